@@ -1,0 +1,66 @@
+# Shared by ./run and ./test: install what is missing, then build.
+# Sourced, not run; expects to be in the repository's top folder.
+
+PB_PACKAGES=(
+  cmake make g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  fonts-nanum fontconfig
+  locales
+  xvfb xauth
+  socat
+)
+
+pb_log() { printf '%s\n' "$*" >&2; }
+
+pb_install_packages() {
+  local missing=()
+  local p
+  for p in "${PB_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { pb_log "Need root or sudo to install: ${missing[*]}"; return 1; }
+    sudo="sudo"
+  fi
+  pb_log "Installing: ${missing[*]}"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+# The number tests also run under a German locale (decimal comma).
+pb_ensure_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if [ -f /etc/locale.gen ] && grep -q '^# *de_DE.UTF-8 UTF-8' /etc/locale.gen; then
+    $sudo sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  else
+    echo "de_DE.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+  fi
+  $sudo locale-gen >/dev/null
+}
+
+# pb_configure DIR [cmake options...]: configure once; later builds are incremental.
+pb_configure() {
+  local dir=$1
+  shift
+  [ -f "$dir/CMakeCache.txt" ] && return 0
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+# pb_build DIR [TARGET]: build quietly; on failure show the compiler's output.
+pb_build() {
+  local dir=$1 log
+  log=$(mktemp)
+  if ! cmake --build "$dir" -j"$(nproc)" ${2:+--target "$2"} >"$log" 2>&1; then
+    grep -E 'error|Error' "$log" | head -50 >&2 || true
+    tail -20 "$log" >&2
+    rm -f "$log"
+    return 1
+  fi
+  grep -E 'warning:' "$log" >&2 || true
+  rm -f "$log"
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TCheckList;
+class TNCAD;
+class TNCADProject;
+class TNiceGrid;
+
+// The main window: every function of the program is reached from here. Components are
+// public members named as in the window's layout, as tests and the other windows use them.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Today's date in the short regional form followed by the completion text.
+    static QString CompletionLine();
+    void AddCompletionLine();
+
+    // The one project; owned by the view's project manager.
+    TNCADProject* Project = nullptr;
+
+    QWidget* CoolBar1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QToolButton* btnComportOpen = nullptr;
+    QToolButton* btnComportClose = nullptr;
+    QToolButton* btnComPortSetting = nullptr;
+    QToolButton* btnUpload = nullptr;
+    QToolButton* btnImportTXT = nullptr;
+    QToolButton* btnExportTXT = nullptr;
+    QToolButton* btnGridAddPoint = nullptr;
+    QToolButton* btnGridDelPoint = nullptr;
+    QToolButton* btnFix = nullptr;
+    QToolButton* btnZoomIn = nullptr;
+    QToolButton* btnZoomOut = nullptr;
+    QToolButton* btnAddPoint = nullptr;
+    QToolButton* btnDXFExport = nullptr;
+    QToolButton* btnExcelExport = nullptr;
+
+    QMenu* menuMain = nullptr;
+    QMenu* Import1 = nullptr;
+    QMenu* Export = nullptr;
+    QMenu* N1 = nullptr;
+    QMenu* CAD1 = nullptr;
+    QAction* XT1 = nullptr;
+    QAction* Excel1 = nullptr;
+    QAction* DXF1 = nullptr;
+    QAction* N9 = nullptr;
+    QAction* PC1 = nullptr;
+    QAction* PC2 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* N8 = nullptr;
+
+    TNiceGrid* NiceGrid1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QWidget* Panel10 = nullptr;
+    QLabel* Label1 = nullptr;
+    TCheckList* LayerListBox = nullptr;
+    TNCAD* NCAD1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QPlainTextEdit* MsgStr = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateBody();
+    void FormCreate();
+    void FormShow();
+
+    // Connects a tool button to its handler (guarded, so that errors reach the error box)
+    // and enables it; buttons without a handler stay disabled.
+    void ConnectCommand(QToolButton* button, void (TMainForm::*handler)());
+    // A menu item that duplicates a tool button triggers that button.
+    void LinkMenu(QAction* item, QToolButton* button);
+    void SyncMenuStates();
+
+    // Each subsystem wires its own commands (MainView.cpp, MainTable.cpp, MainComm.cpp,
+    // MainExport.cpp).
+    void WireViewCommands();
+    void WireTableCommands();
+    void WireCommCommands();
+    void WireExportCommands();
+
+    void N9Click();
+
+    // --- view commands (MainView.cpp)
+
+    // --- table and file commands (MainTable.cpp)
+
+    // --- communication (MainComm.cpp)
+
+    // --- exports (MainExport.cpp)
+
+    std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
+    bool m_shown = false;
+};

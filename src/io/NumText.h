@@ -1,0 +1,28 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// Numbers as text, independent of the C locale: the decimal separator is always ".", since
+// a comma would collide with the point files' field delimiter.
+
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "%.4f": four decimals, no thousands separator, rounded half to even on the exact value.
+std::string FormatFixed4(double value);
+// Appends FormatFixed4(value) to `out` without allocating a temporary.
+void AppendFixed4(std::string& out, double value);
+
+// Decimal text to a double: optional blanks around, optional sign, digits with an optional
+// "." and fraction, optional exponent (E, optional sign, digits). Anything else throws
+// EConvertError "'<text>' is not a valid floating point value".
+double StrToFloat(std::string_view text);
+// The same without throwing; false when `text` is not a number.
+bool TryStrToFloat(std::string_view text, double& value);
+
+// The error StrToFloat throws for `text`.
+EConvertError NotAFloat(std::string_view text);

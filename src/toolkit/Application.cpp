@@ -1,0 +1,42 @@
+#include "toolkit/Application.h"
+
+#include "toolkit/Dialogs.h"
+#include "toolkit/Fonts.h"
+
+#include <QFont>
+
+#include <clocale>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("PointBridge");
+    // QApplication has called setlocale(LC_ALL, ""). Our numbers never go through the C
+    // locale (see NumText), but other libraries' might: keep LC_NUMERIC at "C".
+    std::setlocale(LC_NUMERIC, "C");
+    Fonts::InstallSubstitutions();
+    setFont(QFont(Fonts::kUiFamily, 8));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        HandleException(std::current_exception());
+    }
+    return false;
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+    QString text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        text = QString::fromUtf8(e.what());
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    // The box itself must not throw back into the caller.
+    try {
+        Dialogs::ShowError(text);
+    } catch (...) {
+    }
+}

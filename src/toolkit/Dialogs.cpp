@@ -1,0 +1,66 @@
+#include "toolkit/Dialogs.h"
+
+#include "toolkit/Catalog.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace Dialogs {
+
+namespace {
+Hook& hook() {
+    static Hook h;
+    return h;
+}
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Error:
+        return QMessageBox::Critical;
+    case Icon::Information:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+Answer Show(const Box& box) {
+    if (hook())
+        return hook()(box);
+    QMessageBox mb(qtIcon(box.icon), box.title, box.text, QMessageBox::NoButton,
+                   QApplication::activeWindow());
+    if (box.buttons == Buttons::YesNo) {
+        QPushButton* yes = mb.addButton(Catalog::Tk("&Yes"), QMessageBox::YesRole);
+        QPushButton* no = mb.addButton(Catalog::Tk("&No"), QMessageBox::NoRole);
+        mb.setDefaultButton(yes);
+        mb.setEscapeButton(no);
+        mb.exec();
+        return mb.clickedButton() == yes ? Answer::Yes : Answer::No;
+    }
+    QPushButton* ok = mb.addButton(Catalog::Tk("OK"), QMessageBox::AcceptRole);
+    mb.setDefaultButton(ok);
+    mb.setEscapeButton(ok);
+    mb.exec();
+    return Answer::Ok;
+}
+
+void ShowMessage(const QString& text) {
+    Show({QCoreApplication::applicationName(), text, Icon::Information, Buttons::Ok});
+}
+
+bool Confirm(const QString& text) {
+    return Show({Catalog::Tk("Confirm"), text, Icon::Question, Buttons::YesNo}) == Answer::Yes;
+}
+
+void ShowError(const QString& text) {
+    Show({QCoreApplication::applicationName(), text, Icon::Error, Buttons::Ok});
+}
+
+void SetHook(Hook h) { hook() = std::move(h); }
+
+} // namespace Dialogs

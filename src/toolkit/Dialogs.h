@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Message boxes. Every box goes through one function so that tests can answer them.
+namespace Dialogs {
+
+enum class Icon { Information, Question, Warning, Error };
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok, Yes, No, Cancel };
+
+struct Box {
+    QString title;
+    QString text;
+    Icon icon = Icon::Information;
+    Buttons buttons = Buttons::Ok;
+};
+
+// Shows `box` modally over the active window and returns the pressed button.
+Answer Show(const Box& box);
+
+// Plain information with OK, titled with the application's name.
+void ShowMessage(const QString& text);
+// The confirmation box: title "Confirm", question icon, "&Yes" and "&No"; true for Yes.
+bool Confirm(const QString& text);
+// The general error report.
+void ShowError(const QString& text);
+
+// Replaces the real boxes (tests). An empty hook restores them.
+using Hook = std::function<Answer(const Box&)>;
+void SetHook(Hook hook);
+
+} // namespace Dialogs

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QTableView>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TGridModel;
+
+// The point table's grid: text cells, a gutter of 1-based row numbers, read-only.
+// Rows are stored compactly (one UTF-8 string per row with cell offsets), so a million
+// rows cost about a hundred bytes each.
+class TNiceGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TNiceGrid(QWidget* parent = nullptr);
+    ~TNiceGrid() override;
+
+    void SetColumns(const QStringList& titles, const std::vector<int>& widths);
+    int ColCount() const;
+
+    int RowCount() const;
+    // Appends an empty row and returns its index (the old row count).
+    int AddRow();
+    void DeleteRow(int row);
+    void ClearRows();
+
+    QString Cells(int col, int row) const;
+    void SetCells(int col, int row, const QString& text);
+    // UTF-8 access for bulk work without QString round trips.
+    std::string_view CellUtf8(int col, int row) const;
+    void SetCellUtf8(int col, int row, std::string_view text);
+    // Appends a row with all its cells at once.
+    int AddRowUtf8(const std::string_view* cells, int count);
+
+    // An opaque link kept with the row: it moves with the row when rows above are deleted.
+    void* RowTag(int row) const;
+    void SetRowTag(int row, void* tag);
+    // Index of the row whose tag is `tag`, or -1.
+    int FindRowByTag(const void* tag) const;
+
+    // -1 when no row is selected.
+    int SelectedRow() const;
+    void SetSelectedRow(int row);
+
+    // Between BeginUpdate and EndUpdate appended rows are announced to the view once.
+    void BeginUpdate();
+    void EndUpdate();
+
+signals:
+    void Click();
+    void DblClick();
+
+private:
+    TGridModel* m_model;
+};

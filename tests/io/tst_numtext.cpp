@@ -1,0 +1,95 @@
+#include "io/NumText.h"
+
+#include <QtTest>
+
+#include <clocale>
+#include <cstdio>
+
+class TestNumText : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // Under the German run the C library itself must use a decimal comma, or the test
+        // would prove nothing.
+        const QByteArray expect = qgetenv("PB_EXPECT_LOCALE");
+        if (!expect.isEmpty()) {
+            QVERIFY2(std::setlocale(LC_ALL, "") != nullptr,
+                     "locale not installed; ./test generates it");
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.1f", 1.5);
+            QCOMPARE(QByteArray(buf), QByteArray("1,5"));
+        }
+    }
+
+    void fixed4_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << "0.0000";
+        QTest::newRow("plain") << 1234.5 << "1234.5000";
+        QTest::newRow("negative") << -0.25 << "-0.2500";
+        QTest::newRow("rounds half even on exact tie") << 0.00005 << "0.0001"; // 0.00005 is above the tie in binary
+        QTest::newRow("big") << 123456789012.125 << "123456789012.1250";
+        QTest::newRow("tiny negative") << -0.00001 << "-0.0000";
+    }
+    void fixed4() {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(QString::fromStdString(FormatFixed4(value)), text);
+    }
+
+    void parse_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::newRow("int") << "100" << true << 100.0;
+        QTest::newRow("decimal") << "100.5" << true << 100.5;
+        QTest::newRow("blanks around") << "  -2.25 " << true << -2.25;
+        QTest::newRow("plus") << "+7" << true << 7.0;
+        QTest::newRow("exponent") << "1.5E3" << true << 1500.0;
+        QTest::newRow("exponent sign") << "25e-1" << true << 2.5;
+        QTest::newRow("leading point") << ".5" << true << 0.5;
+        QTest::newRow("trailing point") << "5." << true << 5.0;
+        QTest::newRow("comma") << "1,5" << false << 0.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("blank") << "   " << false << 0.0;
+        QTest::newRow("sign only") << "-" << false << 0.0;
+        QTest::newRow("inf") << "inf" << false << 0.0;
+        QTest::newRow("nan") << "nan" << false << 0.0;
+        QTest::newRow("hex") << "0x10" << false << 0.0;
+        QTest::newRow("exponent without digits") << "1e" << false << 0.0;
+        QTest::newRow("inner blank") << "1 5" << false << 0.0;
+        QTest::newRow("overflow") << "1e400" << false << 0.0;
+        QTest::newRow("text") << "abc" << false << 0.0;
+    }
+    void parse() {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        const std::string s = text.toStdString();
+        double v = -1;
+        QCOMPARE(TryStrToFloat(s, v), ok);
+        if (ok) {
+            QCOMPARE(v, value);
+            QCOMPARE(StrToFloat(s), value);
+        } else {
+            try {
+                StrToFloat(s);
+                QFAIL("no error");
+            } catch (const EConvertError& e) {
+                QCOMPARE(QString::fromUtf8(e.what()),
+                         "'" + text + "' is not a valid floating point value");
+            }
+        }
+    }
+
+    void roundTripsThroughText() {
+        for (double v : {0.1, 123.4567, -98765.4321, 1e-4, 5e6}) {
+            const std::string s = FormatFixed4(v);
+            QCOMPARE(StrToFloat(s), StrToFloat(FormatFixed4(StrToFloat(s))));
+            QVERIFY(std::abs(StrToFloat(s) - v) < 0.00006);
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestNumText)
+#include "tst_numtext.moc"
