@@ -191,6 +191,7 @@ void TMainForm::CreateBody() {
     LayerListBox = new TCheckList(Panel10);
     LayerListBox->setObjectName("LayerListBox");
     LayerListBox->setGeometry(3, 30, 114, 154);
+    LayerListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const char* caption : kLayerCaptions)
         LayerListBox->AddItem(QString::fromUtf8(caption));
 
@@ -228,6 +229,7 @@ void TMainForm::FormCreate() {
     NCAD1->ProjectManager()->AddProject(std::move(project));
     for (int i = 0; i < LayerListBox->count(); ++i)
         LayerListBox->SetChecked(i, true);
+    LayerListBox->setCurrentRow(-1);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -41,6 +41,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             QVERIFY(form.LayerListBox->Checked(i));
         QCOMPARE(form.LayerListBox->item(2)->text(), QString("레이어-3 : 코드"));
+        QCOMPARE(form.LayerListBox->ItemIndex(), -1);
         QCOMPARE(form.Label1->text(), QString("레이어 목록"));
         TNCADProject* project = form.NCAD1->ProjectManager()->GetProject(0);
         QVERIFY(project);
