@@ -2,8 +2,12 @@
 
 #include "io/NumText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <string_view>
 
 namespace DxfNumbers {
 
@@ -28,16 +32,37 @@ int parseExponent(const char* e, const char* end) {
 }
 
 Rounded round15(double magnitude) {
+    Rounded out;
+    char buf[40];
+    // Fast path: when the shortest text that reads back as this double has at most 15
+    // digits, it is the rounded value. The double is within half a unit in the last place of
+    // that text, which for normal numbers (relative 1.2e-16) is less than half a unit of the
+    // 15th digit (relative 5e-16 at least), so rounding cannot go elsewhere or tie.
+    if (magnitude >= std::numeric_limits<double>::min()) {
+        const auto r = std::to_chars(buf, buf + sizeof buf, magnitude,
+                                     std::chars_format::scientific);
+        // "d.ddde+XX" with at most 17 digits.
+        const char* e = buf;
+        while (*e != 'e')
+            ++e;
+        const int n = static_cast<int>(e - buf) - (e - buf > 1 ? 1 : 0);
+        if (n <= kDigits) {
+            out.digits[0] = buf[0];
+            for (int i = 1; i < kDigits; ++i)
+                out.digits[i] = i < n ? buf[i + 1] : '0';
+            out.exp10 = parseExponent(e, r.ptr);
+            return out;
+        }
+    }
+
     // 17 significant digits decide the rounding unless they end in "50": then the exact value
     // may lie on the halfway point, just above it or just below it.
-    char buf[40];
     const auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
                                  16);
     char d17[17];
     d17[0] = buf[0];
     for (int i = 1; i < 17; ++i)
         d17[i] = buf[i + 1];
-    Rounded out;
     out.exp10 = parseExponent(buf + 18, r.ptr);
 
     bool up = d17[15] >= '5';
@@ -64,23 +89,9 @@ Rounded round15(double magnitude) {
     return out;
 }
 
-// "INF", "-INF", "NAN"; true when `value` was not finite.
-bool appendNonFinite(std::string& out, double value) {
-    if (std::isfinite(value))
-        return false;
-    if (std::isnan(value))
-        out += "NAN";
-    else
-        out += value < 0 ? "-INF" : "INF";
-    return true;
-}
-
-void appendUnsigned(std::string& out, unsigned v, int minWidth) {
-    char buf[12];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    for (int n = static_cast<int>(r.ptr - buf); n < minWidth; ++n)
-        out += '0';
-    out.append(buf, r.ptr);
+char* writeNonFinite(char* out, double value) {
+    const std::string_view text = std::isnan(value) ? "NAN" : value < 0 ? "-INF" : "INF";
+    return std::copy(text.begin(), text.end(), out);
 }
 
 } // namespace
@@ -93,26 +104,29 @@ void AppendInteger(std::string& out, long long value) {
 
 void AppendFixed(std::string& out, double value) { AppendFixed4(out, value); }
 
-void AppendScientific(std::string& out, double value) {
-    if (appendNonFinite(out, value))
-        return;
+char* WriteScientific(char* out, double value) {
+    if (!std::isfinite(value))
+        return writeNonFinite(out, value);
     if (value == 0) {
-        out += " 0.00000000000000E+0000";
-        return;
+        std::memcpy(out, " 0.00000000000000E+0000", kScientificSize);
+        return out + kScientificSize;
     }
     const Rounded r = round15(std::fabs(value));
-    char text[23];
-    text[0] = value < 0 ? '-' : ' ';
-    text[1] = r.digits[0];
-    text[2] = '.';
-    for (int i = 1; i < kDigits; ++i)
-        text[i + 2] = r.digits[i];
-    text[17] = 'E';
-    text[18] = r.exp10 < 0 ? '-' : '+';
+    out[0] = value < 0 ? '-' : ' ';
+    out[1] = r.digits[0];
+    out[2] = '.';
+    std::memcpy(out + 3, r.digits + 1, kDigits - 1);
+    out[17] = 'E';
+    out[18] = r.exp10 < 0 ? '-' : '+';
     unsigned e = static_cast<unsigned>(r.exp10 < 0 ? -r.exp10 : r.exp10);
     for (int i = 22; i >= 19; --i, e /= 10)
-        text[i] = static_cast<char>('0' + e % 10);
-    out.append(text, sizeof text);
+        out[i] = static_cast<char>('0' + e % 10);
+    return out + kScientificSize;
+}
+
+void AppendScientific(std::string& out, double value) {
+    char buf[kScientificSize];
+    out.append(buf, WriteScientific(buf, value));
 }
 
 std::string Scientific(double value) {
@@ -121,12 +135,12 @@ std::string Scientific(double value) {
     return s;
 }
 
-void AppendGeneral(std::string& out, double value) {
-    if (appendNonFinite(out, value))
-        return;
+char* WriteGeneral(char* out, double value) {
+    if (!std::isfinite(value))
+        return writeNonFinite(out, value);
     if (value == 0) {
-        out += '0';
-        return;
+        *out++ = '0';
+        return out;
     }
     const Rounded r = round15(std::fabs(value));
     int n = kDigits;
@@ -134,30 +148,37 @@ void AppendGeneral(std::string& out, double value) {
         --n;
     const int e = r.exp10;
     if (value < 0)
-        out += '-';
+        *out++ = '-';
     if (e >= kDigits || e < -4) {
-        out += r.digits[0];
+        *out++ = r.digits[0];
         if (n > 1) {
-            out += '.';
-            out.append(r.digits + 1, static_cast<size_t>(n - 1));
+            *out++ = '.';
+            out = std::copy(r.digits + 1, r.digits + n, out);
         }
-        out += 'E';
+        *out++ = 'E';
         if (e < 0)
-            out += '-';
-        appendUnsigned(out, static_cast<unsigned>(e < 0 ? -e : e), 1);
-    } else if (e >= 0) {
+            *out++ = '-';
+        return std::to_chars(out, out + 4, e < 0 ? -e : e).ptr;
+    }
+    if (e >= 0) {
         const int intDigits = e + 1;
         for (int i = 0; i < intDigits; ++i)
-            out += i < n ? r.digits[i] : '0';
+            *out++ = i < n ? r.digits[i] : '0';
         if (n > intDigits) {
-            out += '.';
-            out.append(r.digits + intDigits, static_cast<size_t>(n - intDigits));
+            *out++ = '.';
+            out = std::copy(r.digits + intDigits, r.digits + n, out);
         }
-    } else {
-        out += "0.";
-        out.append(static_cast<size_t>(-e - 1), '0');
-        out.append(r.digits, static_cast<size_t>(n));
+        return out;
     }
+    *out++ = '0';
+    *out++ = '.';
+    out = std::fill_n(out, -e - 1, '0');
+    return std::copy(r.digits, r.digits + n, out);
+}
+
+void AppendGeneral(std::string& out, double value) {
+    char buf[kMaxGeneralSize];
+    out.append(buf, WriteGeneral(buf, value));
 }
 
 std::string General(double value) {

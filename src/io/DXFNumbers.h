@@ -17,12 +17,18 @@ void AppendFixed(std::string& out, double value);
 // zero on the exact binary value. Zero (also -0) is " 0.00000000000000E+0000".
 void AppendScientific(std::string& out, double value);
 std::string Scientific(double value);
+// The same into a buffer of at least kScientificSize bytes; returns the end.
+inline constexpr int kScientificSize = 23;
+char* WriteScientific(char* out, double value);
 
 // The shortest text of at most 15 significant digits (rounded as above): "0", "35.12",
 // "-2.5". From 1E15 upward and below 0.0001 in magnitude the exponent form "2.5E15",
 // "5E-5", "1E308".
 void AppendGeneral(std::string& out, double value);
 std::string General(double value);
+// The same into a buffer of at least kMaxGeneralSize bytes; returns the end.
+inline constexpr int kMaxGeneralSize = 24;
+char* WriteGeneral(char* out, double value);
 
 // Infinity and NaN have no place in a drawing; both forms write "INF", "-INF" or "NAN"
 // for them rather than a number a reader would take at face value.

@@ -1,15 +1,32 @@
 #include "io/DXFWriter.h"
 
 #include "io/DXFNumbers.h"
+#include "io/NumText.h"
 #include "model/NCADProject.h"
 #include "toolkit/Cp949.h"
 
+#include <cstring>
 #include <ostream>
 
 namespace {
 
-// Bytes are collected and handed to the sink in pieces of about this size.
+// Bytes are collected and handed to the sink in pieces of this size.
 constexpr size_t kChunk = 1 << 20;
+// Room a number needs in the buffer.
+constexpr size_t kNumberRoom = 32;
+
+// The fixed runs of groups around the values of the entities written per point, so that
+// each goes out in one copy: "0 VERTEX, 8 0, 10" before X, then "20" before Y, and so on.
+constexpr std::string_view kVertexHead = "0\r\nVERTEX\r\n8\r\n0\r\n10\r\n";
+constexpr std::string_view kVertexTail = "\r\n30\r\n0\r\n";
+constexpr std::string_view kCircleHead =
+    "0\r\nCIRCLE\r\n100\r\nAcDbEntity\r\n8\r\n0\r\n100\r\nAcDbCircle\r\n10\r\n";
+constexpr std::string_view kCircleTail = "\r\n30\r\n0\r\n40\r\n"; // then the radius
+constexpr std::string_view kTextHead = "0\r\nTEXT\r\n100\r\nAcDbText\r\n8\r\n0\r\n10\r\n";
+// Z 0, height 1, thickness 1, then the text.
+constexpr std::string_view kTextTail = "\r\n30\r\n0\r\n40\r\n1\r\n39\r\n1\r\n1\r\n";
+constexpr std::string_view kThen20 = "\r\n20\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
 
 class StreamSink : public TDXFSink {
 public:
@@ -27,15 +44,37 @@ private:
 } // namespace
 
 DXF_Writer::DXF_Writer(TDXFSink& sink, const TNCADProject& project, const TDXFExtents& extents)
-    : m_sink(sink), m_project(project), m_extents(extents) {
-    m_buf.reserve(kChunk + 4096);
-}
+    : m_sink(sink), m_project(project), m_extents(extents), m_buf(kChunk, '\0') {}
 
 DXF_Writer::DXF_Writer(std::ostream& out, const TNCADProject& project,
                        const TDXFExtents& extents)
     : m_ownedSink(std::make_unique<StreamSink>(out)), m_sink(*m_ownedSink), m_project(project),
-      m_extents(extents) {
-    m_buf.reserve(kChunk + 4096);
+      m_extents(extents), m_buf(kChunk, '\0') {}
+
+// The buffer is a fixed block filled by copies: most of a drawing is short fixed words, and
+// growing a string piece by piece costs more than formatting the numbers.
+inline void DXF_Writer::put(std::string_view bytes) {
+    if (bytes.size() <= m_buf.size() - m_used) {
+        std::memcpy(m_buf.data() + m_used, bytes.data(), bytes.size());
+        m_used += bytes.size();
+    } else {
+        putLarge(bytes);
+    }
+}
+
+void DXF_Writer::putLarge(std::string_view bytes) {
+    Flush();
+    if (bytes.size() > m_buf.size())
+        m_sink.Write(bytes);
+    else
+        put(bytes);
+}
+
+inline void DXF_Writer::putScientific(double value) {
+    if (m_buf.size() - m_used < kNumberRoom)
+        Flush();
+    char* at = m_buf.data() + m_used;
+    m_used += static_cast<size_t>(DxfNumbers::WriteScientific(at, value) - at);
 }
 
 DXF_Writer::~DXF_Writer() {
@@ -89,7 +128,7 @@ void DXF_Writer::WriteTables() {
     group("3", "Solid line");
     group("72", "65");
     group("73", "0");
-    groupScientific("40", 0.0);
+    group("40", " 0.00000000000000E+0000");
     group("0", "ENDTAB");
     group("0", "TABLE");
     group("2", "LAYER");
@@ -132,12 +171,11 @@ void DXF_Writer::WriteGroupPolyline(const TNCADItem& item) {
     group("20", "0");
     group("30", "0");
     for (const auto& point : item.Points) {
-        group("0", "VERTEX");
-        group("8", "0");
-        groupScientific("10", point->X);
-        groupScientific("20", point->Y);
-        group("30", "0");
-        flushIfFull();
+        put(kVertexHead);
+        putScientific(point->X);
+        put(kThen20);
+        putScientific(point->Y);
+        put(kVertexTail);
     }
     group("0", "SEQEND");
 }
@@ -149,16 +187,18 @@ void DXF_Writer::WriteGroupCircles(const TNCADItem& item) {
 
 void DXF_Writer::WriteGroupTexts(const TNCADItem& item) {
     const std::string code = Cp949::FromUtf8(item.Code());
-    std::string converted, z;
+    std::string converted;
     for (const auto& point : item.Points) {
-        text(*point, 0.0, code);
+        // The three texts share X + 1.
+        char x[DxfNumbers::kScientificSize + 8];
+        const std::string_view xText(x, DxfNumbers::WriteScientific(x, point->X + 1.0));
+        text(xText, point->Y, code);
         const bool ascii = Cp949::IsAscii(point->ID);
         if (!ascii)
             converted = Cp949::FromUtf8(point->ID);
-        text(*point, -2.0, ascii ? point->ID : converted);
-        z.clear();
-        DxfNumbers::AppendGeneral(z, point->Z);
-        text(*point, 2.0, z);
+        text(xText, point->Y - 2.0, ascii ? point->ID : converted);
+        char z[DxfNumbers::kMaxGeneralSize];
+        text(xText, point->Y + 2.0, std::string_view(z, DxfNumbers::WriteGeneral(z, point->Z)));
     }
 }
 
@@ -167,64 +207,42 @@ void DXF_Writer::WritePointMarker(const TPoint3D& point) {
 }
 
 void DXF_Writer::circle(const TPoint3D& point, std::string_view radius) {
-    group("0", "CIRCLE");
-    group("100", "AcDbEntity");
-    group("8", "0");
-    group("100", "AcDbCircle");
-    groupScientific("10", point.X);
-    groupScientific("20", point.Y);
-    group("30", "0");
-    group("40", radius);
-    flushIfFull();
+    put(kCircleHead);
+    putScientific(point.X);
+    put(kThen20);
+    putScientific(point.Y);
+    put(kCircleTail);
+    put(radius);
+    put(kLineEnd);
 }
 
-// `bytes` are already in the file's code page.
-void DXF_Writer::text(const TPoint3D& point, double dy, const std::string& bytes) {
-    group("0", "TEXT");
-    group("100", "AcDbText");
-    group("8", "0");
-    groupScientific("10", point.X + 1.0);
-    groupScientific("20", point.Y + dy);
-    group("30", "0");
-    group("40", "1");
-    group("39", "1");
-    group("1", bytes);
-    flushIfFull();
+// `xText` is X already formatted; `bytes` are already in the file's code page.
+void DXF_Writer::text(std::string_view xText, double y, std::string_view bytes) {
+    put(kTextHead);
+    put(xText);
+    put(kThen20);
+    putScientific(y);
+    put(kTextTail);
+    put(bytes);
+    put(kLineEnd);
 }
 
 void DXF_Writer::group(std::string_view code, std::string_view value) {
-    m_buf.append(code);
-    m_buf.append("\r\n", 2);
-    m_buf.append(value);
-    m_buf.append("\r\n", 2);
+    put(code);
+    put(kLineEnd);
+    put(value);
+    put(kLineEnd);
 }
 
 void DXF_Writer::groupFixed(std::string_view code, double value) {
-    m_buf.append(code);
-    m_buf.append("\r\n", 2);
-    DxfNumbers::AppendFixed(m_buf, value);
-    m_buf.append("\r\n", 2);
-}
-
-void DXF_Writer::groupScientific(std::string_view code, double value) {
-    m_buf.append(code);
-    m_buf.append("\r\n", 2);
-    DxfNumbers::AppendScientific(m_buf, value);
-    m_buf.append("\r\n", 2);
-}
-
-void DXF_Writer::flushIfFull() {
-    if (m_buf.size() >= kChunk)
-        Flush();
+    group(code, FormatFixed4(value));
 }
 
 void DXF_Writer::Flush() {
-    if (m_buf.empty())
+    if (m_used == 0)
         return;
     // Dropped also when the sink fails, so that the destructor does not try the write again.
-    struct Clear {
-        std::string& buf;
-        ~Clear() { buf.clear(); }
-    } clear{m_buf};
-    m_sink.Write(m_buf);
+    const size_t used = m_used;
+    m_used = 0;
+    m_sink.Write(std::string_view(m_buf.data(), used));
 }

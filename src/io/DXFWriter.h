@@ -64,16 +64,18 @@ public:
     void Flush();
 
 private:
+    void put(std::string_view bytes);
+    void putLarge(std::string_view bytes);
+    void putScientific(double value);
     void group(std::string_view code, std::string_view value);
-    void groupScientific(std::string_view code, double value);
     void groupFixed(std::string_view code, double value);
     void circle(const TPoint3D& point, std::string_view radius);
-    void text(const TPoint3D& point, double dy, const std::string& bytes);
-    void flushIfFull();
+    void text(std::string_view xText, double y, std::string_view bytes);
 
     std::unique_ptr<TDXFSink> m_ownedSink;
     TDXFSink& m_sink;
     const TNCADProject& m_project;
     TDXFExtents m_extents;
-    std::string m_buf;
+    std::string m_buf; // fixed size; m_used bytes of it are filled
+    size_t m_used = 0;
 };
