@@ -3,12 +3,48 @@
 
 #include <QtTest>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 
 using namespace DxfNumbers;
+
+namespace {
+
+// Scientific form the slow way: every exact digit of the double (a double never has more
+// than 767 significant digits), rounded half away from zero on the decimal string.
+std::string referenceScientific(double v) {
+    if (v == 0)
+        return " 0.00000000000000E+0000";
+    char buf[900];
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v),
+                                 std::chars_format::scientific, 800);
+    std::string all(buf, r.ptr);
+    const size_t e = all.find('e');
+    std::string digits = all.substr(0, 1) + all.substr(2, e - 2);
+    int exp10 = std::stoi(all.substr(e + 1));
+    std::string d15 = digits.substr(0, 15);
+    if (digits[15] >= '5') {
+        int i = 14;
+        while (i >= 0 && d15[size_t(i)] == '9')
+            d15[size_t(i--)] = '0';
+        if (i < 0) {
+            d15 = "1" + d15.substr(0, 14);
+            ++exp10;
+        } else {
+            ++d15[size_t(i)];
+        }
+    }
+    char exp[16];
+    std::snprintf(exp, sizeof exp, "%c%04d", exp10 < 0 ? '-' : '+', std::abs(exp10));
+    return std::string(v < 0 ? "-" : " ") + d15[0] + "." + d15.substr(1) + "E" + exp;
+}
+
+} // namespace
 
 class TestDxfNumbers : public QObject {
     Q_OBJECT
@@ -107,6 +143,40 @@ private slots:
             const double v = static_cast<double>(i) / 10000.0 + 300000.0;
             QCOMPARE(QString::fromStdString(General(v)), QString::fromStdString(plain));
             QCOMPARE(StrToFloat(Scientific(v)), v);
+        }
+    }
+
+    // Against a slow reference: all exact digits of the double, rounded by hand. Covers
+    // short decimals (the fast path), 17-digit values, near-ties and subnormals.
+    void agreesWithExactRounding() {
+        std::mt19937_64 rng(2024);
+        for (int i = 0; i < 60000; ++i) {
+            double v = 0;
+            const uint64_t bits = rng();
+            switch (i % 4) {
+            case 0: // any finite double
+                std::memcpy(&v, &bits, sizeof v);
+                if (!std::isfinite(v))
+                    continue;
+                break;
+            case 1: // 16 digits ending in 5: on or near a tie
+                v = static_cast<double>(1000000000000000ULL + bits % 9000000000000000ULL) / 10.0 *
+                    std::pow(10.0, static_cast<int>(rng() % 30) - 20);
+                break;
+            case 2: // survey-like values with up to four decimals
+                v = static_cast<double>(bits % 100000000000ULL) / 10000.0;
+                break;
+            default: { // subnormals
+                const uint64_t sub = (bits & 0x000FFFFFFFFFFFFFULL) >> (rng() % 52);
+                std::memcpy(&v, &sub, sizeof v);
+            }
+            }
+            if (rng() & 1)
+                v = -v;
+            const std::string expect = referenceScientific(v);
+            char hex[40];
+            std::snprintf(hex, sizeof hex, "%a", v);
+            QVERIFY2(Scientific(v) == expect, (std::string(hex) + ": " + expect).c_str());
         }
     }
 
