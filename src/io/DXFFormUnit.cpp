@@ -7,6 +7,7 @@
 #include "toolkit/DirectoryEdit.h"
 #include "toolkit/Fonts.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,7 +75,14 @@ void TDXFForm::BitBtn1Click() {
         FileNameEdit->setText(FileNameEdit->text() + ".dxf");
 
     const QString path = DirectoryEdit->Text() + '/' + FileNameEdit->text();
-    WriteDxfFile(QFile::encodeName(path).toStdString(), m_project, m_extents);
+    {
+        // A big job takes a moment; the cursor is back before any message shows.
+        struct WaitCursor {
+            WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+            ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+        } wait;
+        WriteDxfFile(QFile::encodeName(path).toStdString(), m_project, m_extents);
+    }
     Dialogs::ShowMessage(FileNameEdit->text() + "DXF 저장이 완료되었습니다.");
 }
 

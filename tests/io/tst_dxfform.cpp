@@ -162,6 +162,7 @@ private slots:
         QVERIFY2(m_boxes[0].text.startsWith("Cannot create file \"" + missing + "/plan.dxf\". "),
                  qPrintable(m_boxes[0].text));
         QVERIFY(!m_boxes[0].text.contains(kDone));
+        QVERIFY(!QApplication::overrideCursor()); // the wait cursor is gone
         QVERIFY(!form.isVisible());
         QVERIFY(QDir(dir.path()).isEmpty());
         QCOMPARE(project.GetItem(0)->PointCount(), 1);
