@@ -8,6 +8,7 @@ PB_PACKAGES=(
   locales
   xvfb xauth
   socat
+  python3-ezdxf
 )
 
 pb_log() { printf '%s\n' "$*" >&2; }

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class TNCADItem;
+class TNCADProject;
+class TPoint3D;
+
+// The drawing's extents as the view holds them after its last fit; world units.
+struct TDXFExtents {
+    double MinX = 0.0;
+    double MinY = 0.0;
+    double MaxX = 0.0;
+    double MaxY = 0.0;
+};
+
+// A DXF file that cannot be created or written. The text names the file and the system's
+// reason ("Disk full", "File access denied", ...).
+class EDXFWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where the writer's bytes go. Write takes all of `bytes` or throws.
+class TDXFSink {
+public:
+    virtual ~TDXFSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+// Writes one project as a minimal ASCII DXF drawing in one pass: HEADER, TABLES, an empty
+// BLOCKS section, ENTITIES, EOF. Every line ends with CR LF; codes and point IDs are written
+// as CP949 bytes. Reads the project and changes nothing in it.
+class DXF_Writer {
+public:
+    DXF_Writer(TDXFSink& sink, const TNCADProject& project, const TDXFExtents& extents);
+    // Writes into a stream; a stream that goes bad raises EDXFWriteError.
+    DXF_Writer(std::ostream& out, const TNCADProject& project, const TDXFExtents& extents);
+    // Writes out what is still buffered; errors at that point are lost, so call Flush (or
+    // WriteAll, which flushes) to see them.
+    ~DXF_Writer();
+    DXF_Writer(const DXF_Writer&) = delete;
+    DXF_Writer& operator=(const DXF_Writer&) = delete;
+
+    // The whole file: the four sections, then 0 EOF, then Flush.
+    void WriteAll();
+
+    void WriteHeader();
+    void WriteTables();
+    void WriteBlocks();
+    // Per code group, in project order: its polyline, its circles, its texts, then a marker
+    // circle per point.
+    void WriteEntities();
+    void WriteGroupPolyline(const TNCADItem& item);
+    void WriteGroupCircles(const TNCADItem& item);
+    void WriteGroupTexts(const TNCADItem& item);
+    void WritePointMarker(const TPoint3D& point);
+
+    // Hands the buffered bytes to the sink.
+    void Flush();
+
+private:
+    void put(std::string_view bytes);
+    void putLarge(std::string_view bytes);
+    void putScientific(double value);
+    void group(std::string_view code, std::string_view value);
+    void groupFixed(std::string_view code, double value);
+    void circle(const TPoint3D& point, std::string_view radius);
+    void text(std::string_view xText, double y, std::string_view bytes);
+
+    std::unique_ptr<TDXFSink> m_ownedSink;
+    TDXFSink& m_sink;
+    const TNCADProject& m_project;
+    TDXFExtents m_extents;
+    std::string m_buf; // fixed size; m_used bytes of it are filled
+    size_t m_used = 0;
+};
