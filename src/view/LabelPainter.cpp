@@ -162,14 +162,30 @@ void LabelPainter::Draw(int x, int y, const Prepared& label) {
                  static_cast<int>(img.bytesPerLine() / 4), img.width(), img.height(), x, y);
         return;
     }
-    int cx = x;
-    for (unsigned char c : label.text) {
-        if (cx >= m_width)
-            break;
-        const int w = set.advance[c];
-        if (cx + w > 0)
-            Blit(set.pixels.data() + set.offset[c], w, w, h, cx, y);
-        cx += w;
+    DrawAscii(x, y, label.text);
+}
+
+void LabelPainter::DrawAscii(int x, int y, std::string_view text) {
+    // Row by row over the whole label: the cells are a few pixels wide, so a call per cell
+    // row would cost more than the copying.
+    const GlyphSet& set = *m_set;
+    const int y0 = std::max(y, 0);
+    const int y1 = std::min(y + set.cellHeight, m_height);
+    for (int row = y0; row < y1; ++row) {
+        std::uint32_t* dst = m_bits + static_cast<ptrdiff_t>(row) * m_stride;
+        const size_t srcRow = static_cast<size_t>(row - y);
+        int cx = x;
+        for (unsigned char c : text) {
+            if (cx >= m_width)
+                break;
+            const int w = set.advance[c];
+            const int a = std::max(0, -cx);
+            const int b = std::min(w, m_width - cx);
+            const std::uint32_t* src = set.pixels.data() + set.offset[c] + srcRow * static_cast<size_t>(w);
+            for (int k = a; k < b; ++k)
+                dst[cx + k] = src[k];
+            cx += w;
+        }
     }
 }
 

@@ -47,6 +47,7 @@ private:
     GlyphSet& SetFor(int cellHeight);
     void BuildGlyphs(GlyphSet& set);
     const QImage* RenderText(std::string_view text);
+    void DrawAscii(int x, int y, std::string_view text);
     void DrawWithPainter(int x, int y, std::string_view text);
     void Blit(const std::uint32_t* src, int srcStride, int w, int h, int x, int y);
 

@@ -17,10 +17,6 @@ void ViewMapping::WorldToScreen(int& sx, int& sy, double x, double y) const {
     sy = RoundPixel((CenterY - y) * Scale + HalfHeight);
 }
 
-double ViewMapping::PixelX(double x) const { return std::nearbyint((x - CenterX) * Scale + HalfWidth); }
-
-double ViewMapping::PixelY(double y) const { return std::nearbyint((CenterY - y) * Scale + HalfHeight); }
-
 void ViewMapping::ScreenToWorld(int sx, int sy, double& x, double& y) {
     if (Scale == 0.0)
         Scale = 1.0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 // World <-> pixel mapping of the plan view, free of any window so that it can be tested
 // alone. World X grows to the right and Y upward; pixel x grows to the right and y downward.
 // The world point (CenterX, CenterY) is drawn at pixel (HalfWidth, HalfHeight); Scale is
@@ -26,8 +28,8 @@ public:
     // Rounds half to even, like every pixel position of the view.
     void WorldToScreen(int& sx, int& sy, double x, double y) const;
     // Rounded but unclamped pixel position, for drawing code that culls far points itself.
-    double PixelX(double x) const;
-    double PixelY(double y) const;
+    double PixelX(double x) const { return std::nearbyint((x - CenterX) * Scale + HalfWidth); }
+    double PixelY(double y) const { return std::nearbyint((CenterY - y) * Scale + HalfHeight); }
     // A zero Scale is repaired to 1.0 first (and stays so).
     void ScreenToWorld(int sx, int sy, double& x, double& y);
 
