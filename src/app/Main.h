@@ -106,6 +106,14 @@ private:
     void N9Click();
 
     // --- view commands (MainView.cpp)
+    void btnFixClick();
+    void btnZoomInClick();
+    void btnZoomOutClick();
+    // Arms the view: its next left press makes a point there (OnAddedPoint).
+    void btnAddPointClick();
+    void LayerListBoxClick();
+    void NCAD1MouseUp(Qt::MouseButton button);
+    void NCAD1MouseWheel(int delta);
 
     // --- table and file commands (MainTable.cpp)
 
