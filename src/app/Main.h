@@ -120,6 +120,7 @@ private:
     // --- communication (MainComm.cpp)
 
     // --- exports (MainExport.cpp)
+    void btnDXFExportClick();
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;
