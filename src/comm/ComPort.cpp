@@ -161,6 +161,7 @@ void TCustomComPort::SetConnected(bool value) {
 void TCustomComPort::stopEventThread() {
     if (m_thread) {
         m_thread->Stop();
+        m_lastThreadCpuTime = m_thread->CpuTime();
         m_thread.reset();
     }
     if (m_notifier) {

@@ -190,6 +190,8 @@ public:
     TDeviceControl LineSettings() const;
     // True while the event thread runs.
     bool HasEventThread() const { return m_thread != nullptr; }
+    // Processor time of the event thread of the last open, nanoseconds, known after Close.
+    std::int64_t LastEventThreadCpuTime() const { return m_lastThreadCpuTime; }
 
     TNotifyEvent OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
     TRxCharEvent OnRxChar;
@@ -225,6 +227,7 @@ private:
     int m_updateCount = 0;
     std::unique_ptr<TComThread> m_thread;
     TComNotifier* m_notifier = nullptr;
+    std::int64_t m_lastThreadCpuTime = 0;
 };
 
 // The published port. It adds nothing to TCustomComPort.

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 namespace {
 
@@ -160,6 +161,9 @@ void TComThread::Execute() {
     ::close(ep);
     if (stopped)
         SerialDevice::PurgeQueues(m_fd);
+    timespec cpu{};
+    if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0)
+        m_cpuTime = static_cast<std::int64_t>(cpu.tv_sec) * 1000000000 + cpu.tv_nsec;
 }
 
 void TComThread::Dispatch(TComEvents events) {

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <atomic>
+#include <cstdint>
 #include <thread>
 
 class TCustomComPort;
@@ -47,6 +49,8 @@ public:
     void Stop();
     // User-interface thread: the notification was taken; the sender may go on.
     void Release();
+    // Processor time the thread used, nanoseconds; complete once it has ended.
+    std::int64_t CpuTime() const { return m_cpuTime.load(); }
 
 private:
     void Execute();
@@ -61,5 +65,6 @@ private:
     int m_inputSize;
     int m_stopFd = -1;
     int m_releaseFd = -1;
+    std::atomic<std::int64_t> m_cpuTime = 0;
     std::thread m_thread;
 };
