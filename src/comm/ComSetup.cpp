@@ -24,6 +24,8 @@ constexpr int kRowStep = 24;
 
 TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(catalogText("Setup"));
+    // The family of the original layout; fontconfig would pick a much wider face for it.
+    QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Nimbus Sans", "Arial"});
     setFont(QFont("MS Sans Serif", 8));
     setFixedSize(kWidth, kHeight);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -38,7 +40,7 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     TComComboBox** combos[] = {&Combo1, &Combo2, &Combo3, &Combo4, &Combo5, &Combo6};
     for (int i = 0; i < 6; ++i) {
         auto* label = new QLabel(catalogText(captions[i]), GroupBox1);
-        label->setGeometry(12, 24 + i * kRowStep, 62, 13);
+        label->setGeometry(10, 24 + i * kRowStep, 66, 14);
         *labels[i] = label;
         auto* combo = new TComComboBox(GroupBox1);
         combo->setObjectName(QString("Combo%1").arg(i + 1));

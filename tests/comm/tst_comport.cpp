@@ -300,7 +300,7 @@ private slots:
         QList<int> counts;
         bool onUiThread = true;
         port.OnRxChar = [&](TCustomComPort* sender, int count) {
-            onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+            onUiThread = onUiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
             counts << count;
             std::string text;
             sender->ReadText(text, count);
