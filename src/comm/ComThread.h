@@ -35,7 +35,11 @@ private:
 // The event thread of an open port. It waits on the device and a stop signal with no time
 // limit and sends one notification per event to the user-interface thread. Received bytes
 // stay in the driver's queue: the device is watched edge-triggered, so a wake-up means new
-// bytes, never bytes already announced. A hang-up is reported once and ends the waiting.
+// bytes, never bytes already announced. A hang-up is reported once (as a line error, whose
+// handling then fails with the device's EIO) and ends the waiting.
+// Reported on Linux: evRxChar, evRx80Full, and evError/evBreak where the driver counts line
+// errors. Not reported: evTxEmpty, evRing, evCTS, evDSR, evRLSD (the modem lines can only be
+// waited for with a blocking ioctl) and evRxFlag (no driver support for an event character).
 class TComThread {
 public:
     TComThread(TCustomComPort* port, int fd, TComEvents events, TSyncMethod sync,

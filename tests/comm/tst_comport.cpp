@@ -316,6 +316,28 @@ private slots:
         QTRY_COMPARE(received, std::string("ABCD12,100.5,200.25,10,PT\r\n"));
     }
 
+    void otherSyncMethods() {
+        // Thread sync acts on the user-interface thread too; "none" acts on the event thread.
+        for (TSyncMethod sync : {smThreadSync, smNone}) {
+            PtyPair pty;
+            TComPort port;
+            port.SetPort(pty.SlavePath);
+            port.SetSyncMethod(sync);
+            std::atomic<int> calls = 0;
+            std::atomic<bool> onUiThread = false;
+            QThread* ui = QCoreApplication::instance()->thread();
+            port.OnRxChar = [&](TCustomComPort*, int count) {
+                onUiThread = QThread::currentThread() == ui;
+                calls += count;
+            };
+            port.Open();
+            QVERIFY(pty.Send("sync"));
+            QTRY_COMPARE(calls.load(), 4);
+            QCOMPARE(onUiThread.load(), sync == smThreadSync);
+            port.Close();
+        }
+    }
+
     void announcedBytesAreNotAnnouncedAgain() {
         PtyPair pty;
         TComPort port;
