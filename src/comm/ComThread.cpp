@@ -99,71 +99,77 @@ void TComThread::Stop() {
 void TComThread::Release() { signal(m_releaseFd); }
 
 void TComThread::Execute() {
-    const int ep = ::epoll_create1(EPOLL_CLOEXEC);
-    if (ep < 0)
-        return;
-    epoll_event stop{};
-    stop.events = EPOLLIN;
-    stop.data.fd = m_stopFd;
-    epoll_event device{};
-    device.events = EPOLLET | (wantsData(m_events) ? EPOLLIN : 0u);
-    device.data.fd = m_fd;
     bool stopped = false;
-    if (::epoll_ctl(ep, EPOLL_CTL_ADD, m_stopFd, &stop) == 0 &&
-        ::epoll_ctl(ep, EPOLL_CTL_ADD, m_fd, &device) == 0) {
-        TLineCounters counters;
-        const bool haveCounters = SerialDevice::ReadLineCounters(m_fd, counters);
-        for (;;) {
-            epoll_event ready[2];
-            const int n = ::epoll_wait(ep, ready, 2, -1);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                break;
-            bool hangUp = false;
-            TComEvents found;
-            for (int i = 0; i < n; ++i) {
-                if (ready[i].data.fd == m_stopFd) {
-                    stopped = true;
-                    continue;
-                }
-                // A hung-up line also reads as readable, but nothing can be read any more.
-                const bool dead = ready[i].events & (EPOLLHUP | EPOLLERR);
-                if ((ready[i].events & EPOLLIN) && !dead) {
-                    found.Include(evRxChar);
-                    int waiting = 0;
-                    if (::ioctl(m_fd, FIONREAD, &waiting) == 0 &&
-                        waiting * 5L >= m_inputSize * 4L && m_inputSize > 0)
-                        found.Include(evRx80Full);
-                    TLineCounters now;
-                    if (haveCounters && SerialDevice::ReadLineCounters(m_fd, now)) {
-                        if (now.Break != counters.Break)
-                            found.Include(evBreak);
-                        if (now.Frame != counters.Frame || now.Overrun != counters.Overrun ||
-                            now.Parity != counters.Parity ||
-                            now.BufferOverrun != counters.BufferOverrun)
-                            found.Include(evError);
-                        counters = now;
-                    }
-                }
-                if (dead) {
-                    hangUp = true;
-                    found.Include(evError);
-                }
-            }
-            if (stopped)
-                break;
-            Dispatch(TComEvents::FromBits(found.Bits() & m_events.Bits()));
-            if (hangUp)
-                break; // the device reports nothing more; waiting on it would spin
-        }
+    const int ep = ::epoll_create1(EPOLL_CLOEXEC);
+    if (ep >= 0) {
+        epoll_event stop{};
+        stop.events = EPOLLIN;
+        stop.data.fd = m_stopFd;
+        epoll_event device{};
+        device.events = EPOLLET | (wantsData(m_events) ? EPOLLIN : 0u);
+        device.data.fd = m_fd;
+        if (::epoll_ctl(ep, EPOLL_CTL_ADD, m_stopFd, &stop) == 0 &&
+            ::epoll_ctl(ep, EPOLL_CTL_ADD, m_fd, &device) == 0)
+            stopped = WaitLoop(ep);
+        ::close(ep);
     }
-    ::close(ep);
     if (stopped)
         SerialDevice::PurgeQueues(m_fd);
     timespec cpu{};
     if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0)
         m_cpuTime = static_cast<std::int64_t>(cpu.tv_sec) * 1000000000 + cpu.tv_nsec;
+}
+
+// True when the stop signal ended it; false on a hang-up or a failed wait.
+bool TComThread::WaitLoop(int ep) {
+    m_haveCounters = SerialDevice::ReadLineCounters(m_fd, m_counters);
+    for (;;) {
+        epoll_event ready[2];
+        const int n = ::epoll_wait(ep, ready, 2, -1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        bool stopped = false;
+        bool hangUp = false;
+        TComEvents found;
+        for (int i = 0; i < n; ++i) {
+            if (ready[i].data.fd == m_stopFd) {
+                stopped = true;
+            } else if (ready[i].events & (EPOLLHUP | EPOLLERR)) {
+                // A hung-up line also reads as readable, but nothing can be read any more.
+                hangUp = true;
+                found.Include(evError);
+            } else if (ready[i].events & EPOLLIN) {
+                found = TComEvents::FromBits(found.Bits() | ArrivalEvents().Bits());
+            }
+        }
+        if (stopped)
+            return true;
+        Dispatch(TComEvents::FromBits(found.Bits() & m_events.Bits()));
+        if (hangUp)
+            return false; // the device reports nothing more; waiting on it would spin
+    }
+}
+
+// Events of one arrival of bytes: the bytes themselves, a filling queue, and line errors
+// the driver counted meanwhile.
+TComEvents TComThread::ArrivalEvents() {
+    TComEvents found{evRxChar};
+    int waiting = 0;
+    if (m_inputSize > 0 && ::ioctl(m_fd, FIONREAD, &waiting) == 0 &&
+        waiting * 5L >= m_inputSize * 4L)
+        found.Include(evRx80Full);
+    TLineCounters now;
+    if (m_haveCounters && SerialDevice::ReadLineCounters(m_fd, now)) {
+        if (now.Break != m_counters.Break)
+            found.Include(evBreak);
+        if (now.Frame != m_counters.Frame || now.Overrun != m_counters.Overrun ||
+            now.Parity != m_counters.Parity || now.BufferOverrun != m_counters.BufferOverrun)
+            found.Include(evError);
+        m_counters = now;
+    }
+    return found;
 }
 
 void TComThread::Dispatch(TComEvents events) {

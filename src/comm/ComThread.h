@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/ComTypes.h"
+#include "comm/SerialDevice.h"
 
 #include <QObject>
 
@@ -58,6 +59,8 @@ public:
 
 private:
     void Execute();
+    bool WaitLoop(int ep);
+    TComEvents ArrivalEvents();
     void Dispatch(TComEvents events);
     bool Send(int code);
 
@@ -67,6 +70,9 @@ private:
     TSyncMethod m_sync;
     TComNotifier* m_notifier;
     int m_inputSize;
+    // The driver's error counters, as the event thread last saw them.
+    TLineCounters m_counters;
+    bool m_haveCounters = false;
     int m_stopFd = -1;
     int m_releaseFd = -1;
     std::atomic<std::int64_t> m_cpuTime = 0;
