@@ -2,10 +2,7 @@
 
 #include "comm/ComError.h"
 
-#include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <dirent.h>
-#include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -13,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -49,21 +47,17 @@ std::string linkTarget(const std::string& path) {
     return std::string(buffer, static_cast<size_t>(n));
 }
 
-std::string baseName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The 8250 driver registers its ports whether or not a UART answers; only those with a
-// known UART type are real.
-bool isReal8250(const std::string& devicePath) {
-    const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    serial_struct info{};
-    const bool real = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
-    ::close(fd);
-    return real;
+// Serial-core ports (ttyS...) are registered whether or not a UART answers; their "type"
+// attribute is 0 (unknown) when none does. Read from sysfs, so no port is opened (opening a
+// real port may raise its modem lines).
+bool hasUart(const std::string& entry) {
+    std::FILE* file = std::fopen((entry + "/type").c_str(), "r");
+    if (!file)
+        return true; // not a serial-core port: USB and ACM adapters are real by being there
+    int type = 0;
+    const bool known = std::fscanf(file, "%d", &type) == 1 && type != 0;
+    std::fclose(file);
+    return known;
 }
 
 } // namespace
@@ -87,11 +81,9 @@ std::vector<std::string> EnumSerialPorts() {
         // Virtual terminals and pseudo-terminals have no device behind them.
         if (linkTarget(entry + "/device").empty())
             continue;
-        const std::string devicePath = g_devRoot + "/" + name;
-        if (baseName(linkTarget(entry + "/device/driver")) == "serial8250" &&
-            !isReal8250(devicePath))
+        if (!hasUart(entry))
             continue;
-        ports.push_back(devicePath);
+        ports.push_back(g_devRoot + "/" + name);
     }
     const std::string byId = g_devRoot + "/serial/by-id";
     for (const std::string& name : listDir(byId, false))

@@ -13,6 +13,11 @@
 namespace {
 
 void makeDir(const QString& path) { QVERIFY(QDir().mkpath(path)); }
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
 void makeLink(const QString& target, const QString& link) {
     QVERIFY(::symlink(target.toLocal8Bit().constData(), link.toLocal8Bit().constData()) == 0);
 }
@@ -52,11 +57,13 @@ class TestPortNames : public QObject {
         makeDir(m_root.filePath("devices/usb/driver"));
         for (const char* name : {"ttyUSB1", "ttyACM0", "ttyUSB0"})
             makeLink(m_root.filePath("devices/usb"), sys + "/" + name + "/device");
-        // An 8250 port without a UART behind it (its device node does not even exist here).
+        // UART ports: ttyS0 has none answering (type 0), ttyS1 has a 16550A (type 4).
+        makeDir(sys + "/ttyS1");
         makeDir(m_root.filePath("devices/platform"));
-        makeDir(m_root.filePath("drivers/serial8250"));
-        makeLink(m_root.filePath("drivers/serial8250"), m_root.filePath("devices/platform/driver"));
-        makeLink(m_root.filePath("devices/platform"), sys + "/ttyS0/device");
+        for (const char* name : {"ttyS0", "ttyS1"})
+            makeLink(m_root.filePath("devices/platform"), sys + "/" + name + "/device");
+        writeFile(sys + "/ttyS0/type", "0\n");
+        writeFile(sys + "/ttyS1/type", "4\n");
         makeDir(m_root.filePath("dev/serial/by-id"));
         for (const char* name : {"usb-FTDI_FT232R-if00-port0", "USB-Acme_Station-if00"})
             makeLink("../../ttyUSB0", m_root.filePath("dev/serial/by-id/") + name);
@@ -92,13 +99,13 @@ private slots:
         const std::vector<std::string> expected = {
             dev + "/serial/by-id/USB-Acme_Station-if00",
             dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0",
-            dev + "/ttyACM0", dev + "/ttyUSB0", dev + "/ttyUSB1"};
+            dev + "/ttyACM0", dev + "/ttyS1", dev + "/ttyUSB0", dev + "/ttyUSB1"};
         QCOMPARE(EnumSerialPorts(), expected);
     }
 
     void noByIdFolderIsNoError() {
         SetSerialPortRoots(m_root.filePath("sys").toStdString(), m_root.filePath("nodev").toStdString());
-        QCOMPARE(EnumSerialPorts().size(), size_t(3));
+        QCOMPARE(EnumSerialPorts().size(), size_t(4));
     }
 
     void unreadableListRaisesRegistryError() {
@@ -120,7 +127,7 @@ private slots:
         int status = -1;
         const std::string out = captureStdout([&] { status = RunPortsCommand(1, argv); });
         QCOMPARE(status, 0);
-        QCOMPARE(QString::fromStdString(out).split('\n').size(), 6); // five lines
+        QCOMPARE(QString::fromStdString(out).split('\n').size(), 7); // six lines
         QVERIFY(out.find(dev + "/ttyUSB1\n") != std::string::npos);
 
         SetSerialPortRoots(m_root.filePath("missing").toStdString(), "");
