@@ -13,6 +13,7 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TCheckList;
+class TComPort;
 class TNCAD;
 class TNCADProject;
 class TNiceGrid;
@@ -118,6 +119,13 @@ private:
     // --- table and file commands (MainTable.cpp)
 
     // --- communication (MainComm.cpp)
+public:
+    // The serial port to the instrument, with its fixed start values.
+    TComPort* ComPort = nullptr;
+
+private:
+    void CreateComPort();
+    void btnComPortSettingClick();
 
     // --- exports (MainExport.cpp)
     void btnDXFExportClick();

@@ -1,0 +1,133 @@
+#include "comm/ComComboBox.h"
+
+#include "comm/ComPort.h"
+#include "comm/PortNames.h"
+#include "toolkit/Application.h"
+
+#include <iterator>
+
+namespace {
+
+template <std::size_t N> QStringList texts(const char* const (&items)[N]) {
+    QStringList list;
+    for (const char* item : items)
+        list << QString::fromUtf8(item);
+    return list;
+}
+
+} // namespace
+
+void TComSelect::Parse(TComProperty property, const std::string& text) {
+    const char* t = text.c_str();
+    switch (property) {
+    case cpNone: break;
+    case cpPort: m_port = text; break;
+    case cpBaudRate: m_baudRate = ComText::StrToBaudRate(t); break;
+    case cpDataBits: m_dataBits = ComText::StrToDataBits(t); break;
+    case cpStopBits: m_stopBits = ComText::StrToStopBits(t); break;
+    case cpParity: m_parity = ComText::StrToParity(t); break;
+    case cpFlowControl: m_flowControl = ComText::StrToFlowControl(t); break;
+    }
+}
+
+std::string TComSelect::PortValueText(TComProperty property, const TCustomComPort& port) {
+    switch (property) {
+    case cpNone: return {};
+    case cpPort: return port.Port();
+    case cpBaudRate: return ComText::kBaudRates[port.BaudRate()];
+    case cpDataBits: return ComText::kDataBits[port.DataBits()];
+    case cpStopBits: return ComText::kStopBits[port.StopBits()];
+    case cpParity: return ComText::kParity[port.Parity().Bits()];
+    case cpFlowControl: return ComText::kFlowControl[port.FlowControl().FlowControl()];
+    }
+    return {};
+}
+
+void TComSelect::WriteTo(TComProperty property, TCustomComPort& port) const {
+    switch (property) {
+    case cpNone: break;
+    case cpPort: port.SetPort(m_port); break;
+    case cpBaudRate: port.SetBaudRate(m_baudRate); break;
+    case cpDataBits: port.SetDataBits(m_dataBits); break;
+    case cpStopBits: port.SetStopBits(m_stopBits); break;
+    case cpParity: port.Parity().SetBits(m_parity); break;
+    case cpFlowControl: port.FlowControl().SetFlowControl(m_flowControl); break;
+    }
+}
+
+TComComboBox::TComComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(false);
+    connect(this, &QComboBox::activated, this, [this] { RunGuarded([this] { Change(); }); });
+}
+
+TComComboBox::~TComComboBox() { disconnect(m_portDestroyed); }
+
+void TComComboBox::SetComPort(TCustomComPort* port) {
+    if (port == m_port)
+        return;
+    disconnect(m_portDestroyed);
+    m_port = port;
+    if (!port)
+        return;
+    m_portDestroyed = connect(port, &QObject::destroyed, this, [this] {
+        m_port = nullptr;
+        if (count() > 0)
+            setCurrentIndex(0);
+    });
+    ReadFromPort();
+}
+
+void TComComboBox::SetComProperty(TComProperty property) {
+    m_property = property;
+    clear();
+    switch (property) {
+    case cpNone: break;
+    case cpPort:
+        for (const std::string& name : EnumSerialPorts())
+            addItem(QString::fromStdString(name));
+        break;
+    case cpBaudRate: addItems(texts(ComText::kBaudRates)); break;
+    case cpDataBits: addItems(texts(ComText::kDataBits)); break;
+    case cpStopBits: addItems(texts(ComText::kStopBits)); break;
+    case cpParity: addItems(texts(ComText::kParity)); break;
+    case cpFlowControl: addItems(texts(ComText::kFlowControl)); break;
+    }
+    if (count() == 0)
+        return;
+    if (m_port)
+        ReadFromPort();
+    else
+        setCurrentIndex(0);
+}
+
+QString TComComboBox::Text() const { return currentIndex() < 0 ? QString() : currentText(); }
+
+void TComComboBox::SetText(const QString& text) {
+    const int index = findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (index >= 0)
+        setCurrentIndex(index);
+}
+
+void TComComboBox::ApplyToPort() {
+    if (m_port)
+        m_select.WriteTo(m_property, *m_port);
+}
+
+void TComComboBox::ReadFromPort() {
+    if (!m_port)
+        return;
+    const QString value = QString::fromStdString(TComSelect::PortValueText(m_property, *m_port));
+    const int index = findText(value, Qt::MatchFixedString); // whole text, case ignored
+    if (index < 0) {
+        setCurrentIndex(-1);
+        return;
+    }
+    m_select.Parse(m_property, itemText(index).toStdString());
+    setCurrentIndex(index);
+}
+
+void TComComboBox::Change() {
+    m_select.Parse(m_property, Text().toStdString());
+    if (m_autoApply)
+        ApplyToPort();
+}

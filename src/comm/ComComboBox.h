@@ -1,0 +1,62 @@
+#pragma once
+
+#include "comm/ComTypes.h"
+
+#include <QComboBox>
+#include <QMetaObject>
+
+#include <string>
+
+class TCustomComPort;
+
+// The value a settings combo box will write into its port: it changes only through the
+// user's choice or ReadFromPort.
+class TComSelect {
+public:
+    // Takes the value of `text` for `property` (unknown texts give the type's fallback).
+    void Parse(TComProperty property, const std::string& text);
+    // The port's current value of `property` as display text.
+    static std::string PortValueText(TComProperty property, const TCustomComPort& port);
+    void WriteTo(TComProperty property, TCustomComPort& port) const;
+
+private:
+    std::string m_port;
+    TBaudRate m_baudRate = br9600;
+    TDataBits m_dataBits = dbEight;
+    TStopBits m_stopBits = sbOneStopBit;
+    TParityBits m_parity = prNone;
+    TFlowControl m_flowControl = fcCustom;
+};
+
+// A drop-down list bound to one setting of one port.
+class TComComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TComComboBox(QWidget* parent = nullptr);
+    ~TComComboBox() override;
+
+    TCustomComPort* ComPort() const { return m_port; }
+    // Binding a different port reads its value; the port's destruction unbinds.
+    void SetComPort(TCustomComPort* port);
+    TComProperty ComProperty() const { return m_property; }
+    // Refills the items (cpPort reads the system's port list: EComPort code 23 on failure).
+    void SetComProperty(TComProperty property);
+    bool AutoApply() const { return m_autoApply; }
+    void SetAutoApply(bool value) { m_autoApply = value; }
+    // The selected item's text, empty when nothing is selected.
+    QString Text() const;
+    // Selects the item with exactly this text, if there is one.
+    void SetText(const QString& text);
+
+    void ApplyToPort();
+    void ReadFromPort();
+
+private:
+    void Change(); // the user picked an item
+
+    TCustomComPort* m_port = nullptr;
+    QMetaObject::Connection m_portDestroyed;
+    TComProperty m_property = cpNone;
+    bool m_autoApply = false;
+    TComSelect m_select;
+};

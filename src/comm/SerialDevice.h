@@ -1,0 +1,107 @@
+#pragma once
+
+#include "comm/ComTypes.h"
+
+#include <cstdint>
+#include <string>
+
+#include <termios.h>
+
+// Every line setting of a port in one value, written to the device in one call.
+struct TDeviceControl {
+    int BaudRate = 9600; // bits per second
+    bool ParityCheck = false;
+    bool OutCtsFlow = false;
+    bool OutDsrFlow = false;
+    TDTRFlowControl DtrControl = dtrDisable;
+    bool DsrSensitivity = false;
+    bool TxContinueOnXoff = false;
+    bool XonXoffOut = false;
+    bool XonXoffIn = false;
+    bool ReplaceParityErrors = false;
+    unsigned char ErrorChar = 0;
+    bool DiscardNull = false;
+    TRTSFlowControl RtsControl = rtsDisable;
+    int XonLim = 0; // bytes
+    int XoffLim = 0;
+    int DataBits = 8; // 5 to 8
+    TParityBits Parity = prNone;
+    TStopBits StopBits = sbOneStopBit;
+    unsigned char XonChar = 17;
+    unsigned char XoffChar = 19;
+    unsigned char EventChar = 0;
+};
+
+// Read and write time-outs, milliseconds, as unsigned 32-bit values (0xFFFFFFFF = "all bits").
+struct TDeviceTimeouts {
+    std::uint32_t ReadInterval = 0xFFFFFFFFu;
+    std::uint32_t ReadTotalMultiplier = 0;
+    std::uint32_t ReadTotalConstant = 0;
+    std::uint32_t WriteTotalMultiplier = 0;
+    std::uint32_t WriteTotalConstant = 0;
+};
+
+struct TModemLines {
+    bool CTS = false;
+    bool DSR = false;
+    bool Ring = false;
+    bool RLSD = false;
+};
+
+// Counters of line errors kept by the serial driver; compared between two readings.
+struct TLineCounters {
+    int Frame = 0, Overrun = 0, Parity = 0, Break = 0, BufferOverrun = 0;
+};
+
+// Our serial device on the POSIX terminal interface. Every failure raises EComPort with
+// the code of the operation. Used on the user-interface thread; the event thread only uses
+// the descriptor for waiting and the free functions at the end.
+class SerialDevice {
+public:
+    SerialDevice() = default;
+    SerialDevice(const SerialDevice&) = delete;
+    SerialDevice& operator=(const SerialDevice&) = delete;
+    ~SerialDevice();
+
+    // Opens `path` exclusively in raw mode (code 1). A second opener is refused.
+    void Open(const std::string& path);
+    // Restores the line as it was found and closes it; never fails.
+    void Close() noexcept;
+    bool IsOpen() const { return m_fd >= 0; }
+    int Fd() const { return m_fd; }
+
+    void SetQueueSizes(int inputSize, int outputSize); // code 9
+    void SetLine(const TDeviceControl& control);       // code 7
+    void SetTimeouts(const TDeviceTimeouts& timeouts); // code 8
+
+    // Reads up to `count` bytes under the read time-outs (code 3); NUL bytes are dropped
+    // when the line settings ask for it, so fewer bytes than taken may come back.
+    int Read(char* buffer, int count);
+    // Writes under the write time-out (code 2); returns the bytes that left the queue.
+    int Write(const char* data, int count);
+
+    int InputCount();             // bytes waiting in the input queue (code 10)
+    TComErrors TakeLineErrors();  // errors since the last call (code 10)
+    TModemLines ModemStatus();    // off on a device without modem lines (code 11)
+    void AbortTransfers();        // code 5
+    // Discards both queues; a hung-up device has nothing left to discard.
+    static void PurgeQueues(int fd) noexcept;
+    // The driver's error counters; false when the device keeps none.
+    static bool ReadLineCounters(int fd, TLineCounters& counters) noexcept;
+
+private:
+    void applyTermios(const TDeviceControl& control);
+    void applyModemControl(const TDeviceControl& control);
+
+    int m_fd = -1;
+    bool m_exclusive = false;
+    termios m_saved{};
+    bool m_savedValid = false;
+    bool m_discardNull = false;
+    bool m_parityCheck = false;
+    TDeviceTimeouts m_timeouts;
+    TLineCounters m_counters;
+};
+
+// Sets a bit rate that has no B-constant (termios2 BOTHER); returns 0 or an errno value.
+int SetOtherBaudRate(int fd, int rate);

@@ -1,0 +1,108 @@
+#include "app/Main.h"
+#include "comm/ComComboBox.h"
+#include "comm/ComPort.h"
+#include "comm/ComSetup.h"
+#include "comm/PortNames.h"
+#include "comm/SerialDevice.h"
+#include "toolkit/Application.h"
+#include "toolkit/Dialogs.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+class TestMainComm : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() {
+        Dialogs::SetHook({});
+        SetSerialPortRoots("", "");
+    }
+
+    void portStartsWithTheFixedValues() {
+        TMainForm form;
+        QVERIFY(form.ComPort);
+        TComPort& p = *form.ComPort;
+        QCOMPARE(p.parent(), &form);
+        QCOMPARE(p.Port(), std::string("COM1"));
+        QCOMPARE(p.BaudRate(), br4800);
+        QCOMPARE(p.DataBits(), dbEight);
+        QCOMPARE(p.StopBits(), sbOneStopBit);
+        QCOMPARE(p.Parity().Bits(), prNone);
+        QVERIFY(p.FlowControl().XonXoffIn() && p.FlowControl().XonXoffOut());
+        QCOMPARE(p.FlowControl().FlowControl(), fcSoftware);
+        QVERIFY(p.DiscardNull());
+        QCOMPARE(p.Timeouts().ReadInterval(), 100);
+        QCOMPARE(p.Timeouts().ReadTotalMultiplier(), 0);
+        QCOMPARE(p.Timeouts().ReadTotalConstant(), 0);
+        QCOMPARE(p.Timeouts().WriteTotalMultiplier(), 100);
+        QCOMPARE(p.Timeouts().WriteTotalConstant(), 1000);
+        QCOMPARE(p.Buffer().InputSize(), 8192);
+        QCOMPARE(p.Buffer().OutputSize(), 8192);
+        QCOMPARE(p.SyncMethod(), smWindowSync);
+        QVERIFY(p.Events() == kAllComEvents);
+        QVERIFY(!p.Connected());
+        const TDeviceControl c = p.LineSettings();
+        QCOMPARE(c.BaudRate, 4800);
+        QCOMPARE(c.XonLim, 2048);
+        QCOMPARE(c.XoffLim, 2048);
+        QCOMPARE(c.DtrControl, dtrDisable);
+        QCOMPARE(c.RtsControl, rtsDisable);
+    }
+
+    void settingsCommandOpensTheDialogOnThePort() {
+        QTemporaryDir root;
+        QVERIFY(QDir().mkpath(root.filePath("sys")));
+        SetSerialPortRoots(root.filePath("sys").toStdString(), root.filePath("dev").toStdString());
+        TMainForm form;
+        form.show();
+        QVERIFY(form.btnComPortSetting->isEnabled());
+        QVERIFY(form.N3->isEnabled());
+        QStringList shown;
+        auto answer = [&shown](const QString& flow) {
+            QTimer::singleShot(0, [&shown, flow] {
+                auto* dialog = qobject_cast<TComSetupFrm*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                for (int i = 1; i < 6; ++i)
+                    shown << dialog->Combo(i)->Text();
+                dialog->Combo6->setCurrentIndex(dialog->Combo6->findText(flow));
+                emit dialog->Combo6->activated(dialog->Combo6->currentIndex());
+                dialog->Button1->click();
+            });
+        };
+        answer("None");
+        form.btnComPortSetting->click();
+        QCOMPARE(shown, QStringList({"4800", "8", "1", "None", "Software"}));
+        QCOMPARE(form.ComPort->FlowControl().FlowControl(), fcNone);
+        answer("Hardware");
+        form.N3->trigger(); // the menu item does what the button does
+        QCOMPARE(form.ComPort->FlowControl().FlowControl(), fcHardware);
+    }
+
+    void windowComesUpWithoutAPortList() {
+        SetSerialPortRoots("/nonexistent-sys", "");
+        QStringList errors;
+        Dialogs::SetHook([&](const Dialogs::Box& b) {
+            errors << b.text;
+            return Dialogs::Answer::Ok;
+        });
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.ComPort);
+        QVERIFY(errors.isEmpty()); // nothing reads the list until a window with it is made
+        form.btnComPortSetting->click();
+        QCOMPARE(errors, QStringList({"Registry error (win error code: 2)"}));
+        QVERIFY(form.isVisible());
+    }
+};
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TestMainComm t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_maincomm.moc"
