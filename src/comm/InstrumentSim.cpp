@@ -78,8 +78,8 @@ TInstrumentSim::TInstrumentSim(const TSettings& settings)
     };
 
     if (!m_settings.RecordFile.empty()) {
-        m_recordFd = ::open(m_settings.RecordFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                            0644);
+        m_recordFd =
+            ::open(m_settings.RecordFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (m_recordFd < 0)
             fail("cannot create record file \"" + m_settings.RecordFile + "\"");
     }
@@ -418,8 +418,8 @@ TInstrumentSim::TClock::time_point TInstrumentSim::sendDue(TClock::time_point no
     constexpr auto never = TClock::time_point::max();
     while (canSend(now)) {
         if (m_chunkLeft == 0) {
-            m_chunkSize = std::min(drawSize(m_rng, m_settings.ChunkMin, m_settings.ChunkMax),
-                                   unsent());
+            m_chunkSize =
+                std::min(drawSize(m_rng, m_settings.ChunkMin, m_settings.ChunkMax), unsent());
             m_chunkLeft = m_chunkSize;
             // The chunk reaches the program when its last byte has crossed the wire.
             m_chunkDue = std::max(now, m_lineFreeAt) + WireTime(m_chunkSize, m_settings.BaudRate);

@@ -44,15 +44,15 @@ public:
     };
 
     struct TCounts {
-        std::size_t Queued = 0;     // data bytes handed to Send (XON/XOFF bytes taken out)
-        std::size_t Sent = 0;       // data bytes written to the line
-        std::size_t Discarded = 0;  // data bytes dropped because the program closed mid-send
-        std::size_t Withheld = 0;   // XON/XOFF bytes found in sent data and not sent
-        std::size_t Chunks = 0;     // completed chunk writes
-        std::size_t Received = 0;   // bytes read from the line, flow-control bytes included
-        std::size_t Pauses = 0;     // XOFFs that stopped sending
-        int Opens = 0;              // times the program opened the port
-        int Closes = 0;             // times the program closed it
+        std::size_t Queued = 0;    // data bytes handed to Send (XON/XOFF bytes taken out)
+        std::size_t Sent = 0;      // data bytes written to the line
+        std::size_t Discarded = 0; // data bytes dropped because the program closed mid-send
+        std::size_t Withheld = 0;  // XON/XOFF bytes found in sent data and not sent
+        std::size_t Chunks = 0;    // completed chunk writes
+        std::size_t Received = 0;  // bytes read from the line, flow-control bytes included
+        std::size_t Pauses = 0;    // XOFFs that stopped sending
+        int Opens = 0;             // times the program opened the port
+        int Closes = 0;            // times the program closed it
     };
 
     // Opens the record file (truncating it) and the pty pair, puts the line in raw mode and
@@ -88,8 +88,8 @@ public:
     bool WaitReceived(std::size_t count, TMillis timeout);
 
     bool PortOpen() const;
-    bool Paused() const;       // an XOFF is in force
-    bool SendPending() const;  // queued bytes not yet written
+    bool Paused() const;      // an XOFF is in force
+    bool SendPending() const; // queued bytes not yet written
     TCounts Counts() const;
     std::string Received() const;
     // Sizes of the chunk writes so far, in order (a chunk cut short by a full pty counts once).
@@ -128,10 +128,10 @@ private:
     bool m_paused = false;
     TClock::time_point m_openedAt{};
     std::size_t m_sentThisOpen = 0;
-    std::string m_queue;          // bytes to send start at m_queuePos
+    std::string m_queue; // bytes to send start at m_queuePos
     std::size_t m_queuePos = 0;
-    std::size_t m_chunkSize = 0;  // size of the chunk being written
-    std::size_t m_chunkLeft = 0;  // bytes of it not yet written; 0: none drawn
+    std::size_t m_chunkSize = 0; // size of the chunk being written
+    std::size_t m_chunkLeft = 0; // bytes of it not yet written; 0: none drawn
     TClock::time_point m_chunkDue{};
     TClock::time_point m_lineFreeAt{};
     std::vector<std::size_t> m_chunkLog;

@@ -42,8 +42,8 @@ public:
         std::string got;
         const auto deadline = TClock::now() + timeout;
         while (got.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - TClock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now());
             if (left.count() <= 0)
                 break;
             pollfd p{m_fd, POLLIN, 0};
@@ -215,7 +215,9 @@ void TestInstrumentSim::xoffPausesAndXonResumes() {
     QVERIFY(!sim.Paused());
 
     // Flow-control bytes inside the data are never sent as data.
-    sim.Send("a\x11" "b\x13" "c");
+    sim.Send("a\x11"
+             "b\x13"
+             "c");
     QCOMPARE(slave.Read(3, 2s), std::string("abc"));
     QCOMPARE(slave.ReadFor(100ms), std::string());
     QCOMPARE(sim.Counts().Withheld, std::size_t(2));
@@ -364,9 +366,9 @@ void TestInstrumentSim::programRunsAsTheInstrument() {
     const QString link = dir.filePath("port");
 
     QProcess sim;
-    sim.start(PB_SIM_PROGRAM, {"--send", job, "--eol", "cr", "--baud", "0", "--chunk", "2-5",
-                               "--seed", "7", "--delay", "0.1", "--record", record, "--link",
-                               link, "--exit-on-close"});
+    sim.start(PB_SIM_PROGRAM,
+              {"--send", job, "--eol", "cr", "--baud", "0", "--chunk", "2-5", "--seed", "7",
+               "--delay", "0.1", "--record", record, "--link", link, "--exit-on-close"});
     QVERIFY(sim.waitForStarted(5000));
     QVERIFY(sim.waitForReadyRead(5000));
     const QByteArray portLine = sim.readLine().trimmed();
@@ -398,9 +400,8 @@ void TestInstrumentSim::programRunsAsTheInstrument() {
 }
 
 void TestInstrumentSim::programRejectsBadOptions() {
-    const QList<QStringList> bad = {{"--chunk", "5-2"}, {"--baud", "fast"},
-                                    {"--eol", "crcr"},  {"--idle", "-1"},
-                                    {"--bogus"},        {"--send"}};
+    const QList<QStringList> bad = {{"--chunk", "5-2"}, {"--baud", "fast"}, {"--eol", "crcr"},
+                                    {"--idle", "-1"},   {"--bogus"},        {"--send"}};
     for (const QStringList& args : bad) {
         QProcess sim;
         sim.start(PB_SIM_PROGRAM, args);

@@ -192,17 +192,21 @@ std::size_t countLines(std::string_view text) {
 
 const char* lineEndName(TSim::TLineEnd e) {
     switch (e) {
-    case TSim::TLineEnd::CrLf: return "CR LF";
-    case TSim::TLineEnd::Lf: return "LF";
-    case TSim::TLineEnd::Cr: return "CR";
-    case TSim::TLineEnd::Keep: break;
+    case TSim::TLineEnd::CrLf:
+        return "CR LF";
+    case TSim::TLineEnd::Lf:
+        return "LF";
+    case TSim::TLineEnd::Cr:
+        return "CR";
+    case TSim::TLineEnd::Keep:
+        break;
     }
     return "the file's own";
 }
 
 // A symlink already at `path` is replaced; anything else there is left alone.
 void makeLink(const std::string& target, const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode))
             throw std::runtime_error("cannot make link \"" + path +
@@ -211,6 +215,11 @@ void makeLink(const std::string& target, const std::string& path) {
     }
     if (::symlink(target.c_str(), path.c_str()) != 0)
         throw std::runtime_error("cannot make link \"" + path + "\": " + std::strerror(errno));
+}
+
+// "1 byte", "2 bytes"
+std::string counted(std::size_t n, const std::string& noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
 void note(const std::string& text) {
@@ -257,20 +266,20 @@ public:
         const auto c = m_sim.Counts();
         std::ostringstream r;
         if (m_sending) {
-            r << "sent " << c.Sent << " of " << c.Queued << " bytes (" << lines << " lines of "
-              << sendFile << ") in " << c.Chunks << " chunks";
+            r << "sent " << c.Sent << " of " << c.Queued << " bytes (" << counted(lines, "line")
+              << " of " << sendFile << ") in " << c.Chunks << " chunks";
             if (m_sendStart != TClock::time_point{} && m_sendEnd != TClock::time_point{})
                 r << " over " << seconds(m_sendEnd - m_sendStart);
             if (c.Discarded > 0)
-                r << "; " << c.Discarded << " bytes not sent (the port was closed)";
+                r << "; " << counted(c.Discarded, "byte") << " not sent (the port was closed)";
             if (c.Pauses > 0)
-                r << "; paused by XOFF " << c.Pauses << " times";
+                r << "; paused by XOFF " << counted(c.Pauses, "time");
             r << "\n" << Program << ": ";
         }
-        r << "received " << c.Received << " bytes";
+        r << "received " << counted(c.Received, "byte");
         if (!m_options.Line.RecordFile.empty())
             r << " into " << m_options.Line.RecordFile;
-        r << "; the program opened the port " << c.Opens << (c.Opens == 1 ? " time" : " times");
+        r << "; the program opened the port " << counted(std::size_t(c.Opens), "time");
         note(r.str());
     }
 
@@ -294,16 +303,17 @@ private:
         if (m_paused && !paused)
             note("sending resumed");
         m_paused = paused;
-        if (m_sending && m_sendEnd == TClock::time_point{} && c.Queued > 0 && c.Sent + c.Discarded == c.Queued) {
+        if (m_sending && m_sendEnd == TClock::time_point{} && c.Queued > 0 &&
+            c.Sent + c.Discarded == c.Queued) {
             m_sendEnd = now;
             if (c.Discarded == 0)
-                note("all " + std::to_string(c.Sent) + " bytes sent");
+                note("all " + counted(c.Sent, "byte") + " sent");
         }
         if (c.Discarded > m_seen.Discarded)
-            note("the program closed the port during sending; " + std::to_string(c.Discarded) +
-                 " bytes not sent");
+            note("the program closed the port during sending; " + counted(c.Discarded, "byte") +
+                 " not sent");
         if (c.Received > m_seen.Received && now - m_lastReceivedNote >= std::chrono::seconds(1)) {
-            note("received " + std::to_string(c.Received) + " bytes so far");
+            note("received " + counted(c.Received, "byte") + " so far");
             m_lastReceivedNote = now;
         }
         for (; m_seen.Closes < c.Closes; ++m_seen.Closes)
@@ -318,7 +328,8 @@ private:
         if (m_options.IdleSeconds > 0 && sendDone && (m_sending || m_seen.Received > 0)) {
             const std::chrono::duration<double> quiet = TClock::now() - m_sim.LastActivity();
             if (quiet.count() >= m_options.IdleSeconds) {
-                note("no traffic for " + seconds(std::chrono::duration_cast<TClock::duration>(quiet)));
+                note("no traffic for " +
+                     seconds(std::chrono::duration_cast<TClock::duration>(quiet)));
                 return true;
             }
         }
@@ -337,11 +348,48 @@ private:
     TClock::time_point m_lastReceivedNote{};
 };
 
-int run(const TOptions& optionsIn) {
-    TOptions options = optionsIn;
+// Removes the --link symlink however the run ends.
+class TLink {
+public:
+    TLink(const std::string& target, const std::string& path) : m_path(path) {
+        if (!m_path.empty())
+            makeLink(target, m_path);
+    }
+    ~TLink() {
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+    }
+    TLink(const TLink&) = delete;
+    TLink& operator=(const TLink&) = delete;
+
+private:
+    std::string m_path;
+};
+
+void describePlan(const TOptions& options, const std::string& text, std::size_t lines) {
+    std::ostringstream s;
+    s << "will send " << counted(lines, "line") << ", " << counted(text.size(), "byte")
+      << ", line end " << lineEndName(options.LineEnd) << ", ";
+    if (options.Line.BaudRate > 0)
+        s << options.Line.BaudRate << " bit/s (about "
+          << seconds(TSim::WireTime(text.size(), options.Line.BaudRate)) << " on the wire)";
+    else
+        s << "unpaced";
+    s << ", chunks of " << options.Line.ChunkMin << "-" << options.Line.ChunkMax << " bytes, seed "
+      << options.Line.Seed;
+    note(s.str());
+    if (text.empty())
+        note("the file holds nothing to send");
+    if (options.Line.WaitForOpen)
+        note("waiting for the program to open the port");
+}
+
+int run(TOptions options) {
+    const bool sending = options.SendFile.has_value();
     std::string text;
-    if (options.SendFile)
+    if (sending)
         text = TSim::WithLineEnds(readAll(*options.SendFile), options.LineEnd);
+    const std::size_t lines = countLines(text);
     if (!options.SeedGiven)
         options.Line.Seed = std::random_device{}();
     options.Line.KeepReceived = false;
@@ -357,41 +405,19 @@ int run(const TOptions& optionsIn) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     TSim sim(options.Line);
-    if (!options.Link.empty())
-        makeLink(sim.PortPath(), options.Link);
+    const TLink link(sim.PortPath(), options.Link);
     std::cout << "port: " << sim.PortPath() << std::endl;
-
-    const bool sending = options.SendFile.has_value();
-    const std::size_t lines = countLines(text);
     if (!options.Link.empty())
         note("link " + options.Link + " -> " + sim.PortPath());
-    if (sending) {
-        std::ostringstream s;
-        s << "will send " << lines << " lines, " << text.size() << " bytes, line end "
-          << lineEndName(options.LineEnd) << ", ";
-        if (options.Line.BaudRate > 0)
-            s << options.Line.BaudRate << " bit/s (about "
-              << seconds(TSim::WireTime(text.size(), options.Line.BaudRate)) << " on the wire)";
-        else
-            s << "unpaced";
-        s << ", chunks of " << options.Line.ChunkMin << "-" << options.Line.ChunkMax
-          << " bytes, seed " << options.Line.Seed;
-        note(s.str());
-        if (text.empty())
-            note("the file holds nothing to send");
-    } else {
+    if (sending)
+        describePlan(options, text, lines);
+    else
         note("recording only");
-    }
 
-    if (options.Line.WaitForOpen) {
-        if (sending)
-            note("waiting for the program to open the port");
-    } else if (options.DelaySeconds > 0 &&
-               signalled(signals, std::chrono::duration_cast<TClock::duration>(
-                                      std::chrono::duration<double>(options.DelaySeconds)))) {
+    if (!options.Line.WaitForOpen && options.DelaySeconds > 0 &&
+        signalled(signals, std::chrono::duration_cast<TClock::duration>(
+                               std::chrono::duration<double>(options.DelaySeconds)))) {
         note("stopped by signal");
-        if (!options.Link.empty())
-            ::unlink(options.Link.c_str());
         return 0;
     }
     if (sending)
@@ -401,8 +427,6 @@ int run(const TOptions& optionsIn) {
     session.Watch(signals);
     sim.Stop();
     session.Report(sending ? *options.SendFile : std::string(), lines);
-    if (!options.Link.empty())
-        ::unlink(options.Link.c_str());
     return session.Failed() ? 1 : 0;
 }
 
