@@ -343,6 +343,8 @@ void TInstrumentSim::noteOpenState(bool open, TClock::time_point now) {
     // buffers for the closed side, which a real port would never have received.
     if (m_sentThisOpen > 0)
         discardQueue();
+    // Fails with EBUSY for a non-root user when the program left the pty exclusive
+    // (TIOCEXCL outlives the close on a pty); then the bytes stay, as they would anyway.
     const int slave = ::open(m_portPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave >= 0) {
         ::tcflush(slave, TCIFLUSH);
@@ -388,7 +390,7 @@ void TInstrumentSim::takeReceived(const char* data, std::size_t n, TClock::time_
     }
     m_counts.Received += n;
     m_lastActivity = now;
-    if (m_settings.KeepReceived)
+    if (m_settings.KeepHistory)
         m_received.append(data, n);
     while (m_recordFd >= 0 && n > 0) {
         const ssize_t w = ::write(m_recordFd, data, n);
@@ -446,7 +448,8 @@ TInstrumentSim::TClock::time_point TInstrumentSim::sendDue(TClock::time_point no
             return never;
         }
         ++m_counts.Chunks;
-        m_chunkLog.push_back(m_chunkSize);
+        if (m_settings.KeepHistory)
+            m_chunkLog.push_back(m_chunkSize);
         m_lineFreeAt = m_chunkDue;
         if (m_queuePos == m_queue.size()) {
             m_queue.clear();

@@ -39,8 +39,9 @@ public:
         TMillis OpenSettle{200};
         // Every received byte is appended here as it arrives; empty: no file.
         std::string RecordFile;
-        // Keep received bytes in memory for Received(); a long-running program turns it off.
-        bool KeepReceived = true;
+        // Keep received bytes and chunk sizes in memory for Received() and SentChunks();
+        // a long-running program turns it off.
+        bool KeepHistory = true;
     };
 
     struct TCounts {
@@ -56,7 +57,8 @@ public:
     };
 
     // Opens the record file (truncating it) and the pty pair, puts the line in raw mode and
-    // starts the line thread. Throws std::system_error naming what failed.
+    // starts the line thread. Throws std::system_error naming what failed, and
+    // std::invalid_argument for settings out of range (chunks 1 <= min <= max <= 65536).
     TInstrumentSim();
     explicit TInstrumentSim(const TSettings& settings);
     ~TInstrumentSim();

@@ -392,7 +392,7 @@ int run(TOptions options) {
     const std::size_t lines = countLines(text);
     if (!options.SeedGiven)
         options.Line.Seed = std::random_device{}();
-    options.Line.KeepReceived = false;
+    options.Line.KeepHistory = false;
     options.Line.OpenSettle = std::chrono::duration_cast<TSim::TMillis>(
         std::chrono::duration<double>(options.Line.WaitForOpen ? options.DelaySeconds : 0.0));
 
