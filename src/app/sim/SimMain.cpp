@@ -268,7 +268,9 @@ public:
         if (m_sending) {
             r << "sent " << c.Sent << " of " << c.Queued << " bytes (" << counted(lines, "line")
               << " of " << sendFile << ") in " << c.Chunks << " chunks";
-            if (m_sendStart != TClock::time_point{} && m_sendEnd != TClock::time_point{})
+            // Seen at the watch loop's pace: only worth telling for a paced transfer.
+            if (m_options.Line.BaudRate > 0 && m_sendStart != TClock::time_point{} &&
+                m_sendEnd != TClock::time_point{})
                 r << " over " << seconds(m_sendEnd - m_sendStart);
             if (c.Discarded > 0)
                 r << "; " << counted(c.Discarded, "byte") << " not sent (the port was closed)";
