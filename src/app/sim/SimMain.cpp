@@ -54,7 +54,9 @@ Acts as a total station on a pseudo-terminal. Prints the port to use on one line
 
 Without --send it only records (a target for uploads). Ctrl-C ends it; a report of
 what was sent and received goes to standard error. XON (0x11) and XOFF (0x13) from the
-program pause and resume sending; they are recorded like every other byte.
+program pause and resume sending; they are recorded like every other byte. If the
+program closes the port in the middle of a transfer, the rest is dropped, as on a real
+line. Exit status: 0 done, 1 a file could not be read or written, 2 bad options.
 )";
 
 struct TOptions {
