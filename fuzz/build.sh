@@ -7,7 +7,7 @@ out=build-fuzz
 mkdir -p "$out/corpus"
 src=(
   fuzz/fuzz_point_lines.cpp
-  src/io/PointLine.cpp src/io/PointImport.cpp src/io/FileError.cpp src/io/NumText.cpp
+  src/io/PointLine.cpp src/io/PointImport.cpp src/io/PointWrite.cpp src/io/SafeFile.cpp src/io/FileError.cpp src/io/NumText.cpp
   src/toolkit/Cp949.cpp
   src/model/Point3D.cpp src/model/NCADItem.cpp src/model/NCADProject.cpp src/model/CodeText.cpp
 )

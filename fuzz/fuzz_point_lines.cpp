@@ -2,7 +2,10 @@
 // point file, must import without crashing, hanging or growing without bound, and the
 // results must keep the invariants below.
 #include "io/PointImport.h"
+#include "io/NumText.h"
 #include "io/PointLine.h"
+#include "io/PointWrite.h"
+#include "toolkit/Cp949.h"
 #include "model/NCADProject.h"
 
 #include <cstdint>
@@ -43,6 +46,33 @@ void checkSplit(std::string_view line) {
             std::abort();
 }
 
+// What the writer makes of an imported project reads back as the same groups and points.
+// Only for CP949 input: UTF-8 text may hold characters CP949 has no code for, and a CP949
+// text that happens to be valid UTF-8 is taken for UTF-8 (as on any Linux desktop).
+void checkRoundTrip(const TNCADProject& project) {
+    const std::string saved = FormatPointFile(project);
+    const TPointLines again = TPointLines::FromFileBytes(saved);
+    if (again.Encoding() == TLineEncoding::Utf8 && !Cp949::IsAscii(saved))
+        return;
+    TNCADProject copy;
+    ImportPointLines(again, copy, nullptr); // must not throw
+    if (copy.Count() != project.Count())
+        std::abort();
+    for (int g = 0; g < project.Count(); ++g) {
+        const TNCADItem* a = project.GetItem(g);
+        const TNCADItem* b = copy.GetItem(g);
+        if (a->Code() != b->Code() || a->PointCount() != b->PointCount())
+            std::abort();
+        for (int i = 0; i < a->PointCount(); ++i) {
+            const TPoint3D* p = a->GetPoint(i);
+            const TPoint3D* q = b->GetPoint(i);
+            if (p->ID != q->ID || FormatFixed4(p->X) != FormatFixed4(q->X) ||
+                FormatFixed4(p->Y) != FormatFixed4(q->Y) || FormatFixed4(p->Z) != FormatFixed4(q->Z))
+                std::abort();
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -56,13 +86,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TNCADProject project;
     CountingSink sink;
     int added = 0;
+    const TPointLines lines = TPointLines::FromFileBytes(bytes);
     try {
-        added = ImportPointLines(TPointLines::FromFileBytes(bytes), project, &sink);
+        added = ImportPointLines(lines, project, &sink);
     } catch (const EPointLineError& e) {
         if (e.Line() < 1)
             std::abort();
     }
     if (project.TotalPointCount() != sink.rows || (added && added != sink.rows))
         std::abort();
+    if (lines.Encoding() == TLineEncoding::Cp949)
+        checkRoundTrip(project);
     return 0;
 }
