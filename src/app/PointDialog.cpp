@@ -48,6 +48,12 @@ TPointDialog::TPointDialog(QWidget* parent, const QString& caption, const QStrin
     BandCaption->setPalette(green);
 
     GroupBox1 = new QGroupBox("세부 항목 설정", this);
+    // The caption sits on the frame line, as the field tops (from 16) assume; the default
+    // style would put it above the frame and push the frame into the first field.
+    GroupBox1->setStyleSheet("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                             " margin-top: 7px; }"
+                             "QGroupBox::title { subcontrol-origin: margin; left: 8px;"
+                             " padding: 0 2px; }");
     GroupBox1->setGeometry(8, 32, client.width() - 16,
                            client.height() - 32 - kButtonBandHeight - 6);
     EdtID = addField(GroupBox1, lblID, "측점번호:", 16);

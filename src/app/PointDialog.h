@@ -16,21 +16,21 @@ class QWidget;
 class TPointDialog : public QDialog {
     Q_OBJECT
 public:
-    QLabel* BandCaption;
-    QGroupBox* GroupBox1;
-    QLabel* lblID;
-    QLineEdit* EdtID;
-    QLabel* lblX;
-    QLineEdit* edtX;
-    QLabel* lblY;
-    QLineEdit* edtY;
-    QLabel* lblZ;
-    QLineEdit* edtZ;
-    QLabel* lblCodeType;
-    QLineEdit* edtCodeType;
-    QWidget* BottomPanel;
-    QPushButton* Button2; // OK
-    QPushButton* Button1; // Cancel
+    QLabel* BandCaption = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* lblID = nullptr;
+    QLineEdit* EdtID = nullptr;
+    QLabel* lblX = nullptr;
+    QLineEdit* edtX = nullptr;
+    QLabel* lblY = nullptr;
+    QLineEdit* edtY = nullptr;
+    QLabel* lblZ = nullptr;
+    QLineEdit* edtZ = nullptr;
+    QLabel* lblCodeType = nullptr;
+    QLineEdit* edtCodeType = nullptr;
+    QWidget* BottomPanel = nullptr;
+    QPushButton* Button2 = nullptr; // OK
+    QPushButton* Button1 = nullptr; // Cancel
 
 protected:
     TPointDialog(QWidget* parent, const QString& caption, const QString& band, QSize client);

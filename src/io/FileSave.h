@@ -25,13 +25,13 @@ public:
     using ShowHook = std::function<void(TFileSaveForm&)>;
     static void SetShowHook(ShowHook hook);
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLineEdit* FileNameEdit;
-    QLabel* Label3;
-    TDirectoryEdit* DirectoryEdit;
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* FileNameEdit = nullptr;
+    QLabel* Label3 = nullptr;
+    TDirectoryEdit* DirectoryEdit = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
 
 private:
     void BitBtn1Click();
