@@ -1,5 +1,6 @@
 #include "app/DataEdit.h"
 #include "app/DataNew.h"
+#include "app/SecondRun.h"
 #include "io/NumText.h"
 #include "model/Point3D.h"
 #include "toolkit/Application.h"
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -160,6 +162,16 @@ private slots:
         QCOMPARE(z, 3.0);
         QCOMPARE(id, std::string("A"));
         QCOMPARE(code, std::string("c"));
+    }
+
+    // The second run gets the path as one argument, whatever it holds.
+    void secondRunArgumentSurvives() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("job \"1\" 'a' $HOME;x.txt");
+        StartProgram("/usr/bin/touch", path);
+        QTRY_VERIFY(QFile::exists(path));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, StartProgram(dir.filePath("no-such-program"), path));
     }
 };
 

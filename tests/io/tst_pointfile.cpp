@@ -231,6 +231,19 @@ private slots:
         QCOMPARE(int(sink.rows.size()), points);
     }
 
+    void progressReports() {
+        std::vector<std::pair<size_t, size_t>> reports;
+        TImportProgress progress;
+        progress.LinesBetweenReports = 2;
+        progress.Report = [&](size_t done, size_t total) { reports.push_back({done, total}); };
+        const std::string text = "a,1,2,3,A\nb,1,2,3,A\nc,1,2,3,A\nd,1,2,3,A\ne,1,2,3,A\n";
+        TNCADProject project;
+        ImportPointLines(TPointLines::FromUtf8(text), project, nullptr, &progress);
+        QCOMPARE(reports.size(), size_t(2));
+        QCOMPARE(reports[0], std::make_pair(size_t(20), text.size()));
+        QCOMPARE(reports[1], std::make_pair(size_t(40), text.size()));
+    }
+
     void encodings() {
         // CP949: decoded before upper-casing, since a trail byte can be an ASCII letter
         // ("갵" is 81 61); a UTF-8 BOM is then just bytes of the first field.
