@@ -41,7 +41,7 @@ long peakRssMb(int who) {
 
 // A million lines, 50 codes, written in pieces so the generator costs no memory.
 std::string makeFile(int lines) {
-    const std::string path = "/tmp/pb_bench_points.txt";
+    const std::string path = "/tmp/pb_bench_points_" + std::to_string(getpid()) + ".txt";
     FILE* f = std::fopen(path.c_str(), "wb");
     unsigned seed = 12345;
     auto rnd = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000000; };
@@ -56,7 +56,7 @@ std::string makeFile(int lines) {
 }
 
 void benchConvert(const std::string& in) {
-    const std::string out = "/tmp/pb_bench_points_out.txt";
+    const std::string out = in + ".out.txt";
     const auto t = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
