@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer target for the point-line reader (not part of the normal build).
-#   fuzz/build.sh && build-fuzz/fuzz_point_lines -max_total_time=600 build-fuzz/corpus fuzz/seeds
+#   fuzz/build.sh && build-fuzz/fuzz_point_lines -max_total_time=600 -max_len=65536 \
+#     -artifact_prefix=build-fuzz/ build-fuzz/corpus fuzz/seeds
 set -euo pipefail
 cd "$(dirname "$0")/.."
+command -v clang++ >/dev/null || { echo "needs clang (apt-get install clang)" >&2; exit 1; }
 out=build-fuzz
 mkdir -p "$out/corpus"
 src=(
