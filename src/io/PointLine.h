@@ -46,7 +46,7 @@ public:
 
     // False when the line has no field at all, which ends the data. Throws EListIndexError
     // for one to three fields and EConvertError for a number field that is not a number;
-    // `record` is then unspecified.
+    // `record` then holds partial values.
     bool Read(std::string_view line, TPointRecord& record);
 
 private:
