@@ -1,8 +1,32 @@
 #include "io/NumText.h"
 
 #include <charconv>
+#include <cmath>
 
 void AppendFixed4(std::string& out, double value) {
+    // Fast path for coordinates: value * 10^4 needs 53 + 10 significant bits (10^4 is
+    // 2^4 * 625), so in the 64-bit mantissa of long double it is exact and the rounding
+    // below is the same as that of the exact decimal value.
+    if (std::fabs(value) < 1e14) {
+        const long double w = std::fabs(static_cast<long double>(value)) * 10000.0L;
+        auto n = static_cast<unsigned long long>(w);
+        const long double frac = w - static_cast<long double>(n);
+        if (frac > 0.5L || (frac == 0.5L && (n & 1)))
+            ++n;
+        char buf[32];
+        char* p = buf;
+        if (std::signbit(value))
+            *p++ = '-';
+        p = std::to_chars(p, buf + sizeof buf, n / 10000).ptr;
+        unsigned f = static_cast<unsigned>(n % 10000);
+        p[0] = '.';
+        p[4] = static_cast<char>('0' + f % 10);
+        p[3] = static_cast<char>('0' + (f /= 10) % 10);
+        p[2] = static_cast<char>('0' + (f /= 10) % 10);
+        p[1] = static_cast<char>('0' + f / 10);
+        out.append(buf, p + 5);
+        return;
+    }
     char buf[400]; // the widest double in fixed form is about 310 digits
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 4);
     out.append(buf, r.ptr);

@@ -2,6 +2,10 @@
 
 #include <QtTest>
 
+#include <charconv>
+#include <cmath>
+#include <vector>
+
 #include <clocale>
 #include <cstdio>
 
@@ -35,6 +39,28 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(QString::fromStdString(FormatFixed4(value)), text);
+    }
+
+    // The quick path for ordinary coordinates must give the same text as the exact general
+    // formatting, ties included.
+    void fixed4MatchesExactFormatting() {
+        auto exact = [](double v) {
+            char buf[400];
+            return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4).ptr);
+        };
+        std::vector<double> values{1.03125, 1.09375, -2.15625, 0.5e-4, 1.5e-4, 2.5e-4, -0.0,
+                                   99999999999999.98, 1e14, -1e14, 5e-324, 0.99995, 1.00005};
+        unsigned long long seed = 42;
+        for (int i = 0; i < 200000; ++i) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            const int scale = static_cast<int>(seed >> 59) - 8;   // 1e-8 .. 1e23
+            const double m = static_cast<double>(seed >> 11) / 9007199254740992.0;
+            values.push_back((seed & 1 ? -m : m) * std::pow(10.0, scale));
+            values.push_back(std::round(m * 1e8) / 32.0); // exact binary fractions: ties
+        }
+        for (double v : values)
+            if (FormatFixed4(v) != exact(v))
+                QFAIL(qPrintable(QString::fromStdString(exact(v) + " formatted as " + FormatFixed4(v))));
     }
 
     void parse_data() {

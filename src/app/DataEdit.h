@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/PointDialog.h"
+
+#include <functional>
+#include <string>
+
+class TPoint3D;
+
+// The point edit dialog: the code is shown and returned upper-cased.
+class TfrmDataEdit : public TPointDialog {
+    Q_OBJECT
+public:
+    explicit TfrmDataEdit(QWidget* parent = nullptr);
+
+    // Fill the fields, show the dialog and on OK read them back into the arguments; true for
+    // OK. A number field that is no number throws EConvertError and changes nothing.
+    bool EditPoint(TPoint3D& point, std::string& code, std::string& id);
+    bool EditValues(double& x, double& y, std::string& id, std::string& code, double& z);
+
+    // Runs once the dialog shows (tests fill the fields and press a button through it).
+    using ShowHook = std::function<void(TfrmDataEdit&)>;
+    static void SetShowHook(ShowHook hook);
+};

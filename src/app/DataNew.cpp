@@ -1,0 +1,35 @@
+#include "app/DataNew.h"
+
+#include <QLineEdit>
+
+namespace {
+TDataNewForm::ShowHook& showHook() {
+    static TDataNewForm::ShowHook hook;
+    return hook;
+}
+} // namespace
+
+void TDataNewForm::SetShowHook(ShowHook hook) { showHook() = std::move(hook); }
+
+TDataNewForm::TDataNewForm(QWidget* owner)
+    : TPointDialog(owner, "DataNewForm", "측점 데이터 신규 등록", QSize(379, 253)) {}
+
+bool TDataNewForm::ExecuteNew(double& x, double& y, double& z, std::string& id,
+                              std::string& code) {
+    Fill(id, x, y, z, code);
+    EdtID->setFocus();
+    const bool ok = Run([this] {
+        EdtID->setFocus();
+        if (showHook())
+            showHook()(*this);
+    });
+    if (!ok)
+        return false;
+    Values v = Read();
+    id = std::move(v.id);
+    x = v.x;
+    y = v.y;
+    z = v.z;
+    code = std::move(v.code);
+    return true;
+}

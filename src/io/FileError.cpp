@@ -1,0 +1,17 @@
+#include "io/FileError.h"
+
+#include <cerrno>
+#include <cstring>
+
+std::string SystemReason(int errnum) {
+    if (errnum == ENOSPC || errnum == EDQUOT)
+        return "Disk full";
+    char buf[256];
+    // GNU strerror_r may return a static string instead of filling buf.
+    const char* text = strerror_r(errnum, buf, sizeof buf);
+    return text;
+}
+
+EFileError::EFileError(const char* what, const std::string& path, int errnum)
+    : std::runtime_error(std::string(what) + " \"" + path + "\". " + SystemReason(errnum)),
+      m_path(path), m_errno(errnum) {}

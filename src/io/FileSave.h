@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TDirectoryEdit;
+class TNCADProject;
+
+// The save dialog of the point file: a name and a folder; OK writes every point of the
+// project, group by group.
+class TFileSaveForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFileSaveForm(const TNCADProject& project, QWidget* parent = nullptr);
+
+    // Shows the dialog modally; the file is written (or a message shown) by OK.
+    int Execute();
+
+    // Called once the dialog shows, before the user can act (tests fill the fields and
+    // press a button through it). An empty hook removes it.
+    using ShowHook = std::function<void(TFileSaveForm&)>;
+    static void SetShowHook(ShowHook hook);
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* FileNameEdit = nullptr;
+    QLabel* Label3 = nullptr;
+    TDirectoryEdit* DirectoryEdit = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+
+private:
+    void BitBtn1Click();
+
+    const TNCADProject& m_project;
+};

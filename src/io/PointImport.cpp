@@ -1,0 +1,152 @@
+#include "io/PointImport.h"
+
+#include "io/FileError.h"
+#include "io/NumText.h"
+#include "model/NCADProject.h"
+#include "toolkit/Cp949.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Reads the whole file in one buffer; the size from fstat saves regrowing it.
+std::string readWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EFileError("Cannot open file", path, errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw EFileError("Cannot open file", path, errno);
+    if (S_ISDIR(st.st_mode))
+        throw EFileError("Cannot open file", path, EISDIR);
+    std::string bytes;
+    if (S_ISREG(st.st_mode) && st.st_size > 0)
+        bytes.reserve(static_cast<size_t>(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EFileError("Cannot read file", path, errno);
+        }
+        if (r == 0)
+            break;
+        bytes.append(buf, static_cast<size_t>(r));
+    }
+    return bytes;
+}
+
+} // namespace
+
+TPointLines TPointLines::FromFileBytes(std::string bytes) {
+    if (!Cp949::IsAscii(bytes) && Cp949::IsValidUtf8(bytes)) {
+        if (std::string_view(bytes).substr(0, 3) == kUtf8Bom)
+            bytes.erase(0, 3);
+        return TPointLines(std::move(bytes), TLineEncoding::Utf8);
+    }
+    return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+}
+
+TPointLines TPointLines::LoadFile(const std::string& path) {
+    return FromFileBytes(readWholeFile(path));
+}
+
+TPointLines TPointLines::FromUtf8(std::string text) {
+    return TPointLines(std::move(text), TLineEncoding::Utf8);
+}
+
+TPointLines TPointLines::FromUtf8Lines(const std::vector<std::string>& lines) {
+    size_t size = 0;
+    for (const std::string& l : lines)
+        size += l.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& l : lines) {
+        text += l;
+        text += '\n';
+    }
+    return FromUtf8(std::move(text));
+}
+
+bool TPointLines::Cursor::Next(std::string_view& line) {
+    const size_t len = m_text.size();
+    if (m_pos >= len)
+        return false;
+    const char* base = m_text.data();
+    const void* lf = std::memchr(base + m_pos, '\n', len - m_pos);
+    size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : len;
+    // A lone CR also ends a line; look for one only within this stretch.
+    const void* cr = std::memchr(base + m_pos, '\r', end - m_pos);
+    if (cr)
+        end = static_cast<size_t>(static_cast<const char*>(cr) - base);
+    line = m_text.substr(m_pos, end - m_pos);
+    m_pos = end;
+    if (m_pos < len) {
+        if (m_text[m_pos] == '\r' && m_pos + 1 < len && m_text[m_pos + 1] == '\n')
+            m_pos += 2;
+        else
+            m_pos += 1;
+    }
+    return true;
+}
+
+void TPointImporter::Append(const TPointRecord& record) {
+    auto point = std::make_unique<TPoint3D>(record.X, record.Y, record.Z, record.ID());
+    TPoint3D* p = point.get();
+    if (m_sink)
+        m_sink->AppendPointRow(record.Cells, p);
+    int index = -1;
+    if (TNCADItem* item = m_project.FindItemByCode(record.Code(), index)) {
+        item->AddPoint(std::move(point));
+    } else {
+        auto group = std::make_unique<TNCADItem>();
+        group->SetCode(record.Code());
+        group->AddPoint(std::move(point));
+        m_project.AddItem(std::move(group));
+    }
+    ++m_count;
+}
+
+int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowSink* sink,
+                     const TImportProgress* progress) {
+    TPointLineReader reader(lines.Encoding());
+    TPointImporter importer(project, sink);
+    TPointRecord record;
+    auto cursor = lines.Lines();
+    const size_t total = lines.Text().size();
+    std::string_view line;
+    int lineNo = 0;
+    const size_t every = progress ? std::max<size_t>(progress->LinesBetweenReports, 1) : 0;
+    size_t untilReport = every;
+    while (cursor.Next(line)) {
+        ++lineNo;
+        try {
+            if (!reader.Read(line, record))
+                break;
+        } catch (const EListIndexError& e) {
+            throw EPointLineError(e.what(), lineNo);
+        } catch (const EConvertError& e) {
+            throw EPointLineError(e.what(), lineNo);
+        }
+        importer.Append(record);
+        if (progress && progress->Report && --untilReport == 0) {
+            progress->Report(cursor.Position(), total);
+            untilReport = every;
+        }
+    }
+    return importer.Count();
+}

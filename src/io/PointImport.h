@@ -1,0 +1,101 @@
+#pragma once
+
+#include "io/PointLine.h"
+
+#include <cstddef>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TNCADProject;
+class TPoint3D;
+
+// Lines of point text, held as one buffer in the encoding they arrived in. A line ends at
+// CR LF, a lone CR or a lone LF; a last line without a line end counts as well.
+class TPointLines {
+public:
+    TPointLines() = default;
+    // Bytes of a point file: CP949, unless they are valid UTF-8 holding non-ASCII text
+    // (files written on Linux), in which case a UTF-8 byte-order mark is dropped.
+    static TPointLines FromFileBytes(std::string bytes);
+    // Reads a whole file; throws EFileError naming the path and the reason.
+    static TPointLines LoadFile(const std::string& path);
+    // Text already in UTF-8 (received text, tests).
+    static TPointLines FromUtf8(std::string text);
+    static TPointLines FromUtf8Lines(const std::vector<std::string>& lines);
+
+    TLineEncoding Encoding() const { return m_encoding; }
+    std::string_view Text() const { return m_text; }
+
+    // Walks the lines in order.
+    class Cursor {
+    public:
+        explicit Cursor(std::string_view text) : m_text(text) {}
+        bool Next(std::string_view& line);
+        size_t Position() const { return m_pos; }
+
+    private:
+        std::string_view m_text;
+        size_t m_pos = 0;
+    };
+    // The cursor points into this object: a temporary would leave it dangling.
+    Cursor Lines() const& { return Cursor(m_text); }
+    Cursor Lines() const&& = delete;
+
+private:
+    TPointLines(std::string text, TLineEncoding encoding)
+        : m_text(std::move(text)), m_encoding(encoding) {}
+    std::string m_text;
+    TLineEncoding m_encoding = TLineEncoding::Utf8;
+};
+
+// Where imported rows go besides the project: the point table. Rows come in line order;
+// `point` is the model's point of the row, owned by the project.
+class TPointRowSink {
+public:
+    virtual ~TPointRowSink() = default;
+    virtual void AppendPointRow(const std::string (&cells)[5], TPoint3D* point) = 0;
+};
+
+// A line that stopped an import. what() is the bare message the error box shows
+// ("List index out of bounds (2)", "'x' is not a valid floating point value"); Line() is
+// the 1-based number of the faulty line. The lines before it stay imported.
+class EPointLineError : public std::runtime_error {
+public:
+    EPointLineError(const std::string& message, int line)
+        : std::runtime_error(message), m_line(line) {}
+    int Line() const { return m_line; }
+
+private:
+    int m_line;
+};
+
+// Appends records: each one becomes a point at the end of the group of its code (a new
+// group at the end of the project for a new code) and one row in the sink.
+class TPointImporter {
+public:
+    explicit TPointImporter(TNCADProject& project, TPointRowSink* sink = nullptr)
+        : m_project(project), m_sink(sink) {}
+
+    void Append(const TPointRecord& record);
+    int Count() const { return m_count; }
+
+private:
+    TNCADProject& m_project;
+    TPointRowSink* m_sink;
+    int m_count = 0;
+};
+
+struct TImportProgress {
+    // Called now and then with the bytes read so far and the total; may pump events.
+    std::function<void(size_t done, size_t total)> Report;
+    size_t LinesBetweenReports = 65536;
+};
+
+// Reads `lines` until they run out or a line without fields ends the data, appending to
+// `project` and `sink`. Returns the number of points added. A faulty line throws
+// EPointLineError; everything before it stays.
+int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowSink* sink,
+                     const TImportProgress* progress = nullptr);

@@ -1,0 +1,78 @@
+#include "io/PointWrite.h"
+
+#include "io/NumText.h"
+#include "io/SafeFile.h"
+#include "model/NCADProject.h"
+#include "toolkit/Cp949.h"
+
+namespace {
+
+// A text the reader would split or unquote is written in quotes, quotes doubled; all
+// others stay bare, as every other program reading these files expects.
+bool needsQuotes(const std::string& text) {
+    if (!text.empty() && text[0] == '"')
+        return true;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == ',' || (u >= 1 && u <= 32))
+            return true;
+    }
+    return false;
+}
+
+void appendBytes(std::string& out, const std::string& bytes) {
+    if (!needsQuotes(bytes)) {
+        out += bytes;
+        return;
+    }
+    out += '"';
+    for (char c : bytes) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+void appendField(std::string& out, const std::string& text) {
+    if (Cp949::IsAscii(text))
+        appendBytes(out, text);
+    else
+        appendBytes(out, Cp949::FromUtf8(text));
+}
+
+} // namespace
+
+std::string FormatPointFile(const TNCADProject& project) {
+    std::string out;
+    out.reserve(static_cast<size_t>(project.TotalPointCount()) * 48);
+    std::string code;
+    for (const auto& item : project) {
+        code.clear();
+        appendField(code, item->Code());
+        for (const auto& p : item->Points) {
+            appendField(out, p->ID);
+            out += ", ";
+            AppendFixed4(out, p->X);
+            out += ", ";
+            AppendFixed4(out, p->Y);
+            out += ", ";
+            AppendFixed4(out, p->Z);
+            // With an empty code a trailing ", " would read back as four fields (Z taken
+            // for the code); a bare final comma reads back as an empty fifth field.
+            if (code.empty())
+                out += ",";
+            else {
+                out += ", ";
+                out += code;
+            }
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
+void SavePointFile(const TNCADProject& project, const std::string& path,
+                   TFileSystemCalls* calls) {
+    ReplaceFileContents(path, FormatPointFile(project), calls);
+}
