@@ -17,6 +17,7 @@ class TComPort;
 class TNCAD;
 class TNCADProject;
 class TNiceGrid;
+class TPointLines;
 
 // The main window: every function of the program is reached from here. Components are
 // public members named as in the window's layout, as tests and the other windows use them.
@@ -29,6 +30,10 @@ public:
     // Today's date in the short regional form followed by the completion text.
     static QString CompletionLine();
     void AddCompletionLine();
+
+    // Appends the points of `lines` to the table and the project, then fits the view, also
+    // when a faulty line stops the import (its error then goes up to the caller).
+    void ImportPointLines(const TPointLines& lines);
 
     // The one project; owned by the view's project manager.
     TNCADProject* Project = nullptr;

@@ -1,5 +1,6 @@
 // pointbridge-cli convert IN OUT: a point file read with the import's rules, written as
 // the save dialog writes it. Nothing is written when IN has a faulty line.
+#include "io/DXFFile.h"
 #include "io/FileError.h"
 #include "io/PointImport.h"
 #include "io/PointWrite.h"
@@ -18,8 +19,7 @@ void writePointFile(const TNCADProject& project, const std::string& path) {
     SavePointFile(project, path);
 }
 
-// Output formats by the (case-blind) extension of OUT. A new format is one more line here,
-// e.g. {".DXF", SaveDxfFile} with `void SaveDxfFile(const TNCADProject&, const std::string&)`.
+// Output formats by the (case-blind) extension of OUT. A new format is one more line here.
 struct Output {
     const char* extension; // upper case
     Writer write;
@@ -27,6 +27,7 @@ struct Output {
 const Output kOutputs[] = {
     {".TXT", writePointFile},
     {".CSV", writePointFile},
+    {".DXF", ConvertToDxf}, // extents of a fit of the whole project
 };
 
 Writer writerFor(const std::string& path) {
