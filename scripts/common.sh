@@ -8,6 +8,7 @@ PB_PACKAGES=(
   locales
   xvfb xauth
   socat
+  libreoffice-calc libreoffice-dev
 )
 
 pb_log() { printf '%s\n' "$*" >&2; }
