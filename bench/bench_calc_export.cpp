@@ -78,7 +78,8 @@ void endOffice(const QByteArray& pipe) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fprintf(stderr, "needs an X display; run it under xvfb-run (see the top of %s)\n", __FILE__);
+        std::fprintf(stderr, "needs an X display; run it under xvfb-run (see the top of %s)\n",
+                     __FILE__);
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen"); // our window need not show; the office's does
@@ -121,7 +122,8 @@ int main(int argc, char** argv) {
     if (times.empty())
         return 1;
     std::sort(times.begin(), times.end());
-    std::printf("%d rows x 5 columns, office running: min %.3f s, median %.3f s, max %.3f s (%zu runs)\n",
-                rows, times.front(), times[times.size() / 2], times.back(), times.size());
+    std::printf(
+        "%d rows x 5 columns, office running: min %.3f s, median %.3f s, max %.3f s (%zu runs)\n",
+        rows, times.front(), times[times.size() / 2], times.back(), times.size());
     return 0;
 }

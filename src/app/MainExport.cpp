@@ -32,7 +32,8 @@ void TMainForm::btnExcelExportClick() {
         return;
     if (!m_excelExport) {
         m_excelExport = new TSpreadsheetExport(this);
-        connect(m_excelExport, &TSpreadsheetExport::Finished, this, &TMainForm::ExcelExportFinished);
+        connect(m_excelExport, &TSpreadsheetExport::Finished, this,
+                &TMainForm::ExcelExportFinished);
     }
     std::string block = tableBlock(*NiceGrid1);
 

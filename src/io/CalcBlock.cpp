@@ -60,7 +60,8 @@ Table Read(std::string_view text) {
     const long long cols = readCount(text, pos, '\n', "column count");
     // Every cell takes at least three bytes ("0:\n"), which bounds the counts before we
     // reserve anything.
-    if (rows > 0x7fffffff || cols > 0x7fffffff || (cols > 0 && rows > (long long)(text.size() / 3) / cols))
+    if (rows > 0x7fffffff || cols > 0x7fffffff ||
+        (cols > 0 && rows > (long long)(text.size() / 3) / cols))
         throw EBlockFormat("block is shorter than its row and column counts");
     Table table;
     table.rows = int(rows);

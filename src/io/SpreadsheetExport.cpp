@@ -31,10 +31,12 @@ QString TSpreadsheetExport::HelperMissingText(const QString& path) {
         .arg(QDir::toNativeSeparators(path));
 }
 
-QString TSpreadsheetExport::ErrorText(int exitCode, QProcess::ExitStatus status, const QString& detail) {
+QString TSpreadsheetExport::ErrorText(int exitCode, QProcess::ExitStatus status,
+                                      const QString& detail) {
     const QString more = detail.trimmed().isEmpty() ? QString() : "\n(" + detail.trimmed() + ")";
     if (status == QProcess::CrashExit)
-        return "The spreadsheet helper stopped unexpectedly; the table may not have been copied." + more;
+        return "The spreadsheet helper stopped unexpectedly; the table may not have been copied." +
+               more;
     switch (exitCode) {
     case CalcBlock::kExitOk:
         return {};
@@ -45,7 +47,8 @@ QString TSpreadsheetExport::ErrorText(int exitCode, QProcess::ExitStatus status,
         return "LibreOffice did not answer within 60 seconds; the table was not copied." + more;
     case CalcBlock::kExitOfficeGone:
         return "LibreOffice closed while the table was being copied; the new sheet may be "
-               "incomplete." + more;
+               "incomplete." +
+               more;
     case CalcBlock::kExitStartFailed:
         return "LibreOffice could not be started." + more;
     case CalcBlock::kExitOfficeError:
@@ -84,7 +87,9 @@ void TSpreadsheetExport::Start(std::string block) {
     m_process->closeWriteChannel();
 }
 
-bool TSpreadsheetExport::Running() const { return m_process != nullptr; }
+bool TSpreadsheetExport::Running() const {
+    return m_process != nullptr;
+}
 
 void TSpreadsheetExport::WaitForFinished() {
     if (!Running())

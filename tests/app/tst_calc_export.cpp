@@ -32,7 +32,9 @@ struct DocInfo {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-QString binPath(const char* name) { return QDir(QCoreApplication::applicationDirPath()).filePath(name); }
+QString binPath(const char* name) {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
 
 QByteArray runProbe(const QStringList& args, int* exitCode = nullptr) {
     QProcess p;
@@ -45,7 +47,8 @@ QByteArray runProbe(const QStringList& args, int* exitCode = nullptr) {
 
 std::vector<DocInfo> listDocuments() {
     std::vector<DocInfo> docs;
-    for (const QString& line : QString::fromUtf8(runProbe({"list"})).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         QString::fromUtf8(runProbe({"list"})).split('\n', Qt::SkipEmptyParts)) {
         const QStringList f = line.split('\t');
         if (f.size() == 5)
             docs.push_back({f[0], f[1], f[2] == "1", f[3].toLongLong(), f[4].toLongLong()});
@@ -73,8 +76,8 @@ CalcBlock::Table sheetCells(const QString& title) {
     return CalcBlock::Read(std::string_view(block.constData(), std::size_t(block.size())));
 }
 
-// soffice.bin processes serving our pipe (other users' offices on this machine don't count).
-std::vector<pid_t> officePids(const QByteArray& pipe) {
+// soffice.bin processes on our test profile (other offices on this machine don't count).
+std::vector<pid_t> officePids(const QByteArray& profile) {
     std::vector<pid_t> pids;
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool numeric = false;
@@ -85,7 +88,7 @@ std::vector<pid_t> officePids(const QByteArray& pipe) {
         if (!cmd.open(QIODevice::ReadOnly))
             continue;
         const QByteArray line = cmd.readAll();
-        if (line.contains("soffice.bin") && line.contains("name=" + pipe + ";"))
+        if (line.contains("soffice.bin") && line.contains("UserInstallation=file://" + profile))
             pids.push_back(pid);
     }
     return pids;
@@ -142,6 +145,8 @@ class TestCalcExport : public QObject {
     QByteArray m_pipe;
     QStringList m_errors;
 
+    QByteArray profileDir() const { return m_profile.path().toUtf8(); }
+
     // Presses the button and waits until the export has ended; returns the seconds it took.
     double exportTable(TMainForm& form) {
         QElapsedTimer clock;
@@ -186,6 +191,19 @@ class TestCalcExport : public QObject {
         return doc.title;
     }
 
+    // Closes the documents and lets the office end; kills it only if it will not.
+    void endOffice() {
+        runProbe({"close"});
+        QElapsedTimer clock;
+        clock.start();
+        while (!officePids(profileDir()).empty() && clock.elapsed() < 20000)
+            QTest::qWait(200);
+        for (pid_t pid : officePids(profileDir())) {
+            qWarning("office %d did not end; killing it", int(pid));
+            ::kill(pid, SIGKILL);
+        }
+    }
+
 private slots:
     void initTestCase() {
         if (QStandardPaths::findExecutable("soffice").isEmpty())
@@ -193,14 +211,22 @@ private slots:
                   "spreadsheet export test was not run");
         if (!QFileInfo(binPath("pointbridge-calc")).isExecutable() ||
             !QFileInfo(binPath("pointbridge-calc-probe")).isExecutable())
-            QSKIP("The LibreOffice SDK (package libreoffice-dev) was not installed when PointBridge "
-                  "was configured, so pointbridge-calc was not built: test not run");
-        QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "needs an X display: run it under xvfb-run");
+            QSKIP(
+                "The LibreOffice SDK (package libreoffice-dev) was not installed when PointBridge "
+                "was configured, so pointbridge-calc was not built: test not run");
+        QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"),
+                 "needs an X display: run it under xvfb-run");
         QVERIFY(m_profile.isValid());
         // A profile and a pipe of our own keep the user's office out of the test.
         m_pipe = "pbtest_" + QByteArray::number(QCoreApplication::applicationPid());
         qputenv("PB_CALC_PIPE", m_pipe);
         qputenv("PB_CALC_PROFILE", m_profile.path().toUtf8());
+        // A new profile makes the office restart itself once on its first start; set it up
+        // now so that each office below is one process from start to end.
+        QProcess warmUp;
+        warmUp.start("soffice", {"--terminate_after_init", "--norestore",
+                                 "-env:UserInstallation=file://" + m_profile.path()});
+        QVERIFY(warmUp.waitForFinished(120000));
         Dialogs::SetHook([this](const Dialogs::Box& box) {
             m_errors << box.text;
             return Dialogs::Answer::Ok;
@@ -218,7 +244,7 @@ private slots:
         const QString title = exportAndCheck(rows);
         QVERIFY2(xWindowTitles().contains(title + " - LibreOffice Calc"),
                  qPrintable(xWindowTitles().join(" | ")));
-        QCOMPARE(officePids(m_pipe).size(), std::size_t(1));
+        QCOMPARE(officePids(profileDir()).size(), std::size_t(1));
     }
 
     void threePointsInPointOrder() {
@@ -229,10 +255,10 @@ private slots:
 
     // The office is running by now: the export joins it instead of starting another.
     void tenThousandRowsJoinTheRunningOffice() {
-        const auto before = officePids(m_pipe);
+        const auto before = officePids(profileDir());
         QCOMPARE(before.size(), std::size_t(1));
         exportAndCheck(manyRows(10000));
-        QCOMPARE(officePids(m_pipe), before);
+        QCOMPARE(officePids(profileDir()), before);
     }
 
     void emptyTableGivesEmptySheet() { exportAndCheck({}); }
@@ -267,25 +293,31 @@ private slots:
         qputenv("PATH", path);
         qputenv("PB_CALC_PIPE", m_pipe);
         QCOMPARE(m_errors.size(), 1);
-        QVERIFY2(m_errors[0].startsWith("LibreOffice Calc was not found; install the package libreoffice-calc"),
+        QVERIFY2(m_errors[0].startsWith(
+                     "LibreOffice Calc was not found; install the package libreoffice-calc"),
                  qPrintable(m_errors[0]));
         QCOMPARE(gridRows(*form.NiceGrid1), rows);
+    }
+
+    // The user's office runs but does not listen: the soffice that the helper starts hands
+    // its arguments to it, and the export goes into that office.
+    void joinsRunningOfficeThatDoesNotListen() {
+        endOffice();
+        QVERIFY(officePids(profileDir()).empty());
+        QVERIFY(QProcess::startDetached("soffice",
+                                        {"--nodefault", "--norestore", "--nologo",
+                                         "-env:UserInstallation=file://" + m_profile.path()}));
+        QTRY_COMPARE_WITH_TIMEOUT(officePids(profileDir()).size(), std::size_t(1), 60000);
+        const auto office = officePids(profileDir());
+        exportAndCheck(manyRows(3));
+        QCOMPARE(officePids(profileDir()), office);
     }
 
     void cleanupTestCase() {
         if (m_pipe.isEmpty())
             return;
         Dialogs::SetHook({});
-        // Close the documents and let the office end; kill it only if it will not.
-        runProbe({"close"});
-        QElapsedTimer clock;
-        clock.start();
-        while (!officePids(m_pipe).empty() && clock.elapsed() < 20000)
-            QTest::qWait(200);
-        for (pid_t pid : officePids(m_pipe)) {
-            qWarning("office %d did not end; killing it", int(pid));
-            ::kill(pid, SIGKILL);
-        }
+        endOffice();
     }
 };
 

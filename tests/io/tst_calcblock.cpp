@@ -90,13 +90,15 @@ private slots:
         QTest::newRow("length too small") << QByteArray("PBCALC 1\n1 1\n1:ab\n");
         QTest::newRow("no length") << QByteArray("PBCALC 1\n1 1\n:a\n");
         QTest::newRow("data after last cell") << QByteArray("PBCALC 1\n1 1\n1:a\nx");
-        QTest::newRow("huge counts, little data") << QByteArray("PBCALC 1\n2000000000 2000000000\n0:\n");
+        QTest::newRow("huge counts, little data")
+            << QByteArray("PBCALC 1\n2000000000 2000000000\n0:\n");
         QTest::newRow("huge length") << QByteArray("PBCALC 1\n1 1\n999999999999:a\n");
     }
     void damagedBlocksAreRejected() {
         QFETCH(QByteArray, text);
-        QVERIFY_THROWS_EXCEPTION(CalcBlock::EBlockFormat,
-                                 CalcBlock::Read(std::string_view(text.constData(), std::size_t(text.size()))));
+        QVERIFY_THROWS_EXCEPTION(
+            CalcBlock::EBlockFormat,
+            CalcBlock::Read(std::string_view(text.constData(), std::size_t(text.size()))));
     }
 };
 

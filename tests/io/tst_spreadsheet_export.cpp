@@ -10,7 +10,8 @@
 
 namespace {
 
-const char* const kNotFound = "LibreOffice Calc was not found; install the package libreoffice-calc";
+const char* const kNotFound =
+    "LibreOffice Calc was not found; install the package libreoffice-calc";
 
 // Writes an executable shell script standing in for the helper.
 QString fakeHelper(const QTemporaryDir& dir, const QString& name, const QByteArray& body) {
@@ -55,18 +56,19 @@ private slots:
         QTest::addColumn<bool>("crashed");
         QTest::addColumn<QString>("expected");
         QTest::newRow("ok") << 0 << false << QString();
-        QTest::newRow("office missing") << int(CalcBlock::kExitOfficeMissing) << false << QString(kNotFound);
+        QTest::newRow("office missing")
+            << int(CalcBlock::kExitOfficeMissing) << false << QString(kNotFound);
         QTest::newRow("runtime libraries missing") << 127 << false << QString(kNotFound);
         QTest::newRow("no connection") << int(CalcBlock::kExitNoConnection) << false
                                        << "LibreOffice did not answer within 60 seconds";
         QTest::newRow("office closed") << int(CalcBlock::kExitOfficeGone) << false
                                        << "LibreOffice closed while the table was being copied";
-        QTest::newRow("start failed") << int(CalcBlock::kExitStartFailed) << false
-                                      << "LibreOffice could not be started.";
+        QTest::newRow("start failed")
+            << int(CalcBlock::kExitStartFailed) << false << "LibreOffice could not be started.";
         QTest::newRow("office error") << int(CalcBlock::kExitOfficeError) << false
                                       << "LibreOffice Calc reported an error: the detail";
-        QTest::newRow("bad block") << int(CalcBlock::kExitBadBlock) << false
-                                   << "could not read the table";
+        QTest::newRow("bad block")
+            << int(CalcBlock::kExitBadBlock) << false << "could not read the table";
         QTest::newRow("unknown code") << 42 << false << "failed (exit code 42)";
         QTest::newRow("crash") << 0 << true << "stopped unexpectedly";
     }
@@ -104,7 +106,8 @@ private slots:
             exporter.Start(smallBlock());
             QFAIL("Start did not throw");
         } catch (const ESpreadsheetExport& e) {
-            QVERIFY2(QString::fromUtf8(e.what()).contains("pointbridge-calc was not found"), e.what());
+            QVERIFY2(QString::fromUtf8(e.what()).contains("pointbridge-calc was not found"),
+                     e.what());
         }
         QVERIFY(!exporter.Running());
     }
@@ -115,7 +118,8 @@ private slots:
         QTemporaryDir dir;
         const QString out = dir.filePath("received");
         TSpreadsheetExport exporter;
-        exporter.SetHelperPath(fakeHelper(dir, "helper", "sleep 0.3; cat > '" + out.toUtf8() + "'"));
+        exporter.SetHelperPath(
+            fakeHelper(dir, "helper", "sleep 0.3; cat > '" + out.toUtf8() + "'"));
         CalcBlock::Writer w(20000, 5);
         for (int i = 0; i < 100000; ++i)
             w.Add(i % 7 == 0 ? std::string("탭\t줄\n") : std::to_string(i));
@@ -136,11 +140,13 @@ private slots:
     void helperFailuresBecomeMessages_data() {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("office went away") << QByteArray("cat >/dev/null; echo 'bridge disposed'; exit 5")
-                                          << "LibreOffice closed while the table was being copied";
-        QTest::newRow("crash") << QByteArray("cat >/dev/null; kill -SEGV $$") << "stopped unexpectedly";
-        QTest::newRow("exits without reading") << QByteArray("exit 4")
-                                               << "LibreOffice did not answer within 60 seconds";
+        QTest::newRow("office went away")
+            << QByteArray("cat >/dev/null; echo 'bridge disposed'; exit 5")
+            << "LibreOffice closed while the table was being copied";
+        QTest::newRow("crash") << QByteArray("cat >/dev/null; kill -SEGV $$")
+                               << "stopped unexpectedly";
+        QTest::newRow("exits without reading")
+            << QByteArray("exit 4") << "LibreOffice did not answer within 60 seconds";
     }
     void helperFailuresBecomeMessages() {
         QFETCH(QByteArray, script);
@@ -187,7 +193,8 @@ private slots:
         const QByteArray oldPath = qgetenv("PATH");
         const QByteArray oldPipe = qgetenv("PB_CALC_PIPE");
         qputenv("PATH", emptyBin.path().toUtf8());
-        qputenv("PB_CALC_PIPE", "pb_unit_nobody_" + QByteArray::number(QCoreApplication::applicationPid()));
+        qputenv("PB_CALC_PIPE",
+                "pb_unit_nobody_" + QByteArray::number(QCoreApplication::applicationPid()));
         TSpreadsheetExport exporter;
         const QString text = runExport(exporter, smallBlock());
         qputenv("PATH", oldPath);

@@ -69,7 +69,8 @@ Sequence<Sequence<Any>> toDataArray(const CalcBlock::Table& table) {
     return rows;
 }
 
-Reference<css::lang::XComponent> newCalcDocument(const Reference<css::uno::XComponentContext>& remote) {
+Reference<css::lang::XComponent>
+newCalcDocument(const Reference<css::uno::XComponentContext>& remote) {
     const auto desktop = css::frame::Desktop::create(remote);
     Reference<css::lang::XComponent> doc;
     try {
@@ -103,7 +104,8 @@ void fillSheet(const Reference<css::lang::XComponent>& doc, const CalcBlock::Tab
                                           "the table has " + std::to_string(table.rows) +
                                               " rows, more than a Calc sheet holds");
         }
-        Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(toDataArray(table));
+        Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)
+            ->setDataArray(toDataArray(table));
         // Closing the window must ask to save, also where Calc did not mark it by itself.
         Reference<css::util::XModifiable>(doc, UNO_QUERY_THROW)->setModified(true);
     }
@@ -135,7 +137,8 @@ int main() {
 
     try {
         const auto local = OfficeLink::Bootstrap();
-        const auto remote = OfficeLink::Connect(local, OfficeLink::PipeName(), kConnectDeadline, true);
+        const auto remote =
+            OfficeLink::Connect(local, OfficeLink::PipeName(), kConnectDeadline, true);
         fillSheet(newCalcDocument(remote), table);
     } catch (const OfficeLink::EOfficeLink& e) {
         finish(e.ExitCode(), e.what());

@@ -8,8 +8,8 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -34,7 +34,8 @@ OUString fromUtf8(const std::string& text) {
 
 bool isExecutableFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 // The first "soffice" on PATH; empty when there is none.
@@ -96,7 +97,6 @@ pid_t launchOffice(const std::string& soffice, const std::string& pipe) {
             ::dup2(null, 0);
             ::dup2(null, 1);
             ::dup2(null, 2);
-
         }
         ::close_range(3, ~0U, 0);
         ::execv(argv[0], argv.data());
@@ -141,12 +141,12 @@ uno::Reference<uno::XComponentContext> Bootstrap() {
     }
 }
 
-uno::Reference<uno::XComponentContext> TryConnect(const uno::Reference<uno::XComponentContext>& local,
-                                                  const std::string& pipe) {
+uno::Reference<uno::XComponentContext>
+TryConnect(const uno::Reference<uno::XComponentContext>& local, const std::string& pipe) {
     try {
         const auto resolver = css::bridge::UnoUrlResolver::create(local);
-        const auto object =
-            resolver->resolve(fromUtf8("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext"));
+        const auto object = resolver->resolve(
+            fromUtf8("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext"));
         return uno::Reference<uno::XComponentContext>(object, uno::UNO_QUERY);
     } catch (const css::connection::NoConnectException&) {
         return {};
@@ -157,8 +157,8 @@ uno::Reference<uno::XComponentContext> TryConnect(const uno::Reference<uno::XCom
 }
 
 uno::Reference<uno::XComponentContext> Connect(const uno::Reference<uno::XComponentContext>& local,
-                                               const std::string& pipe, std::chrono::seconds deadline,
-                                               bool startOffice) {
+                                               const std::string& pipe,
+                                               std::chrono::seconds deadline, bool startOffice) {
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + deadline;
     if (auto remote = TryConnect(local, pipe); remote.is())
@@ -168,7 +168,8 @@ uno::Reference<uno::XComponentContext> Connect(const uno::Reference<uno::XCompon
     if (startOffice) {
         const std::string soffice = findSoffice();
         if (soffice.empty())
-            throw EOfficeLink(CalcBlock::kExitOfficeMissing, "soffice is not on the search path (PATH)");
+            throw EOfficeLink(CalcBlock::kExitOfficeMissing,
+                              "soffice is not on the search path (PATH)");
         office = launchOffice(soffice, pipe);
     }
     auto stop = end;
@@ -181,7 +182,8 @@ uno::Reference<uno::XComponentContext> Connect(const uno::Reference<uno::XCompon
             office = -1;
             if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
                 throw EOfficeLink(CalcBlock::kExitStartFailed,
-                                  "soffice ended before it accepted a connection (" + describeStatus(status) + ")");
+                                  "soffice ended before it accepted a connection (" +
+                                      describeStatus(status) + ")");
             // soffice also ends with 0 when it handed its arguments to an office that was
             // already running, which then listens within moments. When it gave up instead
             // (no display, say) waiting the whole minute would only keep the user waiting.
@@ -190,10 +192,11 @@ uno::Reference<uno::XComponentContext> Connect(const uno::Reference<uno::XCompon
     }
     if (office < 0 && startOffice && stop < end)
         throw EOfficeLink(CalcBlock::kExitStartFailed,
-                          "soffice ended without accepting a connection on the pipe \"" + pipe + "\"");
+                          "soffice ended without accepting a connection on the pipe \"" + pipe +
+                              "\"");
     throw EOfficeLink(CalcBlock::kExitNoConnection,
-                      "LibreOffice did not accept a connection on the pipe \"" + pipe + "\" within " +
-                          std::to_string(deadline.count()) + " seconds");
+                      "LibreOffice did not accept a connection on the pipe \"" + pipe +
+                          "\" within " + std::to_string(deadline.count()) + " seconds");
 }
 
 } // namespace OfficeLink

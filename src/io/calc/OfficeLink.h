@@ -32,15 +32,15 @@ std::string PipeName();
 uno::Reference<uno::XComponentContext> Bootstrap();
 
 // One attempt; an empty reference when nothing listens on the pipe yet.
-uno::Reference<uno::XComponentContext> TryConnect(const uno::Reference<uno::XComponentContext>& local,
-                                                  const std::string& pipe);
+uno::Reference<uno::XComponentContext>
+TryConnect(const uno::Reference<uno::XComponentContext>& local, const std::string& pipe);
 
 // Joins the office listening on `pipe`, or starts soffice (found on PATH) detached and asks
 // it to listen there, then retries until `deadline`. A running office that does not listen
 // yet is asked by the new soffice process, which hands its arguments over and exits.
 uno::Reference<uno::XComponentContext> Connect(const uno::Reference<uno::XComponentContext>& local,
-                                               const std::string& pipe, std::chrono::seconds deadline,
-                                               bool startOffice);
+                                               const std::string& pipe,
+                                               std::chrono::seconds deadline, bool startOffice);
 
 std::string ToUtf8(const rtl::OUString& text);
 

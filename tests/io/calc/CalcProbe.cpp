@@ -43,7 +43,8 @@ using OfficeLink::ToUtf8;
 
 namespace {
 
-std::vector<Reference<css::lang::XComponent>> documents(const Reference<css::frame::XDesktop2>& desktop) {
+std::vector<Reference<css::lang::XComponent>>
+documents(const Reference<css::frame::XDesktop2>& desktop) {
     std::vector<Reference<css::lang::XComponent>> docs;
     const auto list = desktop->getComponents()->createEnumeration();
     while (list->hasMoreElements()) {
@@ -56,7 +57,8 @@ std::vector<Reference<css::lang::XComponent>> documents(const Reference<css::fra
 
 Reference<css::sheet::XSpreadsheet> activeSheet(const Reference<css::lang::XComponent>& doc) {
     const Reference<css::frame::XModel> model(doc, UNO_QUERY_THROW);
-    const Reference<css::sheet::XSpreadsheetView> view(model->getCurrentController(), UNO_QUERY_THROW);
+    const Reference<css::sheet::XSpreadsheetView> view(model->getCurrentController(),
+                                                       UNO_QUERY_THROW);
     return view->getActiveSheet();
 }
 
@@ -97,8 +99,10 @@ int cells(const Reference<css::frame::XDesktop2>& desktop, const std::string& wa
         int rows = 0, cols = 0;
         if (cellCount(sheet, STRING | VALUE | DATETIME | FORMULA) > 0) {
             const Reference<css::sheet::XSheetCellCursor> cursor = sheet->createCursor();
-            Reference<css::sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
-            const auto end = Reference<css::sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+            Reference<css::sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)
+                ->gotoEndOfUsedArea(false);
+            const auto end = Reference<css::sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)
+                                 ->getRangeAddress();
             rows = end.EndRow + 1;
             cols = end.EndColumn + 1;
         }
@@ -151,7 +155,8 @@ int main(int argc, char** argv) {
     }
     try {
         const auto local = OfficeLink::Bootstrap();
-        const auto remote = OfficeLink::Connect(local, OfficeLink::PipeName(), std::chrono::seconds(10), false);
+        const auto remote =
+            OfficeLink::Connect(local, OfficeLink::PipeName(), std::chrono::seconds(10), false);
         const auto desktop = css::frame::Desktop::create(remote);
         int rc = 0;
         if (mode == "list")
