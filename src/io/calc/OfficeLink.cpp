@@ -72,6 +72,8 @@ std::string fileUrl(const std::string& path) {
     return url;
 }
 
+bool s_setBootstrap = false; // URE_BOOTSTRAP was set by Bootstrap(), not by the user
+
 // Starts soffice in a session of its own with its standard streams on /dev/null: it must
 // outlive us and the program that started us, and must not hold our output pipes open.
 pid_t launchOffice(const std::string& soffice, const std::string& pipe) {
@@ -84,6 +86,12 @@ pid_t launchOffice(const std::string& soffice, const std::string& pipe) {
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    // The office finds its own runtime; our URE_BOOTSTRAP is for this process only.
+    std::vector<char*> envp;
+    for (char** e = environ; *e; ++e)
+        if (!(s_setBootstrap && std::string_view(*e).starts_with("URE_BOOTSTRAP=")))
+            envp.push_back(*e);
+    envp.push_back(nullptr);
 
     const pid_t pid = ::fork();
     if (pid < 0)
@@ -99,7 +107,7 @@ pid_t launchOffice(const std::string& soffice, const std::string& pipe) {
             ::dup2(null, 2);
         }
         ::close_range(3, ~0U, 0);
-        ::execv(argv[0], argv.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     return pid;
@@ -132,6 +140,7 @@ uno::Reference<uno::XComponentContext> Bootstrap() {
             throw EOfficeLink(CalcBlock::kExitOfficeMissing,
                               "LibreOffice is not installed (" + rc + " is missing)");
         ::setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + rc).c_str(), 1);
+        s_setBootstrap = true;
     }
     try {
         return cppu::defaultBootstrap_InitialComponentContext();
