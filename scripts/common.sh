@@ -9,6 +9,7 @@ PB_PACKAGES=(
   xvfb xauth
   socat
   python3-ezdxf
+  libreoffice-calc libreoffice-dev
 )
 
 pb_log() { printf '%s\n' "$*" >&2; }

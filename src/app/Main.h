@@ -134,6 +134,11 @@ private:
 
     // --- exports (MainExport.cpp)
     void btnDXFExportClick();
+    // Copies the point table into a new LibreOffice Calc sheet through the helper program;
+    // the window stays live while it runs and the button is off until it ends.
+    void btnExcelExportClick();
+    void ExcelExportFinished();
+    class TSpreadsheetExport* m_excelExport = nullptr;
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;

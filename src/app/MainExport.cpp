@@ -1,10 +1,18 @@
 #include "app/Main.h"
 
+#include "io/CalcBlock.h"
 #include "io/DXFFormUnit.h"
+#include "io/SpreadsheetExport.h"
+#include "toolkit/Application.h"
+#include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
+
+#include <QApplication>
+#include <QToolButton>
 
 void TMainForm::WireExportCommands() {
     ConnectCommand(btnDXFExport, &TMainForm::btnDXFExportClick);
+    ConnectCommand(btnExcelExport, &TMainForm::btnExcelExportClick);
 }
 
 void TMainForm::btnDXFExportClick() {
@@ -15,4 +23,49 @@ void TMainForm::btnDXFExportClick() {
     } repaint{NCAD1};
     TDXFForm form(this, *Project, TDXFExtents{NCAD1->MinX, NCAD1->MinY, NCAD1->MaxX, NCAD1->MaxY});
     form.exec();
+}
+
+namespace {
+
+// The table as it stands, cell texts unchanged, first point in row 1, no title row.
+std::string tableBlock(const TNiceGrid& grid) {
+    const int rows = grid.RowCount();
+    const int cols = grid.ColCount();
+    CalcBlock::Writer block(rows, cols);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            block.Add(grid.CellUtf8(c, r));
+    return block.Take();
+}
+
+} // namespace
+
+void TMainForm::btnExcelExportClick() {
+    if (m_excelExport && m_excelExport->Running())
+        return;
+    if (!m_excelExport) {
+        m_excelExport = new TSpreadsheetExport(this);
+        connect(m_excelExport, &TSpreadsheetExport::Finished, this,
+                &TMainForm::ExcelExportFinished);
+    }
+    std::string block = tableBlock(*NiceGrid1);
+
+    btnExcelExport->setEnabled(false);
+    SyncMenuStates();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        m_excelExport->Start(std::move(block));
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        btnExcelExport->setEnabled(true);
+        SyncMenuStates();
+        throw;
+    }
+}
+
+void TMainForm::ExcelExportFinished() {
+    QApplication::restoreOverrideCursor();
+    btnExcelExport->setEnabled(true);
+    SyncMenuStates();
+    RunGuarded([this] { m_excelExport->CheckResult(); });
 }

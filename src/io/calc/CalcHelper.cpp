@@ -1,0 +1,153 @@
+// pointbridge-calc: copies a table block (read from standard input) into a new, visible,
+// unsaved LibreOffice Calc document. It is the only program of ours that talks to the office,
+// so a hang or crash there cannot take the main program down. Exit codes and the one-line
+// detail it prints on standard output are read by io/SpreadsheetExport.
+#include "OfficeLink.h"
+#include "io/CalcBlock.h"
+
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/lang/IndexOutOfBoundsException.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+#include <rtl/ustring.hxx>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace css = com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace {
+
+// A cold start of the office takes 4-6 s on an ordinary PC; a slow disk or first-run
+// profile set-up can take several times that.
+constexpr std::chrono::seconds kConnectDeadline{60};
+
+[[noreturn]] void finish(int code, const std::string& detail) {
+    if (!detail.empty())
+        std::fprintf(stdout, "%s\n", detail.c_str());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // Skip static destruction: tearing down the UNO bridge threads at exit is known to
+    // hang or crash after the office went away, and there is nothing left to clean up.
+    ::_exit(code);
+}
+
+Sequence<Sequence<Any>> toDataArray(const CalcBlock::Table& table) {
+    Sequence<Sequence<Any>> rows(table.rows);
+    Sequence<Any>* row = rows.getArray();
+    for (int r = 0; r < table.rows; ++r) {
+        Sequence<Any> cells(table.cols);
+        Any* cell = cells.getArray();
+        for (int c = 0; c < table.cols; ++c) {
+            const std::string& text = table.Cell(r, c);
+            // Strings only: Calc keeps them as text ("100.5000" stays text, "=1+1" is no formula).
+            cell[c] <<= OUString(text.data(), sal_Int32(text.size()), RTL_TEXTENCODING_UTF8);
+        }
+        row[r] = cells;
+    }
+    return rows;
+}
+
+Reference<css::lang::XComponent>
+newCalcDocument(const Reference<css::uno::XComponentContext>& remote) {
+    const auto desktop = css::frame::Desktop::create(remote);
+    Reference<css::lang::XComponent> doc;
+    try {
+        doc = desktop->loadComponentFromURL("private:factory/scalc", "_blank", 0,
+                                            Sequence<css::beans::PropertyValue>());
+    } catch (const css::lang::IllegalArgumentException& e) {
+        // The office answers this way when its Calc module is not installed.
+        throw OfficeLink::EOfficeLink(CalcBlock::kExitOfficeMissing,
+                                      "LibreOffice could not create a Calc document: " +
+                                          OfficeLink::ToUtf8(e.Message));
+    }
+    if (!doc.is())
+        throw OfficeLink::EOfficeLink(CalcBlock::kExitOfficeMissing,
+                                      "LibreOffice did not create a Calc document");
+    return doc;
+}
+
+void fillSheet(const Reference<css::lang::XComponent>& doc, const CalcBlock::Table& table) {
+    const Reference<css::frame::XModel> model(doc, UNO_QUERY_THROW);
+    const Reference<css::frame::XController> controller = model->getCurrentController();
+    const Reference<css::sheet::XSpreadsheetView> view(controller, UNO_QUERY_THROW);
+    const Reference<css::sheet::XSpreadsheet> sheet = view->getActiveSheet();
+
+    // setDataArray of nothing raises; an empty table leaves the new sheet empty.
+    if (table.rows > 0 && table.cols > 0) {
+        Reference<css::table::XCellRange> range;
+        try {
+            range = sheet->getCellRangeByPosition(0, 0, table.cols - 1, table.rows - 1);
+        } catch (const css::lang::IndexOutOfBoundsException&) {
+            throw OfficeLink::EOfficeLink(CalcBlock::kExitOfficeError,
+                                          "the table has " + std::to_string(table.rows) +
+                                              " rows, more than a Calc sheet holds");
+        }
+        Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)
+            ->setDataArray(toDataArray(table));
+        // Closing the window must ask to save, also where Calc did not mark it by itself.
+        Reference<css::util::XModifiable>(doc, UNO_QUERY_THROW)->setModified(true);
+    }
+
+    const Reference<css::awt::XWindow> window = controller->getFrame()->getContainerWindow();
+    window->setVisible(true);
+    if (const Reference<css::awt::XTopWindow> top{window, css::uno::UNO_QUERY}; top.is())
+        top->toFront();
+}
+
+std::string readAll(std::FILE* in) {
+    std::string text;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        text.append(buffer, n);
+    return text;
+}
+
+} // namespace
+
+int main() {
+    CalcBlock::Table table;
+    try {
+        table = CalcBlock::Read(readAll(stdin));
+    } catch (const std::exception& e) {
+        finish(CalcBlock::kExitBadBlock, e.what());
+    }
+
+    try {
+        const auto local = OfficeLink::Bootstrap();
+        const auto remote =
+            OfficeLink::Connect(local, OfficeLink::PipeName(), kConnectDeadline, true);
+        fillSheet(newCalcDocument(remote), table);
+    } catch (const OfficeLink::EOfficeLink& e) {
+        finish(e.ExitCode(), e.what());
+    } catch (const css::lang::DisposedException& e) {
+        finish(CalcBlock::kExitOfficeGone, OfficeLink::ToUtf8(e.Message));
+    } catch (const css::uno::Exception& e) {
+        finish(CalcBlock::kExitOfficeError, OfficeLink::ToUtf8(e.Message));
+    } catch (const std::exception& e) {
+        finish(CalcBlock::kExitOfficeError, e.what());
+    }
+    finish(CalcBlock::kExitOk, {});
+}
