@@ -4,8 +4,16 @@
 #include <cstring>
 
 std::string SystemReason(int errnum) {
-    if (errnum == ENOSPC || errnum == EDQUOT)
+    switch (errnum) {
+    case ENOSPC:
+    case EDQUOT:
         return "Disk full";
+    case EACCES:
+    case EPERM:
+        return "File access denied";
+    default:
+        break;
+    }
     char buf[256];
     // GNU strerror_r may return a static string instead of filling buf.
     const char* text = strerror_r(errnum, buf, sizeof buf);

@@ -13,6 +13,32 @@ public:
     virtual int Sync(int fd);
 };
 
+// A file being replaced: bytes go to a temporary file in the target's folder, which Commit()
+// syncs and renames over the target. Until then the target is untouched, and a writer that
+// is destroyed without Commit() removes its temporary file. A symbolic link is followed, so
+// the file it names is replaced and keeps its permissions. Throws EFileError naming `path`.
+class TSafeFileWriter {
+public:
+    explicit TSafeFileWriter(const std::string& path, TFileSystemCalls* calls = nullptr);
+    ~TSafeFileWriter();
+    TSafeFileWriter(const TSafeFileWriter&) = delete;
+    TSafeFileWriter& operator=(const TSafeFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    void Commit();
+
+private:
+    void Fail(const char* what, int err);
+
+    TFileSystemCalls m_plain;
+    TFileSystemCalls* m_calls;
+    std::string m_shown;  // the path as the user gave it, for messages
+    std::string m_target; // the file really replaced
+    std::string m_temp;
+    int m_fd = -1;
+    bool m_committed = false;
+};
+
 // Replaces the file at `path` with `bytes`, or leaves it as it was: the bytes go to a
 // temporary file in the same folder, which is synced and then renamed over the target.
 // A symbolic link is followed, so the file it names is replaced. Throws EFileError naming
