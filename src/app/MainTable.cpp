@@ -167,8 +167,9 @@ void TMainForm::CommandLineImport() {
 
 void TMainForm::ImportFile(const QString& path) {
     const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
+    // The fit that ends the import has painted the view already; a second paint of a big
+    // job would cost as much again for the same picture.
     ImportPointLines(lines);
-    NCAD1->Repaint();
     AddCompletionLine();
 }
 
