@@ -17,8 +17,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QProgressDialog>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <algorithm>
 #include <memory>
@@ -182,6 +184,16 @@ void TMainForm::btnImportTXTClick() {
         // The entries read "TXT" and "CSV"; the patterns stay out of the captions.
         OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
         OpenDialog1->setNameFilters({"TXT (*.txt)", "CSV (*.csv)"});
+        // Qt's default sizes cut the size, type and date columns short.
+        OpenDialog1->resize(760, 460);
+        if (auto* files = OpenDialog1->findChild<QTreeView*>("treeView")) {
+            QHeaderView* header = files->header();
+            header->setStretchLastSection(false);
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+            const int widths[] = {0, 90, 110, 150};
+            for (int column = 1; column < 4; ++column)
+                header->resizeSection(column, widths[column]);
+        }
     }
     QString path;
     if (OpenDialogHook)
