@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QProgressDialog>
+#include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -124,6 +125,16 @@ void TMainForm::WireTableCommands() {
     connect(NiceGrid1, &TNiceGrid::Click, this, [this] { RunGuarded([this] { NiceGrid1Click(); }); });
     connect(NiceGrid1, &TNiceGrid::DblClick, this,
             [this] { RunGuarded([this] { NiceGrid1DblClick(); }); });
+    // Keyboard habits of a list: Delete removes the selected row's point (still asking
+    // first), Enter edits it.
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, NiceGrid1, nullptr, nullptr,
+                                    Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, btnGridDelPoint, &QToolButton::click);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* editKey = new QShortcut(key, NiceGrid1, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(editKey, &QShortcut::activated, this,
+                [this] { RunGuarded([this] { NiceGrid1DblClick(); }); });
+    }
     // The view runs its event handlers guarded itself.
     NCAD1->OnAddedPoint = [this](double dx, double dy) { NCAD1AddedPoint(dx, dy); };
 }

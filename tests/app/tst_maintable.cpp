@@ -476,6 +476,22 @@ private slots:
         QVERIFY(!opened);
     }
 
+    void deleteAndEnterKeys() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        import(form, "A1,1,2,3,A\nA2,4,5,6,A\n");
+        select(form, 0);
+        form.NiceGrid1->setFocus();
+        QTest::keyClick(form.NiceGrid1, Qt::Key_Delete);
+        QCOMPARE(boxes.seen.size(), 1); // asked first
+        QCOMPARE(ids(group(form, "A")), QStringList{"A2"});
+        answerEdit([](TPointDialog& d) { d.EdtID->setText("E"); });
+        QTest::keyClick(form.NiceGrid1, Qt::Key_Return);
+        QCOMPARE(ids(group(form, "A")), QStringList{"E"});
+    }
+
     // ---------------------------------------------------------------- centre
 
     void clickCentresTheView() {
