@@ -240,7 +240,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     RunGuarded([this] { FormShow(); });
 }
 
-void TMainForm::FormShow() {}
+void TMainForm::FormShow() { CommandLineImport(); }
 
 void TMainForm::ConnectCommand(QToolButton* button, void (TMainForm::*handler)()) {
     button->setEnabled(true);

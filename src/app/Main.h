@@ -2,9 +2,11 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <vector>
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -122,6 +124,29 @@ private:
     void NCAD1MouseWheel(int delta);
 
     // --- table and file commands (MainTable.cpp)
+public:
+    // The import at first show: the file named by the first command-line argument, if any.
+    void CommandLineImport();
+    // Reads a point file into table and project, repaints the view and logs the completion
+    // line. A faulty line leaves the rows before it and skips the completion line.
+    void ImportFile(const QString& path);
+
+    // Made when the import command first needs it.
+    QFileDialog* OpenDialog1 = nullptr;
+    // Tests answer the open dialog here instead of showing it: the chosen path, empty for
+    // Cancel.
+    std::function<QString(QFileDialog&)> OpenDialogHook;
+    // Starts a second run of the program on a file (tests replace it).
+    std::function<void(const QString& path)> SecondRunStarter;
+
+private:
+    void btnImportTXTClick();
+    void btnExportTXTClick();
+    void btnGridAddPointClick();
+    void btnGridDelPointClick();
+    void NiceGrid1Click();
+    void NiceGrid1DblClick();
+    void NCAD1AddedPoint(double dx, double dy);
 
     // --- communication (MainComm.cpp)
 public:

@@ -1,21 +1,143 @@
 #include "app/Main.h"
 
+#include "app/DataEdit.h"
+#include "app/DataNew.h"
 #include "app/GridRowSink.h"
+#include "app/SecondRun.h"
+#include "io/FileSave.h"
+#include "io/NumText.h"
 #include "io/PointImport.h"
+#include "model/CodeText.h"
+#include "model/NCADProject.h"
+#include "toolkit/Application.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QProgressDialog>
+#include <QShortcut>
+#include <QToolButton>
+#include <QTreeView>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 
 namespace {
 // Imports smaller than this finish before a progress window would be worth showing.
 constexpr size_t kProgressFromBytes = 4 * 1024 * 1024;
+
+// Table columns.
+enum { kColID, kColX, kColY, kColZ, kColCode };
+
+// Appends the row of a point made by a command, linked to `point`. An empty ID shows as
+// the row's own 1-based number; the point keeps its empty ID.
+int appendPointRow(TNiceGrid& grid, const std::string& id, double x, double y, double z,
+                   const std::string& code, TPoint3D* point) {
+    const std::string shownID = id.empty() ? std::to_string(grid.RowCount() + 1) : id;
+    const std::string xs = FormatFixed4(x), ys = FormatFixed4(y), zs = FormatFixed4(z);
+    const std::string_view cells[5] = {shownID, xs, ys, zs, code};
+    const int row = grid.AddRowUtf8(cells, 5);
+    grid.SetRowTag(row, point);
+    return row;
+}
+
+// Appends `point` to the group of `code` (exactly as given), making the group at the end of
+// the project when there is none yet.
+TPoint3D* addToGroup(TNCADProject& project, const std::string& code,
+                     std::unique_ptr<TPoint3D> point) {
+    TPoint3D* added = point.get();
+    int index = -1;
+    if (TNCADItem* item = project.FindItemByCode(code, index)) {
+        item->AddPoint(std::move(point));
+    } else {
+        auto group = std::make_unique<TNCADItem>();
+        group->SetCode(code);
+        group->AddPoint(std::move(point));
+        project.AddItem(std::move(group));
+    }
+    return added;
+}
+
+// Where `point` stands in the project. The pointer is only compared, never followed, so a
+// link to a point that is gone is simply not found.
+bool locatePoint(const TNCADProject& project, const TPoint3D* point, int& itemIndex,
+                 int& pointIndex) {
+    if (!point)
+        return false;
+    for (int i = 0; i < project.Count(); ++i) {
+        const TNCADItem* item = project.GetItem(i);
+        int p = 0;
+        for (const auto& candidate : item->Points) {
+            if (candidate.get() == point) {
+                itemIndex = i;
+                pointIndex = p;
+                return true;
+            }
+            ++p;
+        }
+    }
+    return false;
+}
+
+enum class TRowUse { Delete, Edit };
+
+// The point of a table row: the row's own point through its link. A row without a link
+// (none of ours) is matched by the numbers in its cells: for deleting by X, Y, Z over all
+// groups, for editing by CODE, X, Y, Z.
+bool rowPoint(const TNiceGrid& grid, const TNCADProject& project, int row, TRowUse use,
+              int& itemIndex, int& pointIndex) {
+    if (const void* tag = grid.RowTag(row))
+        return locatePoint(project, static_cast<const TPoint3D*>(tag), itemIndex, pointIndex);
+    const double x = StrToFloat(grid.CellUtf8(kColX, row));
+    const double y = StrToFloat(grid.CellUtf8(kColY, row));
+    const double z = StrToFloat(grid.CellUtf8(kColZ, row));
+    if (use == TRowUse::Edit)
+        return project.FindPoint(std::string(grid.CellUtf8(kColCode, row)), x, y, z, itemIndex,
+                                 pointIndex);
+    itemIndex = pointIndex = -1;
+    project.FindPointAt(itemIndex, pointIndex, x, y, z);
+    return itemIndex >= 0;
+}
+
+// Removes a point from its group (the group stays, also when empty). No row keeps a link
+// to it, so a later point at the same address is never taken for it.
+void removePoint(TNiceGrid& grid, TNCADProject& project, int itemIndex, int pointIndex) {
+    TNCADItem* item = project.GetItem(itemIndex);
+    const TPoint3D* point = item->GetPoint(pointIndex);
+    for (int row = grid.FindRowByTag(point); row >= 0; row = grid.FindRowByTag(point))
+        grid.SetRowTag(row, nullptr);
+    item->DeletePoint(pointIndex);
+}
+
 } // namespace
 
-void TMainForm::WireTableCommands() {}
+void TMainForm::WireTableCommands() {
+    SecondRunStarter = StartSecondRun;
+    ConnectCommand(btnImportTXT, &TMainForm::btnImportTXTClick);
+    ConnectCommand(btnExportTXT, &TMainForm::btnExportTXTClick);
+    ConnectCommand(btnGridAddPoint, &TMainForm::btnGridAddPointClick);
+    ConnectCommand(btnGridDelPoint, &TMainForm::btnGridDelPointClick);
+    connect(NiceGrid1, &TNiceGrid::Click, this, [this] { RunGuarded([this] { NiceGrid1Click(); }); });
+    connect(NiceGrid1, &TNiceGrid::DblClick, this,
+            [this] { RunGuarded([this] { NiceGrid1DblClick(); }); });
+    // Keyboard habits of a list: Delete removes the selected row's point (still asking
+    // first), Enter edits it.
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, NiceGrid1, nullptr, nullptr,
+                                    Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, btnGridDelPoint, &QToolButton::click);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* editKey = new QShortcut(key, NiceGrid1, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(editKey, &QShortcut::activated, this,
+                [this] { RunGuarded([this] { NiceGrid1DblClick(); }); });
+    }
+    // The view runs its event handlers guarded itself.
+    NCAD1->OnAddedPoint = [this](double dx, double dy) { NCAD1AddedPoint(dx, dy); };
+}
 
 void TMainForm::ImportPointLines(const TPointLines& lines) {
     std::unique_ptr<QProgressDialog> progressWindow;
@@ -46,4 +168,168 @@ void TMainForm::ImportPointLines(const TPointLines& lines) {
     NiceGrid1->BeginUpdate();
     TGridRowSink sink(*NiceGrid1);
     ::ImportPointLines(lines, *Project, &sink, &progress);
+}
+
+// ---------------------------------------------------------------- point files
+
+void TMainForm::CommandLineImport() {
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1 && !arguments[1].isEmpty())
+        ImportFile(arguments[1]);
+}
+
+void TMainForm::ImportFile(const QString& path) {
+    const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
+    // The fit that ends the import has painted the view already; a second paint of a big
+    // job would cost as much again for the same picture.
+    ImportPointLines(lines);
+    AddCompletionLine();
+}
+
+void TMainForm::btnImportTXTClick() {
+    if (!OpenDialog1) {
+        OpenDialog1 = new QFileDialog(this);
+        OpenDialog1->setObjectName("OpenDialog1");
+        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+        OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+        // The entries read "TXT" and "CSV"; the patterns stay out of the captions.
+        OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
+        OpenDialog1->setNameFilters({"TXT (*.txt)", "CSV (*.csv)"});
+        // Qt's default sizes cut the size, type and date columns short.
+        OpenDialog1->resize(760, 460);
+        if (auto* files = OpenDialog1->findChild<QTreeView*>("treeView")) {
+            QHeaderView* header = files->header();
+            header->setStretchLastSection(false);
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+            const int widths[] = {0, 90, 110, 150};
+            for (int column = 1; column < 4; ++column)
+                header->resizeSection(column, widths[column]);
+        }
+    }
+    QString path;
+    if (OpenDialogHook)
+        path = OpenDialogHook(*OpenDialog1);
+    else if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty())
+        path = OpenDialog1->selectedFiles().constFirst();
+    if (path.isEmpty())
+        return;
+
+    // Groups, even empty ones, mean this window holds a job: the file opens in a window of
+    // its own.
+    if (Project->Count() == 0)
+        ImportFile(path);
+    else
+        SecondRunStarter(path);
+}
+
+void TMainForm::btnExportTXTClick() {
+    TFileSaveForm form(*Project, this);
+    form.Execute();
+}
+
+// ---------------------------------------------------------------- table commands
+
+void TMainForm::btnGridAddPointClick() {
+    // The view is fitted however the dialog ends, also after a number error.
+    struct FitAfter {
+        TNCAD* view;
+        ~FitAfter() { view->ZoomExtents(); }
+    } fit{NCAD1};
+
+    double x = 0, y = 0, z = 0;
+    std::string id, code;
+    TDataNewForm form(this);
+    if (!form.ExecuteNew(x, y, z, id, code))
+        return;
+    TPoint3D* point = addToGroup(*Project, code, std::make_unique<TPoint3D>(x, y, z, id));
+    appendPointRow(*NiceGrid1, id, x, y, z, code, point);
+}
+
+void TMainForm::btnGridDelPointClick() {
+    if (NiceGrid1->RowCount() == 0) {
+        Dialogs::ShowMessage(QString::fromUtf8("삭제할 측점이 존재하지 않습니다."));
+        return;
+    }
+    const int row = NiceGrid1->SelectedRow();
+    if (row < 0) {
+        Dialogs::ShowMessage(QString::fromUtf8("삭제할 측점을 표에서 선택해 주십시오."));
+        return;
+    }
+    if (!Dialogs::Confirm(QString::fromUtf8("측점을 삭제하시겠습니까?")))
+        return;
+
+    int itemIndex = -1, pointIndex = -1;
+    if (rowPoint(*NiceGrid1, *Project, row, TRowUse::Delete, itemIndex, pointIndex))
+        removePoint(*NiceGrid1, *Project, itemIndex, pointIndex);
+    NiceGrid1->DeleteRow(row);
+    // The next row takes the place, ready for the next delete.
+    NiceGrid1->SetSelectedRow(std::min(row, NiceGrid1->RowCount() - 1));
+    NCAD1->Repaint();
+}
+
+void TMainForm::NiceGrid1Click() {
+    const int row = NiceGrid1->SelectedRow();
+    if (row < 0)
+        return;
+    NCAD1->SetCenter(StrToFloat(NiceGrid1->CellUtf8(kColX, row)),
+                     StrToFloat(NiceGrid1->CellUtf8(kColY, row)));
+    NCAD1->Repaint();
+}
+
+// Double-click always lands on a row; without a selected row (or a point for it) nothing
+// happens.
+void TMainForm::NiceGrid1DblClick() {
+    const int row = NiceGrid1->SelectedRow();
+    int itemIndex = -1, pointIndex = -1;
+    if (row < 0 || !rowPoint(*NiceGrid1, *Project, row, TRowUse::Edit, itemIndex, pointIndex))
+        return;
+    TNCADItem* item = Project->GetItem(itemIndex);
+    TPoint3D* point = item->GetPoint(pointIndex);
+
+    struct RepaintAfter {
+        TNCAD* view;
+        ~RepaintAfter() { view->Repaint(); }
+    } repaint{NCAD1};
+
+    // Full precision from the point itself, not the four decimals of the cells.
+    double x = point->X, y = point->Y, z = point->Z;
+    std::string id(NiceGrid1->CellUtf8(kColID, row));
+    const std::string oldCode = item->Code();
+    std::string code = oldCode;
+    TfrmDataEdit form;
+    if (!form.EditValues(x, y, id, code, z))
+        return;
+
+    if (UpperAscii(oldCode) != code) {
+        // A new code: the point moves to the end of that code's group.
+        removePoint(*NiceGrid1, *Project, itemIndex, pointIndex);
+        point = addToGroup(*Project, code, std::make_unique<TPoint3D>(x, y, z, id));
+        NiceGrid1->SetRowTag(row, point);
+    } else {
+        // The same code: the point stays in place and its group takes the code as the dialog
+        // returns it (upper-cased), which renames the whole group.
+        point->SetXYZ(x, y, z);
+        point->ID = id;
+        item->SetCode(code);
+    }
+    NiceGrid1->SetCellUtf8(kColID, row, id);
+    NiceGrid1->SetCellUtf8(kColX, row, FormatFixed4(point->X));
+    NiceGrid1->SetCellUtf8(kColY, row, FormatFixed4(point->Y));
+    NiceGrid1->SetCellUtf8(kColZ, row, FormatFixed4(point->Z));
+    NiceGrid1->SetCellUtf8(kColCode, row, code);
+}
+
+void TMainForm::NCAD1AddedPoint(double dx, double dy) {
+    std::string id, code;
+    TfrmDataEdit form;
+    auto point = std::make_unique<TPoint3D>();
+    point->SetXYZ(dx, dy, 0);
+    // Cancel adds nothing and leaves the picture as it is.
+    if (!form.EditPoint(*point, code, id))
+        return;
+    point->ID = id;
+    const double x = point->X, y = point->Y, z = point->Z;
+    TPoint3D* added = addToGroup(*Project, code, std::move(point));
+    appendPointRow(*NiceGrid1, id, x, y, z, code, added);
+    NCAD1->Repaint();
 }

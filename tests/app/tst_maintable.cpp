@@ -1,0 +1,598 @@
+#include "app/DataEdit.h"
+#include "app/DataNew.h"
+#include "app/Main.h"
+#include "io/FileSave.h"
+#include "io/NumText.h"
+#include "io/PointImport.h"
+#include "model/NCADProject.h"
+#include "toolkit/Application.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/DirectoryEdit.h"
+#include "toolkit/NiceGrid.h"
+#include "view/NCAD.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// Answers every message box: Yes (or `answer`) to questions, OK to the rest.
+struct Boxes {
+    QList<Dialogs::Box> seen;
+    Dialogs::Answer answer = Dialogs::Answer::Yes;
+    Boxes() {
+        Dialogs::SetHook([this](const Dialogs::Box& b) {
+            seen << b;
+            return b.buttons == Dialogs::Buttons::YesNo ? answer : Dialogs::Answer::Ok;
+        });
+    }
+    ~Boxes() { Dialogs::SetHook({}); }
+    QStringList texts(Dialogs::Icon icon) const {
+        QStringList out;
+        for (const auto& b : seen)
+            if (b.icon == icon)
+                out << b.text;
+        return out;
+    }
+};
+
+struct Fields {
+    QString id, x, y, z, code;
+};
+
+void type(TPointDialog& d, const Fields& f) {
+    d.EdtID->setText(f.id);
+    d.edtX->setText(f.x);
+    d.edtY->setText(f.y);
+    d.edtZ->setText(f.z);
+    d.edtCodeType->setText(f.code);
+}
+
+QStringList shown(const TPointDialog& d) {
+    return {d.EdtID->text(), d.edtX->text(), d.edtY->text(), d.edtZ->text(), d.edtCodeType->text()};
+}
+
+// The next new-point dialog gets `f` and OK (or Cancel).
+void answerNew(const Fields& f, bool ok = true) {
+    TDataNewForm::SetShowHook([=](TDataNewForm& d) {
+        type(d, f);
+        (ok ? d.Button2 : d.Button1)->click();
+    });
+}
+
+// The next edit dialog: `change` edits the fields it was filled with, then OK (or Cancel).
+void answerEdit(std::function<void(TPointDialog&)> change, bool ok = true,
+                QStringList* filled = nullptr) {
+    TfrmDataEdit::SetShowHook([=](TfrmDataEdit& d) {
+        if (filled)
+            *filled = shown(d);
+        change(d);
+        (ok ? d.Button2 : d.Button1)->click();
+    });
+}
+
+QStringList row(const TMainForm& f, int r) {
+    QStringList cells;
+    for (int c = 0; c < 5; ++c)
+        cells << f.NiceGrid1->Cells(c, r);
+    return cells;
+}
+
+// IDs of a group's points, in order.
+QStringList ids(const TNCADItem* item) {
+    QStringList out;
+    for (const auto& p : item->Points)
+        out << QString::fromStdString(p->ID);
+    return out;
+}
+
+QStringList codes(const TNCADProject& project) {
+    QStringList out;
+    for (const auto& item : project)
+        out << QString::fromStdString(item->Code());
+    return out;
+}
+
+TNCADItem* group(const TMainForm& f, const char* code) {
+    int index = -1;
+    return f.Project->FindItemByCode(code, index);
+}
+
+void import(TMainForm& f, const char* text) { f.ImportPointLines(TPointLines::FromUtf8(text)); }
+
+// Moves the view away from any fit, so that a later fit shows.
+void unfit(TMainForm& f) {
+    f.NCAD1->SetCenter(-1e6, 1e6);
+    f.NCAD1->Scale = 1e-3;
+}
+
+bool isFitted(TMainForm& f) {
+    const double cx = f.NCAD1->CenterX, cy = f.NCAD1->CenterY, scale = f.NCAD1->Scale;
+    f.NCAD1->ZoomExtents();
+    return cx == f.NCAD1->CenterX && cy == f.NCAD1->CenterY && scale == f.NCAD1->Scale;
+}
+
+void select(TMainForm& f, int r) { f.NiceGrid1->SetSelectedRow(r); }
+
+QPoint cellCentre(const TMainForm& f, int r) {
+    return f.NiceGrid1->visualRect(f.NiceGrid1->model()->index(r, 1)).center();
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Counts the paints of the view's surface.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestMainTable : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() {
+        TDataNewForm::SetShowHook({});
+        TfrmDataEdit::SetShowHook({});
+        TFileSaveForm::SetShowHook({});
+    }
+
+    void commandsAreWired() {
+        TMainForm form;
+        for (QToolButton* b : {form.btnImportTXT, form.btnExportTXT, form.btnGridAddPoint,
+                               form.btnGridDelPoint})
+            QVERIFY(b->isEnabled());
+        QVERIFY(form.XT1->isEnabled());
+    }
+
+    // ---------------------------------------------------------------- add
+
+    void addByDialog() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        answerNew({"P1", "1.5", "-2", "3.25", "road"});
+        form.btnGridAddPoint->click();
+        answerNew({"", "1.123456", "7", "0", "road"});
+        unfit(form);
+        form.btnGridAddPoint->click();
+
+        QCOMPARE(row(form, 0), (QStringList{"P1", "1.5000", "-2.0000", "3.2500", "road"}));
+        // An empty ID shows the row's own number; the point keeps its empty ID.
+        QCOMPARE(row(form, 1), (QStringList{"2", "1.1235", "7.0000", "0.0000", "road"}));
+        QCOMPARE(codes(*form.Project), QStringList{"road"}); // the code as typed
+        const TNCADItem* road = group(form, "road");
+        QCOMPARE(ids(road), (QStringList{"P1", ""}));
+        QCOMPARE(road->GetPoint(1)->X, 1.123456);
+        QCOMPARE(form.NiceGrid1->RowTag(1), static_cast<void*>(road->GetPoint(1)));
+        QVERIFY(isFitted(form));
+        QVERIFY(boxes.seen.isEmpty());
+    }
+
+    void addByDialogCancelOrInvalidAddsNothingButFits() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        import(form, "A1,10,20,0,A\nA2,30,50,0,A\n");
+
+        answerNew({"X", "5", "5", "5", "B"}, false);
+        unfit(form);
+        form.btnGridAddPoint->click();
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QVERIFY(isFitted(form));
+
+        answerNew({"X", "5", "1,5", "5", "B"});
+        unfit(form);
+        form.btnGridAddPoint->click();
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error),
+                 QStringList{"'1,5' is not a valid floating point value"});
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QCOMPARE(codes(*form.Project), QStringList{"A"});
+        QVERIFY(isFitted(form));
+    }
+
+    // The view's add-point event goes through the edit dialog: the code is upper-cased, so it
+    // is another group than the same code typed into the new-point dialog.
+    void addByMouse() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        answerNew({"N1", "0", "0", "0", "gate"});
+        form.btnGridAddPoint->click();
+
+        form.NCAD1->SetCenter(100, 100);
+        form.NCAD1->Repaint();
+        const double scale = form.NCAD1->Scale;
+        QStringList filled;
+        answerEdit([](TPointDialog& d) { d.edtCodeType->setText("gate"); }, true, &filled);
+        form.btnAddPoint->click();
+        const QPoint at(50, 60);
+        QTest::mousePress(form.NCAD1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(form.NCAD1->viewport(), Qt::LeftButton, {}, at);
+        double wx = 0, wy = 0;
+        form.NCAD1->ScreenToWorld(at.x(), at.y(), wx, wy);
+
+        QCOMPARE(filled, (QStringList{"", FormatFixed4(wx).c_str(), FormatFixed4(wy).c_str(),
+                                      "0.0000", ""}));
+        QCOMPARE(codes(*form.Project), (QStringList{"gate", "GATE"}));
+        QCOMPARE(row(form, 1), (QStringList{"2", FormatFixed4(wx).c_str(),
+                                            FormatFixed4(wy).c_str(), "0.0000", "GATE"}));
+        const TPoint3D* added = group(form, "GATE")->GetPoint(0);
+        QCOMPARE(added->ID, std::string());
+        QCOMPARE(added->X, std::stod(FormatFixed4(wx))); // what the field showed
+        QCOMPARE(form.NiceGrid1->RowTag(1), static_cast<const void*>(added));
+        // Repainted, not fitted.
+        QCOMPARE(form.NCAD1->CenterX, 100.0);
+        QCOMPARE(form.NCAD1->Scale, scale);
+        QCOMPARE(form.NCAD1->MouseMode, mmNone);
+        QVERIFY(boxes.seen.isEmpty());
+    }
+
+    void addByMouseCancelAddsAndPaintsNothing() {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        PaintCounter counter;
+        form.NCAD1->viewport()->installEventFilter(&counter);
+        answerEdit([](TPointDialog& d) { d.edtCodeType->setText("x"); }, false);
+        form.NCAD1->OnAddedPoint(1, 2);
+        QCOMPARE(counter.paints, 0);
+        QCOMPARE(form.NiceGrid1->RowCount(), 0);
+        QCOMPARE(form.Project->Count(), 0);
+
+        answerEdit([](TPointDialog& d) { d.edtCodeType->setText("x"); });
+        form.NCAD1->OnAddedPoint(1, 2);
+        QVERIFY(counter.paints > 0);
+        QCOMPARE(form.NiceGrid1->RowCount(), 1);
+    }
+
+    // ---------------------------------------------------------------- delete
+
+    void deleteMessagesAndConfirmation() {
+        Boxes boxes;
+        TMainForm form;
+        form.btnGridDelPoint->click();
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.seen[0].text, QString("삭제할 측점이 존재하지 않습니다."));
+        QCOMPARE(boxes.seen[0].buttons, Dialogs::Buttons::Ok);
+
+        import(form, "A1,1,2,3,A\nA2,4,5,6,A\n");
+        boxes.seen.clear();
+        select(form, -1);
+        form.btnGridDelPoint->click(); // nothing selected: said so, nothing asked or deleted
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.seen[0].buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+
+        boxes.seen.clear();
+        boxes.answer = Dialogs::Answer::No;
+        select(form, 1);
+        form.btnGridDelPoint->click();
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.seen[0].title, QString("Confirm"));
+        QCOMPARE(boxes.seen[0].text, QString("측점을 삭제하시겠습니까?"));
+        QCOMPARE(boxes.seen[0].icon, Dialogs::Icon::Question);
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QCOMPARE(group(form, "A")->PointCount(), 2);
+
+        boxes.answer = Dialogs::Answer::Yes;
+        form.btnGridDelPoint->click();
+        QCOMPARE(form.NiceGrid1->RowCount(), 1);
+        QCOMPARE(ids(group(form, "A")), QStringList{"A1"});
+        QCOMPARE(form.NiceGrid1->SelectedRow(), 0); // the row above moves up into the selection
+    }
+
+    // Rows the numbers cannot tell apart: equal coordinates, more than four decimals.
+    void deleteTakesTheRowsOwnPoint() {
+        Boxes boxes;
+        TMainForm form;
+        import(form, "P1,5,5,0,A\nP2,5,5,0,B\nP3,5,5,0,A\n");
+        answerNew({"Q", "1.123456", "2.987654", "0", "A"});
+        form.btnGridAddPoint->click();
+
+        select(form, 0);
+        form.btnGridDelPoint->click();
+        QCOMPARE(ids(group(form, "A")), (QStringList{"P3", "Q"}));
+        QCOMPARE(ids(group(form, "B")), QStringList{"P2"});
+        select(form, 2); // Q, shown as 1.1235
+        form.btnGridDelPoint->click();
+        QCOMPARE(ids(group(form, "A")), QStringList{"P3"});
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QCOMPARE(row(form, 0)[0], QString("P2"));
+        QCOMPARE(row(form, 1)[0], QString("P3"));
+    }
+
+    // A row that lost its link (none of ours does) falls back to its numbers.
+    void rowWithoutLinkUsesItsNumbers() {
+        Boxes boxes;
+        TMainForm form;
+        import(form, "P1,5,5,0,A\nP2,5,5,0,B\nP3,7,7,0,A\n");
+        form.NiceGrid1->SetRowTag(2, nullptr);
+        select(form, 2);
+        form.btnGridDelPoint->click();
+        QCOMPARE(ids(group(form, "A")), QStringList{"P1"});
+    }
+
+    // The group stays, so the import command still opens files in a second run.
+    void deleteLeavesEmptyGroupAndImportGoesToSecondRun() {
+        Boxes boxes;
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, "job 2.txt", "Z1,1,1,1,Z\r\n");
+        TMainForm form;
+        QStringList started;
+        form.SecondRunStarter = [&](const QString& p) { started << p; };
+        form.OpenDialogHook = [&](QFileDialog&) { return path; };
+        import(form, "A1,1,2,3,a\n");
+        select(form, 0);
+        form.btnGridDelPoint->click();
+        QCOMPARE(form.NiceGrid1->RowCount(), 0);
+        QCOMPARE(form.Project->Count(), 1);
+        QCOMPARE(group(form, "A")->PointCount(), 0);
+
+        form.XT1->trigger();
+        QCOMPARE(started, QStringList{path});
+        QCOMPARE(form.NiceGrid1->RowCount(), 0);
+        QVERIFY(form.MsgStr->toPlainText().isEmpty());
+
+        // A second run that cannot start is reported.
+        form.SecondRunStarter = [](const QString&) { throw std::runtime_error("Cannot start"); };
+        form.btnImportTXT->click();
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{"Cannot start"});
+    }
+
+    // ---------------------------------------------------------------- edit
+
+    void editChangingTheCodeMovesThePoint() {
+        Boxes boxes;
+        TMainForm form;
+        import(form, "A1,1,2,3,A\nA2,4,5,6,A\nB1,7,8,9,B\n");
+        QStringList filled;
+        answerEdit([](TPointDialog& d) { d.edtCodeType->setText("b"); }, true, &filled);
+        select(form, 0);
+        emit form.NiceGrid1->DblClick();
+
+        QCOMPARE(filled, (QStringList{"A1", "1.0000", "2.0000", "3.0000", "A"}));
+        QCOMPARE(ids(group(form, "A")), QStringList{"A2"});
+        QCOMPARE(ids(group(form, "B")), (QStringList{"B1", "A1"}));
+        QCOMPARE(row(form, 0), (QStringList{"A1", "1.0000", "2.0000", "3.0000", "B"}));
+        // The row follows its point into the new group: deleting it removes that point.
+        QCOMPARE(form.NiceGrid1->RowTag(0), static_cast<void*>(group(form, "B")->GetPoint(1)));
+        form.btnGridDelPoint->click();
+        QCOMPARE(ids(group(form, "B")), QStringList{"B1"});
+
+        // A code no group has yet makes a new group at the end.
+        answerEdit([](TPointDialog& d) { d.edtCodeType->setText("new"); });
+        select(form, 0);
+        emit form.NiceGrid1->DblClick();
+        QCOMPARE(codes(*form.Project), (QStringList{"A", "B", "NEW"}));
+        QCOMPARE(group(form, "A")->PointCount(), 0);
+    }
+
+    void editInPlace() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        import(form, "A1,1,2,3,A\nA2,4,5,6,A\n");
+        answerEdit([](TPointDialog& d) {
+            d.EdtID->setText("A1x");
+            d.edtX->setText("9.5");
+        });
+        // Through the mouse, as a user does it: press and release, then the double-click.
+        QTest::mouseClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+        QTest::mouseDClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+        QCOMPARE(ids(group(form, "A")), (QStringList{"A1x", "A2"}));
+        QCOMPARE(group(form, "A")->GetPoint(0)->X, 9.5);
+        QCOMPARE(row(form, 0), (QStringList{"A1x", "9.5000", "2.0000", "3.0000", "A"}));
+    }
+
+    // The same code (the dialog upper-cases it) renames the group; its other rows keep
+    // their texts.
+    void editRenamesALowerCaseGroup() {
+        Boxes boxes;
+        TMainForm form;
+        answerNew({"1", "1", "1", "0", "wall"});
+        form.btnGridAddPoint->click();
+        answerNew({"2", "2", "2", "0", "wall"});
+        form.btnGridAddPoint->click();
+        answerEdit([](TPointDialog&) {});
+        select(form, 1);
+        emit form.NiceGrid1->DblClick();
+        QCOMPARE(codes(*form.Project), QStringList{"WALL"});
+        QCOMPARE(ids(group(form, "WALL")), (QStringList{"1", "2"}));
+        QCOMPARE(row(form, 0)[4], QString("wall"));
+        QCOMPARE(row(form, 1)[4], QString("WALL"));
+    }
+
+    // Equal coordinates and more than four decimals: the row's own point is edited.
+    void editTakesTheRowsOwnPoint() {
+        Boxes boxes;
+        TMainForm form;
+        import(form, "P1,5,5,0,A\nP2,5,5,0,A\n");
+        answerNew({"Q", "1.123456", "2", "0", "A"});
+        form.btnGridAddPoint->click();
+
+        QStringList filled;
+        answerEdit([](TPointDialog& d) { d.EdtID->setText("P1 edited"); }, true, &filled);
+        select(form, 0);
+        emit form.NiceGrid1->DblClick();
+        QCOMPARE(ids(group(form, "A")), (QStringList{"P1 edited", "P2", "Q"}));
+
+        filled.clear();
+        answerEdit([](TPointDialog& d) { d.EdtID->setText("Q2"); }, true, &filled);
+        select(form, 2);
+        emit form.NiceGrid1->DblClick();
+        QCOMPARE(filled.value(1), QString("1.1235"));
+        QCOMPARE(ids(group(form, "A")), (QStringList{"P1 edited", "P2", "Q2"}));
+    }
+
+    void editCancelOrInvalidChangesNothing() {
+        Boxes boxes;
+        TMainForm form;
+        import(form, "A1,1,2,3,a\n");
+        const QStringList before = row(form, 0);
+        answerEdit([](TPointDialog& d) { d.edtCodeType->setText("B"); }, false);
+        select(form, 0);
+        emit form.NiceGrid1->DblClick();
+        answerEdit([](TPointDialog& d) {
+            d.edtCodeType->setText("B");
+            d.edtZ->setText("x");
+        });
+        emit form.NiceGrid1->DblClick();
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error),
+                 QStringList{"'x' is not a valid floating point value"});
+        QCOMPARE(row(form, 0), before);
+        QCOMPARE(codes(*form.Project), QStringList{"A"});
+        QCOMPARE(group(form, "A")->GetPoint(0)->Z, 3.0);
+
+        // No row selected: no dialog.
+        bool opened = false;
+        TfrmDataEdit::SetShowHook([&](TfrmDataEdit& d) {
+            opened = true;
+            d.reject();
+        });
+        select(form, -1);
+        emit form.NiceGrid1->DblClick();
+        QVERIFY(!opened);
+    }
+
+    void deleteAndEnterKeys() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        import(form, "A1,1,2,3,A\nA2,4,5,6,A\n");
+        select(form, 0);
+        form.NiceGrid1->setFocus();
+        QTest::keyClick(form.NiceGrid1, Qt::Key_Delete);
+        QCOMPARE(boxes.seen.size(), 1); // asked first
+        QCOMPARE(ids(group(form, "A")), QStringList{"A2"});
+        answerEdit([](TPointDialog& d) { d.EdtID->setText("E"); });
+        QTest::keyClick(form.NiceGrid1, Qt::Key_Return);
+        QCOMPARE(ids(group(form, "A")), QStringList{"E"});
+    }
+
+    // ---------------------------------------------------------------- centre
+
+    void clickCentresTheView() {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        import(form, "A1,10,20,0,A\nA2,100.5,-40.25,0,A\n");
+        const double scale = form.NCAD1->Scale;
+        QTest::mouseClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 1));
+        QCOMPARE(form.NiceGrid1->SelectedRow(), 1);
+        QCOMPARE(form.NCAD1->CenterX, 100.5);
+        QCOMPARE(form.NCAD1->CenterY, -40.25);
+        QCOMPARE(form.NCAD1->Scale, scale);
+    }
+
+    // ---------------------------------------------------------------- files
+
+    void importCommandIntoAnEmptyWindow() {
+        Boxes boxes;
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, "현장 1.txt", "P1 100.5 200.25 10 a\r\nP2,1,2,,\xB0\xE6\xB0\xE8\r\n");
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        bool started = false;
+        form.SecondRunStarter = [&](const QString&) { started = true; };
+        QStringList filters;
+        form.OpenDialogHook = [&](QFileDialog& d) {
+            filters = d.nameFilters();
+            return QString();
+        };
+        form.btnImportTXT->click(); // Cancel
+        QCOMPARE(filters, (QStringList{"TXT (*.txt)", "CSV (*.csv)"}));
+        QCOMPARE(form.NiceGrid1->RowCount(), 0);
+
+        form.OpenDialogHook = [&](QFileDialog&) { return path; };
+        unfit(form);
+        form.btnImportTXT->click();
+        QVERIFY(!started);
+        QCOMPARE(row(form, 0), (QStringList{"P1", "100.5", "200.25", "10", "A"}));
+        QCOMPARE(row(form, 1), (QStringList{"P2", "1", "2", "0", "경계"}));
+        QCOMPARE(codes(*form.Project), (QStringList{"A", "경계"}));
+        QVERIFY(isFitted(form));
+        QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
+        QVERIFY(boxes.seen.isEmpty());
+    }
+
+    void importWithAFaultyLine() {
+        Boxes boxes;
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, "bad.csv", "P1,1,2,3,A\nP2,50,60,7,A\nP3,4,5\nP4,8,9,1,A\n");
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.OpenDialogHook = [&](QFileDialog&) { return path; };
+        unfit(form);
+        form.btnImportTXT->click();
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{"List index out of bounds (3)"});
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QCOMPARE(ids(group(form, "A")), (QStringList{"P1", "P2"}));
+        QVERIFY(form.MsgStr->toPlainText().isEmpty());
+        QVERIFY(isFitted(form));
+        QCOMPARE(form.NCAD1->CenterX, 25.5);
+    }
+
+    void fileThatCannotBeOpened() {
+        Boxes boxes;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("gone.txt");
+        TMainForm form;
+        form.OpenDialogHook = [&](QFileDialog&) { return path; };
+        form.btnImportTXT->click();
+        const QStringList errors = boxes.texts(Dialogs::Icon::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(path), qPrintable(errors[0]));
+        QCOMPARE(form.NiceGrid1->RowCount(), 0);
+        QVERIFY(form.MsgStr->toPlainText().isEmpty());
+    }
+
+    void saveCommandShowsTheSaveDialog() {
+        Boxes boxes;
+        QTemporaryDir dir;
+        TMainForm form;
+        import(form, "B1,1,2,3,B\nA1,4,5,6,A\nB2,7,8,9,b\n");
+        TFileSaveForm::SetShowHook([&](TFileSaveForm& d) {
+            d.FileNameEdit->setText("out");
+            d.DirectoryEdit->SetText(dir.path());
+            d.BitBtn1->click();
+        });
+        form.btnExportTXT->click();
+        QFile saved(dir.filePath("out.txt"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("B1, 1.0000, 2.0000, 3.0000, B\r\n"
+                                             "B2, 7.0000, 8.0000, 9.0000, B\r\n"
+                                             "A1, 4.0000, 5.0000, 6.0000, A\r\n"));
+    }
+};
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TestMainTable t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_maintable.moc"
