@@ -4,7 +4,7 @@
 PB_PACKAGES=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-nanum fontconfig
+  fonts-nanum fonts-liberation2 fonts-dejavu-core fontconfig
   locales
   xvfb xauth
   socat

@@ -60,7 +60,9 @@ LabelPainter::GlyphSet& LabelPainter::SetFor(int cellHeight) {
     const QFontMetrics fm(set->font);
     set->cellHeight = fm.height();
     set->ascent = fm.ascent();
-    set->table = set->cellHeight <= kMaxTableHeight;
+    // Metrics of huge pixel sizes can come back nonsensical (even negative) from the font
+    // engine; only sane, small cells get a glyph table.
+    set->table = set->cellHeight > 0 && set->cellHeight <= kMaxTableHeight;
     if (set->table)
         BuildGlyphs(*set);
     if (m_sets.size() >= kMaxSets)
