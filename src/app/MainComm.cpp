@@ -11,9 +11,9 @@
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <string_view>
 
@@ -61,13 +61,17 @@ void TMainForm::btnComPortSettingClick() { ComPort->ExecuteSetupDialog(); }
 void TMainForm::btnComportOpenClick() {
     if (!ComPort->Connected()) {
         ComPort->Open();
-        ReceiveWindow->MsgStr->clear();
+        ReceiveWindow->ClearRecvText();
     }
     if (ReceiveWindow->isVisible())
         return;
     ReceiveWindow->OnRecvData = [this](const TPointLines& lines) { ImportPointLines(lines); };
     ReceiveWindow->BindComPort(ComPort);
     ReceiveWindow->move(geometry().center() - ReceiveWindow->rect().center());
+    // Kept above the main window by the window manager, as a dialog of it.
+    ReceiveWindow->createWinId();
+    if (QWindow* handle = ReceiveWindow->windowHandle())
+        handle->setTransientParent(windowHandle());
     const int result = ReceiveWindow->exec();
     if (std::exception_ptr error = ReceiveWindow->TakeHandOverError())
         std::rethrow_exception(error);

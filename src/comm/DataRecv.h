@@ -86,6 +86,8 @@ public:
     std::exception_ptr TakeHandOverError();
 
     void done(int result) override;
+    // Empties the text area and the buffer behind it.
+    void ClearRecvText();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -95,7 +97,6 @@ private:
     // Throws to keep the window open.
     void FormCloseQuery();
     void HandOver();
-    void ClearRecvText();
     void UpdateProgress();
 
     std::string m_raw;

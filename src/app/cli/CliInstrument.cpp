@@ -251,8 +251,12 @@ int RunReceiveCommand(int argc, char** argv) {
         if (progress.bytes == shownBytes && !final)
             return;
         shownBytes = progress.bytes;
-        std::fprintf(stderr, "%sreceived %lld bytes, %lld lines%s", tty ? "\r" : "",
-                     progress.bytes, progress.Lines(), tty && !final ? "" : "\n");
+        std::fprintf(stderr, "%sreceived %lld bytes, %lld lines", tty ? "\r" : "", progress.bytes,
+                     progress.Lines());
+        if (final)
+            std::fprintf(stderr, " into %s\n", outPath.c_str());
+        else if (!tty)
+            std::fprintf(stderr, "\n");
         std::fflush(stderr);
     };
 
@@ -289,7 +293,7 @@ int RunReceiveCommand(int argc, char** argv) {
     QObject::connect(&tick, &QTimer::timeout, &app, [&] {
         if (progress.bytes > 0 && Clock::now() - lastByte >= idle)
             QCoreApplication::exit(0);
-        else if (!tty || progress.bytes > 0)
+        else if (progress.bytes > 0)
             show(false);
     });
     tick.start(tty ? 200 : 1000);
