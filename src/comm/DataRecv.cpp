@@ -206,9 +206,7 @@ QString TDataRecvForm::ProgressText() const {
     if (idle < kIdleAfter)
         return QString::fromUtf8("수신 중: ") + counts;
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(idle).count();
-    return QString::fromUtf8("수신 %1 · %2초 동안 수신 없음 (전송 끝)")
-        .arg(counts)
-        .arg(seconds);
+    return QString::fromUtf8("수신 멈춤: %1 (%2초 동안 들어온 데이터 없음)").arg(counts).arg(seconds);
 }
 
 void TDataRecvForm::UpdateProgress() {
