@@ -84,8 +84,9 @@ void TComComboBox::SetComProperty(TComProperty property) {
     clear();
     // A port can be any device path (a USB adapter's by-id name, a pseudo-terminal), not
     // only the ports the system lists: the port list takes a typed path too.
+    const bool wasEditable = isEditable();
     setEditable(property == cpPort);
-    if (QLineEdit* edit = lineEdit()) {
+    if (QLineEdit* edit = lineEdit(); edit && !wasEditable) {
         setInsertPolicy(QComboBox::NoInsert);
         connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
             m_select.Parse(m_property, text.trimmed().toStdString());

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -362,6 +363,40 @@ private slots:
         QCOMPARE(form.NiceGrid1->RowCount(), 1);
         QCOMPARE(form.MsgStr->toPlainText(), QString());
         QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
+    }
+
+    void typedPortNameAppliedAfterOk() {
+        auto first = fastInstrument();
+        auto second = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(first->PortPath());
+        std::vector<std::string> events;
+        form.ComPort->OnAfterOpen = [&](TCustomComPort* p) { events.push_back("open " + p->Port()); };
+        form.ComPort->OnAfterClose = [&](TCustomComPort* p) { events.push_back("close " + p->Port()); };
+        const QString next = QString::fromStdString(second->PortPath());
+        receive(form, [&](TDataRecvForm* w) {
+            w->PageControl1->setCurrentWidget(w->TabSheet2);
+            w->Combo1->lineEdit()->selectAll();
+            QTest::keyClicks(w->Combo1->lineEdit(), next);
+            QCOMPARE(form.ComPort->Port(), first->PortPath()); // nothing applied before OK
+            w->Button2->click();
+        });
+        // The old port was closed and the new one opened while applying, then closed.
+        const std::vector<std::string> expected = {
+            "open " + first->PortPath(), "close " + second->PortPath(),
+            "open " + second->PortPath(), "close " + second->PortPath()};
+        QCOMPARE(events, expected);
+        QCOMPARE(form.ComPort->Port(), second->PortPath());
+        QVERIFY(!form.ComPort->Connected());
+        QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
+        // The next receive opens the new port and shows it.
+        receive(form, [&](TDataRecvForm* w) {
+            QCOMPARE(w->Combo1->Text(), next);
+            QVERIFY(second->WaitPortOpen(std::chrono::seconds(5)));
+            w->Button1->click();
+        });
+        QCOMPARE(events.back(), "open " + second->PortPath());
     }
 
     void closeCommandClosesAnOpenPort() {
