@@ -52,7 +52,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() { DestroyCommWindows(); }
 
 void TMainForm::CreateMenus() {
     QMenuBar* bar = menuBar();
@@ -227,6 +227,7 @@ void TMainForm::FormCreate() {
     project->SetName("Test Project");
     Project = project.get();
     NCAD1->ProjectManager()->AddProject(std::move(project));
+    CreateCommWindows();
     for (int i = 0; i < LayerListBox->count(); ++i)
         LayerListBox->SetChecked(i, true);
     LayerListBox->setCurrentRow(-1);

@@ -16,6 +16,9 @@ class QToolBar;
 class QToolButton;
 class TCheckList;
 class TComPort;
+class TCustomComPort;
+class TDataRecvForm;
+class TDataSendForm;
 class TNCAD;
 class TNCADProject;
 class TNiceGrid;
@@ -152,10 +155,22 @@ private:
 public:
     // The serial port to the instrument, with its fixed start values.
     TComPort* ComPort = nullptr;
+    // The receive and upload windows; made by the creation handler, freed with this window.
+    TDataRecvForm* ReceiveWindow = nullptr;
+    TDataSendForm* UploadWindow = nullptr;
 
 private:
     void CreateComPort();
+    void CreateCommWindows();
+    void DestroyCommWindows();
     void btnComPortSettingClick();
+    // Receive: opens the port, shows the receive window, applies its settings after OK.
+    void btnComportOpenClick();
+    void btnComportCloseClick();
+    // Copies the point table into the upload window and shows it.
+    void btnUploadClick();
+    void ComPortRxChar(TCustomComPort* Sender, int Count);
+    void NCAD1SendAddedPoint(double dx, double dy);
 
     // --- exports (MainExport.cpp)
     void btnDXFExportClick();

@@ -1,35 +1,131 @@
 #include "app/Main.h"
 
+#include "app/SecondRun.h"
+#include "comm/ComComboBox.h"
 #include "comm/ComPort.h"
+#include "comm/DataRecv.h"
+#include "comm/DataSend.h"
+#include "comm/InstrumentPort.h"
+#include "io/PointImport.h"
+#include "toolkit/Application.h"
+#include "toolkit/NiceGrid.h"
+#include "view/NCAD.h"
 
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
+
+#include <string_view>
 
 void TMainForm::WireCommCommands() {
     CreateComPort();
+    ConnectCommand(btnComportOpen, &TMainForm::btnComportOpenClick);
+    ConnectCommand(btnComportClose, &TMainForm::btnComportCloseClick);
     ConnectCommand(btnComPortSetting, &TMainForm::btnComPortSettingClick);
+    ConnectCommand(btnUpload, &TMainForm::btnUploadClick);
+    NCAD1->OnSendAddedPoint = [this](double dx, double dy) { NCAD1SendAddedPoint(dx, dy); };
 }
 
 // Settings are not stored between runs: every start begins with these values.
 void TMainForm::CreateComPort() {
     ComPort = new TComPort(this);
     ComPort->setObjectName("ComPort");
-    ComPort->SetPort("COM1");
-    ComPort->SetBaudRate(br4800);
-    ComPort->SetDataBits(dbEight);
-    ComPort->SetStopBits(sbOneStopBit);
-    ComPort->Parity().SetBits(prNone);
-    ComPort->FlowControl().SetXonXoffOut(true);
-    ComPort->FlowControl().SetXonXoffIn(true);
-    ComPort->SetDiscardNull(true);
-    ComPort->Timeouts().SetReadInterval(100);
-    ComPort->Timeouts().SetReadTotalMultiplier(0);
-    ComPort->Timeouts().SetReadTotalConstant(0);
-    ComPort->Timeouts().SetWriteTotalMultiplier(100);
-    ComPort->Timeouts().SetWriteTotalConstant(1000);
-    ComPort->Buffer().SetInputSize(8192);
-    ComPort->Buffer().SetOutputSize(8192);
-    ComPort->SetEvents(kAllComEvents);
-    ComPort->SetSyncMethod(smWindowSync);
+    ApplyInstrumentSettings(*ComPort);
+    ComPort->OnRxChar = [this](TCustomComPort* sender, int count) { ComPortRxChar(sender, count); };
+}
+
+// Part of the creation handler, between registering the project and checking the layers.
+void TMainForm::CreateCommWindows() {
+    ReceiveWindow = new TDataRecvForm();
+    ReceiveWindow->MainRowCount = [this] { return NiceGrid1->RowCount(); };
+    ReceiveWindow->OnSecondRun = [](const QString& path) { StartSecondRun(path); };
+    // A system without a port list still gets the whole window; the error is told once,
+    // when the main window is up.
+    if (std::exception_ptr error = ReceiveWindow->PortListError())
+        QTimer::singleShot(0, this, [error] { TApplication::HandleException(error); });
+    UploadWindow = new TDataSendForm(nullptr, ComPort, NCAD1);
+}
+
+void TMainForm::DestroyCommWindows() {
+    // No notification may reach a window that is gone.
+    if (ComPort)
+        ComPort->OnRxChar = nullptr;
+    delete UploadWindow;
+    UploadWindow = nullptr;
+    delete ReceiveWindow;
+    ReceiveWindow = nullptr;
 }
 
 void TMainForm::btnComPortSettingClick() { ComPort->ExecuteSetupDialog(); }
+
+void TMainForm::btnComportOpenClick() {
+    if (!ComPort->Connected()) {
+        ComPort->Open();
+        ReceiveWindow->ClearRecvText();
+    }
+    if (ReceiveWindow->isVisible())
+        return;
+    ReceiveWindow->OnRecvData = [this](const TPointLines& lines) { ImportPointLines(lines); };
+    ReceiveWindow->BindComPort(ComPort);
+    ReceiveWindow->move(geometry().center() - ReceiveWindow->rect().center());
+    // Kept above the main window by the window manager, as a dialog of it.
+    ReceiveWindow->createWinId();
+    if (QWindow* handle = ReceiveWindow->windowHandle())
+        handle->setTransientParent(windowHandle());
+    const int result = ReceiveWindow->exec();
+    if (std::exception_ptr error = ReceiveWindow->TakeHandOverError())
+        std::rethrow_exception(error);
+    if (result != QDialog::Accepted)
+        return; // Cancel: the choices are dropped, nothing is logged, the port stays open
+
+    ComPort->BeginUpdate();
+    try {
+        for (int i = 0; i < 6; ++i)
+            ReceiveWindow->Combo(i)->ApplyToPort();
+    } catch (...) {
+        // The bracket is closed in any case, or no later change would reach the port.
+        try {
+            ComPort->EndUpdate();
+        } catch (...) {
+        }
+        throw;
+    }
+    ComPort->EndUpdate();
+    NCAD1->Repaint();
+    AddCompletionLine();
+    ComPort->Close();
+}
+
+void TMainForm::btnComportCloseClick() {
+    if (ComPort->Connected())
+        ComPort->Close();
+}
+
+void TMainForm::ComPortRxChar(TCustomComPort*, int Count) {
+    std::string text;
+    ComPort->ReadText(text, Count);
+    if (!text.empty() && ReceiveWindow)
+        ReceiveWindow->AppendRecvText(text);
+}
+
+void TMainForm::btnUploadClick() {
+    if (UploadWindow->isVisible())
+        UploadWindow->hide();
+    TNiceGrid& table = *UploadWindow->NiceGrid1;
+    table.ClearRows();
+    const int cols = std::min(NiceGrid1->ColCount(), table.ColCount());
+    std::vector<std::string_view> cells(static_cast<size_t>(cols));
+    table.BeginUpdate();
+    for (int r = 0; r < NiceGrid1->RowCount(); ++r) {
+        for (int c = 0; c < cols; ++c)
+            cells[static_cast<size_t>(c)] = NiceGrid1->CellUtf8(c, r);
+        table.AddRowUtf8(cells.data(), cols);
+    }
+    table.EndUpdate();
+    UploadWindow->show();
+}
+
+void TMainForm::NCAD1SendAddedPoint(double dx, double dy) {
+    if (UploadWindow && UploadWindow->isVisible())
+        UploadWindow->AddSendPoint(dx, dy);
+}

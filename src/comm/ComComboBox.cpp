@@ -4,6 +4,8 @@
 #include "comm/PortNames.h"
 #include "toolkit/Application.h"
 
+#include <QLineEdit>
+
 #include <iterator>
 
 namespace {
@@ -80,6 +82,16 @@ void TComComboBox::SetComPort(TCustomComPort* port) {
 void TComComboBox::SetComProperty(TComProperty property) {
     m_property = property;
     clear();
+    // A port can be any device path (a USB adapter's by-id name, a pseudo-terminal), not
+    // only the ports the system lists: the port list takes a typed path too.
+    const bool wasEditable = isEditable();
+    setEditable(property == cpPort);
+    if (QLineEdit* edit = lineEdit(); edit && !wasEditable) {
+        setInsertPolicy(QComboBox::NoInsert);
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
+            m_select.Parse(m_property, text.trimmed().toStdString());
+        });
+    }
     switch (property) {
     case cpNone: break;
     case cpPort:
@@ -100,7 +112,11 @@ void TComComboBox::SetComProperty(TComProperty property) {
         setCurrentIndex(0);
 }
 
-QString TComComboBox::Text() const { return currentIndex() < 0 ? QString() : currentText(); }
+QString TComComboBox::Text() const {
+    if (isEditable())
+        return currentText();
+    return currentIndex() < 0 ? QString() : currentText();
+}
 
 void TComComboBox::SetText(const QString& text) {
     const int index = findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
@@ -117,7 +133,13 @@ void TComComboBox::ReadFromPort() {
     if (!m_port)
         return;
     const QString value = QString::fromStdString(TComSelect::PortValueText(m_property, *m_port));
-    const int index = findText(value, Qt::MatchFixedString); // whole text, case ignored
+    int index = findText(value, Qt::MatchFixedString); // whole text, case ignored
+    // The port in use stays selectable even when the system does not list it; otherwise
+    // applying the list would rename the port to an earlier choice.
+    if (index < 0 && m_property == cpPort && !value.isEmpty()) {
+        addItem(value);
+        index = count() - 1;
+    }
     if (index < 0) {
         setCurrentIndex(-1);
         return;

@@ -28,7 +28,8 @@ private:
     TFlowControl m_flowControl = fcCustom;
 };
 
-// A drop-down list bound to one setting of one port.
+// A drop-down list bound to one setting of one port. The port list also takes a typed
+// device path, and always holds the bound port's own name.
 class TComComboBox : public QComboBox {
     Q_OBJECT
 public:

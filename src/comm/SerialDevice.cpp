@@ -5,6 +5,8 @@
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -393,7 +395,15 @@ void SerialDevice::AbortTransfers() {
         RaiseComError(5);
 }
 
-void SerialDevice::PurgeQueues(int fd) noexcept { ::tcflush(fd, TCIOFLUSH); }
+void SerialDevice::PurgeQueues(int fd) noexcept {
+    // A pseudo-terminal's output queue is the other side's unread input: flushing it would
+    // take back bytes that a write already reported as sent (an upload's end, when the port
+    // closes right after it). Its bytes have left, so only the input is cleared.
+    struct stat st {};
+    const bool ptySlave = ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) &&
+                          major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+    ::tcflush(fd, ptySlave ? TCIFLUSH : TCIOFLUSH);
+}
 
 bool SerialDevice::ReadLineCounters(int fd, TLineCounters& counters) noexcept {
     serial_icounter_struct c{};

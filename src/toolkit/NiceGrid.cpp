@@ -26,7 +26,7 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(m_titles.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid())
             return {};
         const std::string_view cell = Cell(index.column(), index.row());
         return QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
@@ -41,8 +41,21 @@ public:
         return {};
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override {
-        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        const Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        return Editable ? f | Qt::ItemIsEditable : f;
     }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (!Editable || role != Qt::EditRole || !index.isValid())
+            return false;
+        const QByteArray utf8 = value.toString().toUtf8();
+        SetCell(index.column(), index.row(),
+                std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+        return true;
+    }
+
+    bool Editable = false;
 
     void SetTitles(const QStringList& titles) {
         beginResetModel();
@@ -210,6 +223,14 @@ void TNiceGrid::SetSelectedRow(int row) {
     }
     selectRow(row);
     setCurrentIndex(m_model->index(row, 0));
+}
+
+void TNiceGrid::SetEditable(bool editable) {
+    m_model->Editable = editable;
+    setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                   QAbstractItemView::AnyKeyPressed
+                             : QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(editable ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
 }
 
 void TNiceGrid::BeginUpdate() { m_model->Begin(); }

@@ -45,6 +45,9 @@ public:
     int SelectedRow() const;
     void SetSelectedRow(int row);
 
+    // An editable grid lets the user type into its cells (read-only by default).
+    void SetEditable(bool editable);
+
     // Between BeginUpdate and EndUpdate appended rows are announced to the view once.
     void BeginUpdate();
     void EndUpdate();

@@ -2,6 +2,9 @@
 #include "comm/ComComboBox.h"
 #include "comm/ComPort.h"
 #include "comm/ComSetup.h"
+#include "comm/DataRecv.h"
+#include "comm/DataSend.h"
+#include "toolkit/CheckList.h"
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
 #include "toolkit/Application.h"
@@ -90,12 +93,22 @@ private slots:
             return Dialogs::Answer::Ok;
         });
         TMainForm form;
+        QVERIFY(errors.isEmpty()); // told once the window is up, not in the middle of making it
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(form.ComPort);
-        QVERIFY(errors.isEmpty()); // nothing reads the list until a window with it is made
+        QTRY_COMPARE(errors, QStringList({"Registry error (win error code: 2)"}));
+        QTest::qWait(50);
+        QCOMPARE(errors.size(), 1);
+        // Complete all the same: project, both windows, the layers checked.
+        QVERIFY(form.ComPort && form.ReceiveWindow && form.UploadWindow && form.Project);
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(form.LayerListBox->Checked(i));
+        // The receive window's port list still offers the port in use.
+        form.ReceiveWindow->BindComPort(form.ComPort);
+        QCOMPARE(form.ReceiveWindow->Combo1->Text(), QString("COM1"));
         form.btnComPortSetting->click();
-        QCOMPARE(errors, QStringList({"Registry error (win error code: 2)"}));
+        QCOMPARE(errors, QStringList({"Registry error (win error code: 2)",
+                                      "Registry error (win error code: 2)"}));
         QVERIFY(form.isVisible());
     }
 };

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -149,17 +150,30 @@ private slots:
         TComComboBox combo;
         combo.SetComProperty(cpPort);
         combo.SetComPort(&port);
-        QCOMPARE(combo.currentIndex(), -1);
-        QCOMPARE(combo.Text(), QString());
-        // Applying writes the earlier pending value, here none: the reopen fails at once.
-        try {
-            combo.ApplyToPort();
-            QFAIL("opened an empty port name");
-        } catch (const EComPort& e) {
-            QCOMPARE(e.ErrorCode(), 1);
-        }
-        QCOMPARE(port.Port(), std::string());
-        QVERIFY(!port.Connected());
+        // The port in use is offered beside the listed ones, so applying keeps it.
+        QCOMPARE(items(combo), QStringList({QString::fromStdString(m_link),
+                                            QString::fromStdString(other.SlavePath)}));
+        QCOMPARE(combo.Text(), QString::fromStdString(other.SlavePath));
+        combo.ApplyToPort();
+        QCOMPARE(port.Port(), other.SlavePath);
+        QVERIFY(port.Connected());
+    }
+
+    void typedPortPathIsApplied() {
+        PtyPair other;
+        TComPort port;
+        TComComboBox combo;
+        combo.SetComProperty(cpPort);
+        combo.SetComPort(&port);
+        QVERIFY(combo.isEditable());
+        QCOMPARE(combo.Text(), QString("COM1"));
+        combo.lineEdit()->selectAll();
+        QTest::keyClicks(combo.lineEdit(), QString::fromStdString(other.SlavePath));
+        QCOMPARE(port.Port(), std::string("COM1")); // pending until applied
+        combo.ApplyToPort();
+        QCOMPARE(port.Port(), other.SlavePath);
+        port.Open();
+        QVERIFY(port.Connected());
     }
 
     void destroyedPortUnbinds() {

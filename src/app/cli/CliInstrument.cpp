@@ -1,0 +1,383 @@
+// pointbridge-cli receive / upload: the instrument's two transfers without windows.
+// receive waits for the first byte without limit, then takes bytes until the line has been
+// idle for a while (or Ctrl-C) and writes them to OUT exactly as they came (NULs dropped,
+// as the port drops them); upload sends a point file's rows in the upload line format.
+// Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
+#include "comm/ComError.h"
+#include "comm/ComPort.h"
+#include "comm/InstrumentPort.h"
+#include "comm/UploadText.h"
+#include "io/FileError.h"
+#include "io/NumText.h"
+#include "io/PointImport.h"
+#include "model/NCADProject.h"
+#include "toolkit/Dialogs.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+    std::string port;
+    double idleSeconds = 3.0;
+    std::vector<std::string> files;
+    // Line settings; empty keeps the program's fixed start value.
+    std::string baud, dataBits, stopBits, parity, flow;
+};
+
+template <std::size_t N> int indexOf(const char* const (&texts)[N], const std::string& value) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (strcasecmp(texts[i], value.c_str()) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+const char* const kLineOptionsHelp =
+    "  --port DEV        serial device (/dev/ttyUSB0, /dev/pts/N, COM1 = /dev/ttyS0)\n"
+    "  --baud N          bit rate (default 4800)\n"
+    "  --data-bits N     5, 6, 7 or 8 (default 8)\n"
+    "  --stop-bits N     1, 1.5 or 2 (default 1)\n"
+    "  --parity P        none, odd, even, mark or space (default none)\n"
+    "  --flow F          software, hardware or none (default software: XON/XOFF)\n";
+
+// Parses the options every transfer shares, plus --idle for receive. False on a mistake,
+// which has been printed.
+bool parse(const char* command, int argc, char** argv, bool withIdle, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "pointbridge-cli %s: %s needs a value\n", command, a.c_str());
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        bool ok = true;
+        if (a == "--port")
+            ok = value(o.port);
+        else if (a == "--baud")
+            ok = value(o.baud);
+        else if (a == "--data-bits")
+            ok = value(o.dataBits);
+        else if (a == "--stop-bits")
+            ok = value(o.stopBits);
+        else if (a == "--parity")
+            ok = value(o.parity);
+        else if (a == "--flow")
+            ok = value(o.flow);
+        else if (withIdle && a == "--idle") {
+            std::string text;
+            ok = value(text) && TryStrToFloat(text, o.idleSeconds) && o.idleSeconds > 0 &&
+                 o.idleSeconds < 86400;
+            if (!ok && !text.empty())
+                std::fprintf(stderr, "pointbridge-cli %s: --idle wants seconds, not '%s'\n",
+                             command, text.c_str());
+        } else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "pointbridge-cli %s: unknown option '%s'\n", command, a.c_str());
+            ok = false;
+        } else
+            o.files.push_back(a);
+        if (!ok)
+            return false;
+    }
+    if (o.port.empty() || o.files.size() != 1) {
+        std::fprintf(stderr, "pointbridge-cli %s: needs --port DEV and one file\n", command);
+        return false;
+    }
+    return true;
+}
+
+// The program's fixed line settings with the options' changes. False on a bad value.
+bool configure(const char* command, const Options& o, TCustomComPort& port) {
+    ApplyInstrumentSettings(port);
+    port.SetPort(o.port);
+    auto bad = [&](const char* what, const std::string& v) {
+        std::fprintf(stderr, "pointbridge-cli %s: %s '%s' is not one of the choices\n", command,
+                     what, v.c_str());
+        return false;
+    };
+    if (!o.baud.empty()) {
+        const int i = indexOf(ComText::kBaudRates, o.baud);
+        double rate = 0;
+        if (i > 0)
+            port.SetBaudRate(static_cast<TBaudRate>(i));
+        else if (TryStrToFloat(o.baud, rate) && rate >= 50 && rate <= 4000000 &&
+                 rate == static_cast<int>(rate)) {
+            port.SetBaudRate(brCustom);
+            port.SetCustomBaudRate(static_cast<int>(rate));
+        } else
+            return bad("bit rate", o.baud);
+    }
+    if (!o.dataBits.empty()) {
+        const int i = indexOf(ComText::kDataBits, o.dataBits);
+        if (i < 0)
+            return bad("data bits", o.dataBits);
+        port.SetDataBits(static_cast<TDataBits>(i));
+    }
+    if (!o.stopBits.empty()) {
+        const int i = indexOf(ComText::kStopBits, o.stopBits);
+        if (i < 0)
+            return bad("stop bits", o.stopBits);
+        port.SetStopBits(static_cast<TStopBits>(i));
+    }
+    if (!o.parity.empty()) {
+        const int i = indexOf(ComText::kParity, o.parity);
+        if (i < 0)
+            return bad("parity", o.parity);
+        port.Parity().SetBits(static_cast<TParityBits>(i));
+    }
+    if (!o.flow.empty()) {
+        const int i = indexOf(ComText::kFlowControl, o.flow);
+        if (i < 0 || i == fcCustom)
+            return bad("flow control", o.flow);
+        port.FlowControl().SetFlowControl(static_cast<TFlowControl>(i));
+    }
+    return true;
+}
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Counts of a receive, for the progress line.
+struct Progress {
+    long long bytes = 0;
+    long long lineEnds = 0;
+    bool lastWasCr = false;
+    bool openLine = false;
+
+    void Take(const std::string& piece) {
+        bytes += static_cast<long long>(piece.size());
+        for (const char c : piece) {
+            if (c == '\n' && lastWasCr) {
+                lastWasCr = false;
+                continue;
+            }
+            lastWasCr = c == '\r';
+            if (c == '\r' || c == '\n')
+                ++lineEnds;
+        }
+        openLine = !piece.empty() && piece.back() != '\r' && piece.back() != '\n';
+    }
+    long long Lines() const { return lineEnds + (openLine ? 1 : 0); }
+};
+
+int receiveUsage() {
+    std::fprintf(stderr,
+                 "usage: pointbridge-cli receive --port DEV [--idle S] [options] OUT\n"
+                 "Waits for the instrument's first byte, then receives until the line has been\n"
+                 "idle for S seconds (default 3) or Ctrl-C, and writes the bytes to OUT as they\n"
+                 "arrive.\n%s",
+                 kLineOptionsHelp);
+    return 2;
+}
+
+} // namespace
+
+int RunReceiveCommand(int argc, char** argv) {
+    Options o;
+    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        receiveUsage();
+        return 0;
+    }
+    if (!parse("receive", argc, argv, true, o))
+        return receiveUsage();
+    const std::string& outPath = o.files[0];
+
+    int qtArgc = 1;
+    char name[] = "pointbridge-cli";
+    char* qtArgv[] = {name, nullptr};
+    QCoreApplication app(qtArgc, qtArgv);
+    // Errors that the port reports from its notifications come here instead of a box.
+    bool failed = false;
+    Dialogs::SetHook([&](const Dialogs::Box& box) {
+        std::fprintf(stderr, "\npointbridge-cli receive: %s\n", box.text.toUtf8().constData());
+        failed = true;
+        QCoreApplication::exit(1);
+        return Dialogs::Answer::Ok;
+    });
+
+    TComPort port;
+    if (!configure("receive", o, port))
+        return 2;
+    try {
+        port.Open();
+    } catch (const EComPort& e) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
+        return 1;
+    }
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n",
+                     EFileError("Cannot create file", outPath, errno).what());
+        return 1;
+    }
+
+    using Clock = std::chrono::steady_clock;
+    Progress progress;
+    Clock::time_point lastByte{};
+    const bool tty = ::isatty(STDERR_FILENO);
+    long long shownBytes = -1;
+    auto show = [&](bool final) {
+        if (progress.bytes == shownBytes && !final)
+            return;
+        shownBytes = progress.bytes;
+        std::fprintf(stderr, "%sreceived %lld bytes, %lld lines", tty ? "\r" : "", progress.bytes,
+                     progress.Lines());
+        if (final)
+            std::fprintf(stderr, " into %s\n", outPath.c_str());
+        else if (!tty)
+            std::fprintf(stderr, "\n");
+        std::fflush(stderr);
+    };
+
+    port.OnRxChar = [&](TCustomComPort*, int count) {
+        std::string piece;
+        port.ReadText(piece, count);
+        if (piece.empty())
+            return;
+        if (!writeAll(out, piece)) {
+            std::fprintf(stderr, "\npointbridge-cli receive: %s\n",
+                         EFileError("Cannot write file", outPath, errno).what());
+            failed = true;
+            QCoreApplication::exit(1);
+            return;
+        }
+        progress.Take(piece);
+        lastByte = Clock::now();
+    };
+
+    // Ctrl-C ends the receive like an idle line does: what came is kept.
+    if (::pipe2(g_signalPipe, O_CLOEXEC) != 0)
+        return 1;
+    QSocketNotifier interrupted(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&interrupted, &QSocketNotifier::activated, &app,
+                     [] { QCoreApplication::exit(0); });
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+
+    std::fprintf(stderr, "waiting for the instrument on %s ...\n", o.port.c_str());
+    const auto idle = std::chrono::duration<double>(o.idleSeconds);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &app, [&] {
+        if (progress.bytes > 0 && Clock::now() - lastByte >= idle)
+            QCoreApplication::exit(0);
+        else if (progress.bytes > 0)
+            show(false);
+    });
+    tick.start(tty ? 200 : 1000);
+    app.exec();
+    tick.stop();
+
+    try {
+        port.Close();
+    } catch (const EComPort& e) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
+    }
+    const bool synced = ::fsync(out) == 0 || errno == EINVAL;
+    ::close(out);
+    show(true);
+    if (!synced) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n",
+                     EFileError("Cannot write file", outPath, errno).what());
+        return 1;
+    }
+    return failed ? 1 : 0;
+}
+
+namespace {
+
+// The rows of a point file as the point table would hold them.
+class RowCollector : public TPointRowSink {
+public:
+    std::vector<TUploadRow> Rows;
+    void AppendPointRow(const std::string (&cells)[5], TPoint3D*) override {
+        Rows.push_back({cells[0], cells[1], cells[2], cells[3], cells[4]});
+    }
+};
+
+int uploadUsage() {
+    std::fprintf(stderr,
+                 "usage: pointbridge-cli upload --port DEV [options] IN\n"
+                 "Sends the points of IN (read as the import reads it) to the instrument, each\n"
+                 "row as ID,X,Y,Z,CODE followed by LF CR CR LF, in one write.\n%s",
+                 kLineOptionsHelp);
+    return 2;
+}
+
+} // namespace
+
+int RunUploadCommand(int argc, char** argv) {
+    Options o;
+    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        uploadUsage();
+        return 0;
+    }
+    if (!parse("upload", argc, argv, false, o))
+        return uploadUsage();
+    const std::string& in = o.files[0];
+
+    RowCollector rows;
+    try {
+        TNCADProject project;
+        ImportPointLines(TPointLines::LoadFile(in), project, &rows);
+    } catch (const EPointLineError& e) {
+        std::fprintf(stderr, "pointbridge-cli upload: %s:%d: %s\n", in.c_str(), e.Line(), e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pointbridge-cli upload: %s\n", e.what());
+        return 1;
+    }
+
+    TComPort port;
+    if (!configure("upload", o, port))
+        return 2;
+    port.SetEvents({}); // nothing to wait for: no event thread
+    const std::string text = UploadWireText(rows.Rows);
+    try {
+        port.Open();
+        const int sent = port.WriteText(text);
+        port.Close();
+        if (sent < static_cast<int>(text.size())) {
+            std::fprintf(stderr, "pointbridge-cli upload: %s\n",
+                         ShortWriteMessage(sent, static_cast<int>(text.size())).c_str());
+            return 1;
+        }
+    } catch (const EComPort& e) {
+        std::fprintf(stderr, "pointbridge-cli upload: %s\n", e.what());
+        return 1;
+    }
+    std::fprintf(stderr, "sent %zu rows, %zu bytes\n", rows.Rows.size(), text.size());
+    return 0;
+}

@@ -1,0 +1,168 @@
+#include "comm/DataSend.h"
+
+#include "comm/ComPort.h"
+#include "comm/UploadText.h"
+#include "io/NumText.h"
+#include "toolkit/Application.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/Fonts.h"
+#include "toolkit/NiceGrid.h"
+#include "view/NCAD.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+// Client area, pixels.
+constexpr int kWidth = 393;
+constexpr int kHeight = 484;
+constexpr int kTopBand = 37;
+constexpr int kButtonBand = 34;
+
+// Nearest multiple of 0.01; a half goes to the even neighbour (the default rounding mode).
+double roundToCentimetre(double value) { return std::nearbyint(value / 0.01) * 0.01; }
+
+// The pictures of the two speed buttons, 16 by 16.
+QIcon pickIcon() {
+    QPixmap p(16, 16);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setPen(QPen(QColor(200, 0, 0), 1));
+    g.drawLine(8, 1, 8, 14);
+    g.drawLine(1, 8, 14, 8);
+    g.drawEllipse(QPoint(8, 8), 4, 4);
+    return QIcon(p);
+}
+
+QIcon addRowIcon() {
+    QPixmap p(16, 16);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setPen(QColor(90, 90, 90));
+    g.setBrush(Qt::white);
+    g.drawRect(1, 3, 11, 10);
+    g.drawLine(1, 6, 12, 6);
+    g.setPen(QPen(QColor(0, 130, 0), 2));
+    g.drawLine(12, 7, 12, 15);
+    g.drawLine(8, 11, 15, 11);
+    return QIcon(p);
+}
+
+} // namespace
+
+TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TNCAD* view)
+    : QDialog(owner, Qt::Window | Qt::WindowStaysOnTopHint), m_port(port), m_view(view) {
+    setWindowTitle(QString::fromUtf8("데이터 보내기(PC -> 측량기)"));
+    QFont font(Fonts::kUiFamily);
+    font.setPixelSize(11);
+    setFont(font);
+    resize(kWidth, kHeight);
+    // Never keeps the program running once the main window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setModal(false);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Panel1 = new QLabel(QString::fromUtf8("  입력 아이템 세부 항목 수정(아이템 추가후 전송 버튼 클릭)"), this);
+    Panel1->setFixedHeight(kTopBand);
+    Panel1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Panel1->setAutoFillBackground(true);
+    QPalette green = Panel1->palette();
+    green.setColor(QPalette::Window, QColor(192, 220, 192)); // money green
+    Panel1->setPalette(green);
+    column->addWidget(Panel1);
+
+    auto makeSpeedButton = [this](int left, const QIcon& icon, const char* hint) {
+        auto* b = new QToolButton(Panel1);
+        b->setGeometry(left, 9, 23, 22);
+        b->setIcon(icon);
+        b->setAutoRaise(true);
+        b->setToolTip(QString::fromUtf8(hint));
+        return b;
+    };
+    SpeedButton1 = makeSpeedButton(364, pickIcon(), "화면에서 점을 골라 추가합니다.");
+    SpeedButton2 = makeSpeedButton(340, addRowIcon(), "빈 줄을 추가합니다.");
+
+    NiceGrid1 = new TNiceGrid(this);
+    NiceGrid1->setObjectName("NiceGrid1");
+    NiceGrid1->SetColumns({"ID", "X", "Y", "Z", "CODE"}, {30, 80, 80, 80, 80});
+    NiceGrid1->SetEditable(true);
+    column->addWidget(NiceGrid1, 1);
+
+    Panel2 = new QWidget(this);
+    Panel2->setFixedHeight(kButtonBand);
+    column->addWidget(Panel2);
+    Button2 = new QPushButton(QString::fromUtf8("전송"), Panel2);
+    Button2->setGeometry(120, (kButtonBand - 25) / 2, 75, 25);
+    Button2->setDefault(true);
+    Button1 = new QPushButton(QString::fromUtf8("취소"), Panel2);
+    Button1->setGeometry(201, (kButtonBand - 25) / 2, 75, 25);
+
+    auto wire = [this](QAbstractButton* b, void (TDataSendForm::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this,
+                [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    };
+    wire(Button1, &TDataSendForm::Button1Click);
+    wire(Button2, &TDataSendForm::Button2Click);
+    wire(SpeedButton1, &TDataSendForm::SpeedButton1Click);
+    wire(SpeedButton2, &TDataSendForm::SpeedButton2Click);
+
+    move(0, 0); // its design position: the screen's top-left corner
+}
+
+void TDataSendForm::AddSendPoint(double X, double Y) {
+    const int row = NiceGrid1->AddRow();
+    NiceGrid1->SetCellUtf8(0, row, std::to_string(NiceGrid1->RowCount()));
+    NiceGrid1->SetCellUtf8(1, row, FormatFixed4(roundToCentimetre(X)));
+    NiceGrid1->SetCellUtf8(2, row, FormatFixed4(roundToCentimetre(Y)));
+    NiceGrid1->SetCellUtf8(3, row, FormatFixed4(0.0));
+    m_view->setCursor(Qt::PointingHandCursor);
+}
+
+void TDataSendForm::Button1Click() { hide(); }
+
+void TDataSendForm::SpeedButton1Click() {
+    m_view->MouseMode = mmSendPoint;
+    m_view->setCursor(Qt::CrossCursor);
+}
+
+void TDataSendForm::SpeedButton2Click() { NiceGrid1->AddRow(); }
+
+std::string TDataSendForm::WireText() const {
+    std::vector<TUploadRow> rows(static_cast<size_t>(NiceGrid1->RowCount()));
+    for (int r = 0; r < NiceGrid1->RowCount(); ++r)
+        for (int c = 0; c < 5; ++c)
+            rows[static_cast<size_t>(r)][static_cast<size_t>(c)] = NiceGrid1->CellUtf8(c, r);
+    return UploadWireText(rows);
+}
+
+void TDataSendForm::Button2Click() {
+    const Dialogs::Box question{"Information",
+                                QString::fromUtf8("입력된 데이터를 측량기에 업로드 하시겠습니까?"),
+                                Dialogs::Icon::Information, Dialogs::Buttons::YesNo};
+    if (Dialogs::Show(question) == Dialogs::Answer::Yes) {
+        if (!m_port->Connected())
+            m_port->Open();
+        const std::string text = WireText();
+        const int sent = m_port->WriteText(text);
+        if (sent < static_cast<int>(text.size())) {
+            // Closing drops what still waits in the output queue, so the instrument does not
+            // get the rest of a broken upload later; the window stays for another try.
+            m_port->SetConnected(false);
+            throw std::runtime_error(ShortWriteMessage(sent, static_cast<int>(text.size())));
+        }
+        Dialogs::ShowMessage(QString::fromUtf8("전송이 완료되었습니다."));
+    }
+    m_port->SetConnected(false);
+    hide();
+    m_view->Repaint();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+class TCustomComPort;
+class TNCAD;
+class TNiceGrid;
+
+// The upload window: a stay-on-top, editable copy of the point table that is sent to the
+// instrument as it stands. Points picked in the view can be added to it. The port and the
+// view belong to the main window.
+class TDataSendForm : public QDialog {
+    Q_OBJECT
+public:
+    TDataSendForm(QWidget* owner, TCustomComPort* port, TNCAD* view);
+
+    // Adds a row for a point picked at world (X, Y): the row number as ID, both coordinates
+    // rounded to 0.01 and written with four decimals, Z 0.0000, no code.
+    void AddSendPoint(double X, double Y);
+
+    void Button1Click(); // cancel: hides the window
+    void Button2Click(); // send
+    void SpeedButton1Click(); // pick a point in the view
+    void SpeedButton2Click(); // add an empty row
+
+    // The rows as they will go to the instrument.
+    std::string WireText() const;
+
+    QLabel* Panel1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    TNiceGrid* NiceGrid1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QPushButton* Button1 = nullptr; // 취소
+    QPushButton* Button2 = nullptr; // 전송
+
+private:
+    TCustomComPort* m_port;
+    TNCAD* m_view;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+// Where the receive path keeps what arrived: the buffer file "temp.dat", handed to a second
+// run, and a journal of every receive, written as the bytes arrive.
+namespace RecvFiles {
+
+// The program's folder when it is writable, otherwise the user's data folder.
+std::string BufferFolder();
+// BufferFolder() + "/temp.dat".
+std::string BufferFilePath();
+// $XDG_DATA_HOME/PointBridge, else ~/.local/share/PointBridge (made when missing).
+std::string DataFolder();
+// DataFolder() + "/receive-journal".
+std::string JournalFolder();
+
+// Tests put the program's folder and the data folder elsewhere; empty restores the real ones.
+void SetFolders(const std::string& programFolder, const std::string& dataFolder);
+
+} // namespace RecvFiles
+
+// The journal of one receive: every byte from the line is appended to a file of its own
+// as it arrives ("receive-YYYYMMDD-HHMMSS-NNNNNN.dat" in the journal folder), so that a crash or a
+// power cut loses nothing that had arrived. Only the newest `keep` journals are kept.
+class TRecvJournal {
+public:
+    explicit TRecvJournal(std::string folder, int keep = 20);
+    ~TRecvJournal();
+    TRecvJournal(const TRecvJournal&) = delete;
+    TRecvJournal& operator=(const TRecvJournal&) = delete;
+
+    // Ends the current journal; the next Append starts a new one.
+    void Restart();
+    // Writes the bytes through to the file (the first call of a receive makes the file and
+    // drops the oldest journals). Throws EFileError; after a failure the rest of this
+    // receive is not journalled.
+    void Append(std::string_view bytes);
+    // Puts what was written on the disk.
+    void Sync();
+    // The current journal file; empty before the first byte of a receive.
+    const std::string& Path() const { return m_path; }
+
+private:
+    void open();
+    void prune() const;
+
+    std::string m_folder;
+    int m_keep;
+    int m_fd = -1;
+    bool m_failed = false;
+    bool m_dirty = false;
+    std::string m_path;
+    std::chrono::steady_clock::time_point m_lastSync{};
+};

@@ -1,0 +1,23 @@
+#include "comm/UploadText.h"
+
+#include "toolkit/Cp949.h"
+
+std::string UploadWireText(const std::vector<TUploadRow>& rows) {
+    std::string line;
+    for (const TUploadRow& row : rows) {
+        for (size_t c = 0; c < row.size(); ++c) {
+            if (c > 0)
+                line += ',';
+            line += row[c];
+        }
+        // "\n\r" behind the row, then the CR LF the rows are joined and ended with.
+        line += "\n\r\r\n";
+    }
+    return Cp949::FromUtf8(line);
+}
+
+std::string ShortWriteMessage(int sent, int total) {
+    return "전송이 완료되지 않았습니다: " + std::to_string(total) + " 바이트 중 " +
+           std::to_string(sent) + " 바이트만 보냈습니다. 측량기가 받을 준비가 되었는지 "
+           "확인하십시오.";
+}

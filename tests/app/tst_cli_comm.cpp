@@ -1,0 +1,130 @@
+// pointbridge-cli receive and upload against the stand-in instrument.
+#include "comm/InstrumentSim.h"
+#include "toolkit/Cp949.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <signal.h>
+
+namespace {
+
+std::unique_ptr<TInstrumentSim> fastInstrument() {
+    TInstrumentSim::TSettings s;
+    s.BaudRate = 0;
+    s.ChunkMax = 16;
+    s.OpenSettle = std::chrono::milliseconds(100);
+    return std::make_unique<TInstrumentSim>(s);
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+} // namespace
+
+class TestCliComm : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    void start(QProcess& p, const QStringList& args) {
+        p.start(PB_CLI_PROGRAM, args);
+        QVERIFY(p.waitForStarted());
+    }
+
+private slots:
+    void receiveUntilTheLineIsIdle() {
+        auto sim = fastInstrument();
+        const QString out = m_dir.filePath("recv.txt");
+        QProcess cli;
+        start(cli, {"receive", "--port", QString::fromStdString(sim->PortPath()), "--idle", "0.4",
+                    "--baud", "9600", out});
+        QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+        // A NUL on the line is dropped, as the program's port drops it.
+        const std::string sent = Cp949::FromUtf8("1,10.5,20,3,경계\r\n2,11,21") + std::string("\0", 1) +
+                                 ",4,A\n3,1,2,3,B\r";
+        sim->Send(sent);
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 0);
+        std::string expected = sent;
+        expected.erase(expected.find('\0'), 1);
+        QCOMPARE(fileBytes(out), QByteArray::fromStdString(expected));
+        const QByteArray progress = cli.readAllStandardError();
+        QVERIFY2(progress.contains("received 40 bytes, 3 lines"), progress.constData());
+        QVERIFY(sim->WaitPortClosed(std::chrono::seconds(2)));
+    }
+
+    void interruptKeepsWhatArrived() {
+        auto sim = fastInstrument();
+        const QString out = m_dir.filePath("interrupted.txt");
+        QProcess cli;
+        start(cli, {"receive", "--port", QString::fromStdString(sim->PortPath()), out});
+        QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+        sim->Send("1,2,3,4,A\r\n");
+        // Written as it arrives, before the receive has ended.
+        QTRY_COMPARE(fileBytes(out), QByteArray("1,2,3,4,A\r\n"));
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        QVERIFY(cli.waitForFinished(5000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(fileBytes(out), QByteArray("1,2,3,4,A\r\n"));
+    }
+
+    void receiveFailures() {
+        QProcess cli;
+        start(cli, {"receive", "--port", "/dev/no-such-port", m_dir.filePath("x.txt")});
+        QVERIFY(cli.waitForFinished(5000));
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY(cli.readAllStandardError().contains("Unable to open com port (win error code: 2)"));
+        QVERIFY(!QFile::exists(m_dir.filePath("x.txt")));
+
+        const QList<QStringList> wrong = {{"receive", m_dir.filePath("x.txt")},
+                                          {"receive", "--port", "/dev/null", "--idle", "soon", "x"},
+                                          {"receive", "--port", "/dev/null", "--parity", "odds", "x"},
+                                          {"upload", "--port", "/dev/null"}};
+        for (const QStringList& args : wrong) {
+            start(cli, args);
+            QVERIFY(cli.waitForFinished(5000));
+            QCOMPARE(cli.exitCode(), 2);
+        }
+    }
+
+    void uploadSendsTheRowsAsTheTableHoldsThem() {
+        auto sim = fastInstrument();
+        const QString in = m_dir.filePath("job.txt");
+        writeFile(in, Cp949::FromUtf8("1,100.5,200.25,10,pt\r\n2,5,6,7,경계\r\n"));
+        QProcess cli;
+        start(cli, {"upload", "--port", QString::fromStdString(sim->PortPath()), in});
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 0);
+        const std::string expected =
+            Cp949::FromUtf8("1,100.5,200.25,10,PT\n\r\r\n2,5,6,7,경계\n\r\r\n");
+        QVERIFY(sim->WaitReceived(expected.size(), std::chrono::seconds(5)));
+        QCOMPARE(sim->Received(), expected);
+        QVERIFY(cli.readAllStandardError().contains("sent 2 rows"));
+    }
+
+    void uploadOfAFaultyFileSendsNothing() {
+        auto sim = fastInstrument();
+        const QString in = m_dir.filePath("bad.txt");
+        writeFile(in, "1,1,2,3,A\r\n2,x,2,3,A\r\n");
+        QProcess cli;
+        start(cli, {"upload", "--port", QString::fromStdString(sim->PortPath()), in});
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY(cli.readAllStandardError().contains(":2: 'x' is not a valid floating point value"));
+        QCOMPARE(sim->Counts().Opens, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliComm)
+#include "tst_cli_comm.moc"

@@ -1,0 +1,550 @@
+// The receive and upload paths end to end: the main window's port on a pseudo-terminal
+// with the stand-in instrument at the other end.
+#include "../comm/PtyPair.h"
+#include "app/Main.h"
+#include "comm/ComComboBox.h"
+#include "comm/ComPort.h"
+#include "comm/DataRecv.h"
+#include "comm/DataSend.h"
+#include "comm/InstrumentSim.h"
+#include "comm/RecvFiles.h"
+#include "comm/UploadText.h"
+#include "io/PointImport.h"
+#include "model/NCADProject.h"
+#include "toolkit/Application.h"
+#include "toolkit/Cp949.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/NiceGrid.h"
+#include "view/NCAD.h"
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <random>
+
+namespace {
+
+using Sim = TInstrumentSim;
+
+std::unique_ptr<Sim> fastInstrument(std::uint32_t seed = 1) {
+    Sim::TSettings s;
+    s.BaudRate = 0;
+    s.ChunkMin = 1;
+    s.ChunkMax = 40;
+    s.Seed = seed;
+    s.OpenSettle = std::chrono::milliseconds(100);
+    return std::make_unique<Sim>(s);
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+struct Expected {
+    std::string cells[5]; // as the table shows them (UTF-8, code upper-cased)
+    double x, y, z;
+};
+
+// `count` point lines with numbers of varying length and some Korean codes, CP949.
+std::string makeJob(int count, std::vector<Expected>& expected) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> coord(-50000.0, 250000.0);
+    const char* const codes[] = {"bm", "경계", "TREE", "cl-1", "맨홀"};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char x[32], y[32], z[32];
+        std::snprintf(x, sizeof x, "%.3f", coord(rng));
+        std::snprintf(y, sizeof y, "%.4f", coord(rng));
+        std::snprintf(z, sizeof z, "%.2f", coord(rng) / 1000.0);
+        const std::string code = codes[i % 5];
+        std::string upper = code;
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        const std::string id = "P" + std::to_string(i + 1);
+        expected.push_back({{id, x, y, z, upper}, std::stod(x), std::stod(y), std::stod(z)});
+        text += id + "," + x + "," + y + "," + z + "," + code + "\r\n";
+    }
+    return Cp949::FromUtf8(text);
+}
+
+} // namespace
+
+class TestMainRecv : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QStringList m_boxes; // "title|text" of every box shown
+    std::function<Dialogs::Answer(const Dialogs::Box&)> m_answer;
+
+    QString bufferPath() const { return m_dir.filePath("prog/temp.dat"); }
+
+    // Runs the receive command; `whileShown` runs inside the modal window and closes it.
+    void receive(TMainForm& form, const std::function<void(TDataRecvForm*)>& whileShown) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            TDataRecvForm* w = form.ReceiveWindow;
+            QVERIFY(w->isVisible());
+            QCOMPARE(QApplication::activeModalWidget(), w);
+            whileShown(w);
+            ran = true;
+        });
+        form.btnComportOpen->click();
+        QVERIFY(ran);
+        QVERIFY(!form.ReceiveWindow->isVisible());
+    }
+
+    static bool waitBytes(TDataRecvForm* w, size_t n, int ms = 10000) {
+        return QTest::qWaitFor([&] { return w->RecvBytes().size() >= n; }, ms);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir().mkpath(m_dir.filePath("prog")));
+        RecvFiles::SetFolders(m_dir.filePath("prog").toStdString(),
+                              m_dir.filePath("data").toStdString());
+    }
+    void init() {
+        m_boxes.clear();
+        m_answer = nullptr;
+        QFile::remove(bufferPath());
+        Dialogs::SetHook([this](const Dialogs::Box& b) {
+            m_boxes << b.title + "|" + b.text;
+            return m_answer ? m_answer(b) : Dialogs::Answer::Ok;
+        });
+    }
+    void cleanup() { Dialogs::SetHook({}); }
+
+    void receiveLandsInTableProjectAndView_data() {
+        QTest::addColumn<int>("lineEnd");
+        QTest::newRow("CR LF") << int(Sim::TLineEnd::CrLf);
+        QTest::newRow("LF") << int(Sim::TLineEnd::Lf);
+        QTest::newRow("CR") << int(Sim::TLineEnd::Cr);
+    }
+    void receiveLandsInTableProjectAndView() {
+        QFETCH(int, lineEnd);
+        std::vector<Expected> expected;
+        const std::string sent =
+            Sim::WithLineEnds(makeJob(500, expected), static_cast<Sim::TLineEnd>(lineEnd));
+        auto sim = fastInstrument(static_cast<std::uint32_t>(lineEnd) + 11);
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        receive(form, [&](TDataRecvForm* w) {
+            QCOMPARE(w->PageControl1->currentWidget(), w->TabSheet1);
+            QCOMPARE(w->Combo1->Text(), QString::fromStdString(sim->PortPath()));
+            QCOMPARE(w->Combo2->Text(), QString("4800"));
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(sent);
+            QVERIFY(waitBytes(w, sent.size()));
+            QVERIFY(sim->Counts().Chunks > 100); // lines and numbers split across pieces
+            QCOMPARE(w->RecvBytes(), sent);
+            QCOMPARE(w->RecvLineCount(), 500);
+            QCOMPARE(w->MsgStr->document()->blockCount(), 501); // one per line, an empty last
+            QVERIFY(w->ProgressText().contains(QString::fromUtf8("500 줄")));
+            w->Button2->click();
+        });
+        QVERIFY(m_boxes.isEmpty());
+        // The buffer file holds the bytes exactly, line ends included.
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
+        QCOMPARE(form.NiceGrid1->RowCount(), 500);
+        for (int r = 0; r < 500; ++r)
+            for (int c = 0; c < 5; ++c)
+                QCOMPARE(std::string(form.NiceGrid1->CellUtf8(c, r)),
+                         expected[static_cast<size_t>(r)].cells[c]);
+        QCOMPARE(form.Project->TotalPointCount(), 500);
+        QCOMPARE(form.Project->Count(), 5);
+        QCOMPARE(form.Project->GetItem(1)->Code(), std::string("경계"));
+        double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+        for (const Expected& e : expected) {
+            int item = -1, point = -1;
+            QVERIFY(form.NCAD1->FindPoint(e.cells[4], e.x, e.y, e.z, item, point));
+            QCOMPARE(QString::fromStdString(form.Project->GetItem(item)->GetPoint(point)->ID),
+                     QString::fromStdString(e.cells[0]));
+            minX = std::min(minX, e.x), maxX = std::max(maxX, e.x);
+            minY = std::min(minY, e.y), maxY = std::max(maxY, e.y);
+        }
+        // The view was fitted to the points.
+        QVERIFY(form.NCAD1->MinX <= minX && form.NCAD1->MaxX >= maxX);
+        QVERIFY(form.NCAD1->MinY <= minY && form.NCAD1->MaxY >= maxY);
+        QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
+        QVERIFY(!form.ComPort->Connected());
+        QVERIFY(sim->WaitPortClosed(std::chrono::seconds(2)));
+        // The journal of this receive has every byte too.
+        const QString journal = QString::fromStdString(form.ReceiveWindow->JournalPath());
+        QVERIFY(journal.startsWith(m_dir.filePath("data/receive-journal/receive-")));
+        QCOMPARE(fileBytes(journal), QByteArray::fromStdString(sent));
+    }
+
+    void okWithNothingReceived() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        QFile stale(bufferPath());
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("old");
+        stale.close();
+        receive(form, [](TDataRecvForm* w) { w->Button2->click(); });
+        QCOMPARE(fileBytes(bufferPath()), QByteArray()); // written, with 0 bytes
+        QCOMPARE(form.NiceGrid1->RowCount(), 0);
+        QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
+        QVERIFY(!form.ComPort->Connected());
+        QVERIFY(form.ReceiveWindow->JournalPath().empty());
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void cancelHandsOverLogsNothingAndKeepsThePortOpen() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        const std::string sent = "1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32";
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(sent);
+            QVERIFY(waitBytes(w, sent.size()));
+            w->PageControl1->setCurrentWidget(w->TabSheet2);
+            w->Combo2->setCurrentIndex(w->Combo2->findText("19200"));
+            emit w->Combo2->activated(w->Combo2->currentIndex());
+            w->Button1->click();
+        });
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
+        QCOMPARE(form.NiceGrid1->RowCount(), 3); // handed over as with OK
+        QCOMPARE(form.NiceGrid1->Cells(1, 2), QString("12"));
+        QCOMPARE(form.MsgStr->toPlainText(), QString()); // nothing logged
+        QVERIFY(form.ComPort->Connected());
+        QCOMPARE(form.ComPort->BaudRate(), br4800); // the choice was dropped
+
+        // Text arriving while the window is hidden is discarded at the next show, but kept
+        // in the journal.
+        const std::string journal = form.ReceiveWindow->JournalPath();
+        sim->Send("late\r\n");
+        QTRY_COMPARE(form.ReceiveWindow->RecvBytes(), sent + "late\r\n");
+        QCOMPARE(fileBytes(QString::fromStdString(journal)),
+                 QByteArray::fromStdString(sent + "late\r\n"));
+
+        // A second receive does not reopen the port; the window starts empty.
+        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        receive(form, [&](TDataRecvForm* w) {
+            QCOMPARE(w->Combo2->Text(), QString("4800"));
+            QCOMPARE(w->MsgStr->toPlainText(), QString());
+            QVERIFY(w->RecvBytes().empty());
+            w->Button2->click();
+        });
+        QCOMPARE(sim->Counts().Opens, 1);
+        QVERIFY(!form.ComPort->Connected());
+        QCOMPARE(form.NiceGrid1->RowCount(), 3); // an empty receive, answered No
+        QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
+    }
+
+    void questionWhenTheTableHasRows() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        form.ImportPointLines(TPointLines::FromUtf8("1,1,2,3,A\n"));
+        QStringList started;
+        form.ReceiveWindow->OnSecondRun = [&](const QString& path) { started << path; };
+        const std::string sent = "7,70,80,90,X\r\n";
+
+        // Yes: a second run on the buffer file, after a pause; nothing imported here.
+        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::Yes; };
+        QElapsedTimer clock;
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(sent);
+            QVERIFY(waitBytes(w, sent.size()));
+            clock.start();
+            w->Button2->click();
+        });
+        QVERIFY(clock.elapsed() >= 1000);
+        QCOMPARE(m_boxes, QStringList({"Confirm|데이터를 새로운 창에서 전송받으시겠습니까?"}));
+        QCOMPARE(started, QStringList({bufferPath()}));
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
+        QCOMPARE(form.NiceGrid1->RowCount(), 1);
+        QVERIFY(!form.ComPort->Connected());
+
+        // No: the points are appended here.
+        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(sent);
+            QVERIFY(waitBytes(w, sent.size()));
+            w->Button2->click();
+        });
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QCOMPARE(form.NiceGrid1->Cells(0, 1), QString("7"));
+    }
+
+    void secondRunThatCannotStartIsReported() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        form.ImportPointLines(TPointLines::FromUtf8("1,1,2,3,A\n"));
+        form.ReceiveWindow->SecondRunDelay = 10;
+        form.ReceiveWindow->OnSecondRun = [](const QString&) {
+            throw std::runtime_error("Cannot start \"pointbridge\". No such file");
+        };
+        int questions = 0;
+        m_answer = [&](const Dialogs::Box& b) {
+            if (b.title != "Confirm")
+                return Dialogs::Answer::Ok;
+            return ++questions == 1 ? Dialogs::Answer::Yes : Dialogs::Answer::No;
+        };
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send("5,1,1,1,B\r\n");
+            QVERIFY(waitBytes(w, 11));
+            w->Button2->click();
+            // Told, and the window stays with its text: the user can import here instead.
+            QVERIFY(w->isVisible());
+            QCOMPARE(m_boxes.last(), QString("PointBridge|Cannot start \"pointbridge\". No such file"));
+            QCOMPARE(fileBytes(bufferPath()), QByteArray("5,1,1,1,B\r\n"));
+            w->Button2->click();
+        });
+        QCOMPARE(questions, 2);
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QCOMPARE(fileBytes(bufferPath()), QByteArray("5,1,1,1,B\r\n"));
+    }
+
+    void hangUpMidReceive() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        const std::string sent = "1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32";
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(sent);
+            QVERIFY(waitBytes(w, sent.size()));
+            sim.reset(); // the adapter is pulled
+            QTRY_COMPARE(m_boxes.size(), 1);
+            QTest::qWait(300);
+            QCOMPARE(m_boxes.size(), 1); // once, not once per notification
+            QCOMPARE(w->RecvBytes(), sent);
+            w->Button2->click();
+        });
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
+        QCOMPARE(form.NiceGrid1->RowCount(), 3);
+        QCOMPARE(form.NiceGrid1->Cells(2, 2), QString("22"));
+    }
+
+    void faultyLineIsReportedOnceAndNotHandedOverTwice() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        const std::string sent = "1,10,20,30,A\r\n2,x,21,31,B\r\n";
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(sent);
+            QVERIFY(waitBytes(w, sent.size()));
+            w->Button2->click();
+        });
+        QCOMPARE(m_boxes, QStringList({"PointBridge|'x' is not a valid floating point value"}));
+        QCOMPARE(form.NiceGrid1->RowCount(), 1);
+        QCOMPARE(form.MsgStr->toPlainText(), QString());
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
+    }
+
+    void typedPortNameAppliedAfterOk() {
+        auto first = fastInstrument();
+        auto second = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(first->PortPath());
+        std::vector<std::string> events;
+        form.ComPort->OnAfterOpen = [&](TCustomComPort* p) { events.push_back("open " + p->Port()); };
+        form.ComPort->OnAfterClose = [&](TCustomComPort* p) { events.push_back("close " + p->Port()); };
+        const QString next = QString::fromStdString(second->PortPath());
+        receive(form, [&](TDataRecvForm* w) {
+            w->PageControl1->setCurrentWidget(w->TabSheet2);
+            w->Combo1->lineEdit()->selectAll();
+            QTest::keyClicks(w->Combo1->lineEdit(), next);
+            QCOMPARE(form.ComPort->Port(), first->PortPath()); // nothing applied before OK
+            w->Button2->click();
+        });
+        // The old port was closed and the new one opened while applying, then closed.
+        const std::vector<std::string> expected = {
+            "open " + first->PortPath(), "close " + second->PortPath(),
+            "open " + second->PortPath(), "close " + second->PortPath()};
+        QCOMPARE(events, expected);
+        QCOMPARE(form.ComPort->Port(), second->PortPath());
+        QVERIFY(!form.ComPort->Connected());
+        QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
+        // The next receive opens the new port and shows it.
+        receive(form, [&](TDataRecvForm* w) {
+            QCOMPARE(w->Combo1->Text(), next);
+            QVERIFY(second->WaitPortOpen(std::chrono::seconds(5)));
+            w->Button1->click();
+        });
+        QCOMPARE(events.back(), "open " + second->PortPath());
+    }
+
+    void closeCommandClosesAnOpenPort() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.ComPort->SetPort(sim->PortPath());
+        form.N4->trigger(); // closed: nothing
+        QVERIFY(!form.ComPort->Connected());
+        form.ComPort->Open();
+        QVERIFY(form.btnComportClose->isEnabled());
+        form.N4->trigger();
+        QVERIFY(!form.ComPort->Connected());
+    }
+
+    // --- upload
+
+    void twoRowUploadSendsExactlyTheseBytes() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        form.PC2->trigger();
+        TDataSendForm* w = form.UploadWindow;
+        QVERIFY(w->isVisible());
+        QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!w->testAttribute(Qt::WA_QuitOnClose));
+        QCOMPARE(w->NiceGrid1->RowCount(), 0);
+        w->SpeedButton2->click();
+        w->SpeedButton2->click();
+        const char* first[] = {"1", "100.5", "200.25", "10", "PT"};
+        for (int c = 0; c < 5; ++c)
+            w->NiceGrid1->SetCells(c, 0, first[c]);
+        w->NiceGrid1->SetCells(0, 1, "2");
+        QList<Dialogs::Box> boxes;
+        m_answer = [&](const Dialogs::Box& b) {
+            boxes << b;
+            return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
+        };
+        w->Button2->click();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[0].title, QString("Information"));
+        QCOMPARE(boxes[0].text, QString("입력된 데이터를 측량기에 업로드 하시겠습니까?"));
+        QVERIFY(boxes[0].icon == Dialogs::Icon::Information);
+        QCOMPARE(boxes[1].text, QString("전송이 완료되었습니다."));
+        const std::string expected = "1,100.5,200.25,10,PT\n\r\r\n2,,,,\n\r\r\n";
+        QCOMPARE(expected.size(), size_t(33));
+        QVERIFY2(sim->WaitReceived(33, std::chrono::seconds(5)), sim->Received().c_str());
+        QTest::qWait(50);
+        QCOMPARE(sim->Received(), expected);
+        QVERIFY(!form.ComPort->Connected());
+        QVERIFY(!w->isVisible());
+    }
+
+    void importedCellsAndPickedPointsAsTheTableShowsThem() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        form.ImportPointLines(TPointLines::FromUtf8("1,100.5,200,3,pt\n2,5,6,7,경계\n"));
+        form.btnUpload->click();
+        TDataSendForm* w = form.UploadWindow;
+        QCOMPARE(w->NiceGrid1->RowCount(), 2);
+        w->Button1->click(); // cancel hides it; picks meanwhile are ignored
+        QVERIFY(!w->isVisible());
+        form.NCAD1->OnSendAddedPoint(1.0, 1.0);
+        QCOMPARE(w->NiceGrid1->RowCount(), 2);
+        form.btnUpload->click();
+        w->SpeedButton1->click();
+        QCOMPARE(form.NCAD1->MouseMode, mmSendPoint);
+        QCOMPARE(form.NCAD1->cursor().shape(), Qt::CrossCursor);
+        // What the view raises for the next press in it.
+        form.NCAD1->OnSendAddedPoint(123.456, -45.678);
+        QCOMPARE(w->NiceGrid1->RowCount(), 3);
+        const QStringList row3 = {"3", "123.4600", "-45.6800", "0.0000", ""};
+        for (int c = 0; c < 5; ++c)
+            QCOMPARE(w->NiceGrid1->Cells(c, 2), row3[c]);
+        QCOMPARE(form.NCAD1->cursor().shape(), Qt::PointingHandCursor);
+        // Halves go to the even neighbour.
+        w->AddSendPoint(0.125, 0.135);
+        QCOMPARE(w->NiceGrid1->Cells(1, 3), QString("0.1200"));
+        QCOMPARE(w->NiceGrid1->Cells(2, 3), QString("0.1400"));
+        w->NiceGrid1->DeleteRow(3);
+        // Edits in the upload table stay there.
+        w->NiceGrid1->model()->setData(w->NiceGrid1->model()->index(1, 4), "EDITED");
+        m_answer = [](const Dialogs::Box& b) {
+            return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
+        };
+        w->Button2->click();
+        const std::string expected = "1,100.5,200,3,PT\n\r\r\n2,5,6,7,EDITED\n\r\r\n"
+                                     "3,123.4600,-45.6800,0.0000,\n\r\r\n";
+        QVERIFY(sim->WaitReceived(expected.size(), std::chrono::seconds(5)));
+        QTest::qWait(50);
+        QCOMPARE(sim->Received(), expected);
+        QCOMPARE(form.NiceGrid1->Cells(4, 1), QString("경계"));
+
+        // The next upload command reloads the table from the main table.
+        form.btnUpload->click();
+        QCOMPARE(w->NiceGrid1->RowCount(), 2);
+        QCOMPARE(w->NiceGrid1->Cells(4, 1), QString("경계"));
+    }
+
+    void answerNoSendsNothingButClosesThePort() {
+        auto sim = fastInstrument();
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        form.ImportPointLines(TPointLines::FromUtf8("1,1,2,3,A\n"));
+        form.ComPort->Open(); // left open by a cancelled receive
+        QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+        form.btnUpload->click();
+        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        form.UploadWindow->Button2->click();
+        QCOMPARE(m_boxes.size(), 1); // the question only
+        QVERIFY(!form.ComPort->Connected());
+        QVERIFY(!form.UploadWindow->isVisible());
+        QVERIFY(sim->WaitPortClosed(std::chrono::seconds(2)));
+        QCOMPARE(sim->Counts().Received, size_t(0));
+    }
+
+    void writeEndingOnItsTimeOutIsAFailure() {
+        PtyPair pty;
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(pty.SlavePath);
+        form.ComPort->Timeouts().SetWriteTotalMultiplier(0);
+        form.ComPort->Timeouts().SetWriteTotalConstant(300);
+        form.ImportPointLines(TPointLines::FromUtf8("1,100.5,200.25,10,PT\n"));
+        form.ComPort->Open();
+        QVERIFY(pty.Send("\x13")); // the instrument holds the line with XOFF
+        QTest::qWait(50);
+        form.btnUpload->click();
+        m_answer = [](const Dialogs::Box& b) {
+            return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
+        };
+        form.UploadWindow->Button2->click();
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY2(m_boxes[1].contains(QString::fromUtf8("24 바이트 중 0 바이트만 보냈습니다")),
+                 qPrintable(m_boxes[1]));
+        QVERIFY(!m_boxes.join("\n").contains(QString::fromUtf8("전송이 완료되었습니다.")));
+        QVERIFY(form.UploadWindow->isVisible()); // for another try
+        QVERIFY(!form.ComPort->Connected());     // nothing left to trickle out later
+        QCOMPARE(pty.Receive(100), std::string());
+    }
+};
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TestMainRecv t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_mainrecv.moc"
