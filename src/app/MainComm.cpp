@@ -38,7 +38,8 @@ void TMainForm::CreateComPort() {
 void TMainForm::CreateCommWindows() {
     ReceiveWindow = new TDataRecvForm();
     ReceiveWindow->MainRowCount = [this] { return NiceGrid1->RowCount(); };
-    ReceiveWindow->OnSecondRun = [](const QString& path) { StartSecondRun(path); };
+    // One starter for both second-run paths (import command and receive).
+    ReceiveWindow->OnSecondRun = [this](const QString& path) { SecondRunStarter(path); };
     // A system without a port list still gets the whole window; the error is told once,
     // when the main window is up.
     if (std::exception_ptr error = ReceiveWindow->PortListError())
