@@ -8,6 +8,8 @@
 
 #include <QApplication>
 
+#include "BenchSupport.h"
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,41 +21,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
-}
-
-// User plus system time of this process, seconds: the figure that does not depend on
-// what else the machine is doing.
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long peakRssMb(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return u.ru_maxrss / 1024;
-}
-
-// A million lines, 50 codes, written in pieces so the generator costs no memory.
-std::string makeFile(int lines) {
-    const std::string path = "/tmp/pb_bench_points_" + std::to_string(getpid()) + ".txt";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    unsigned seed = 12345;
-    auto rnd = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000000; };
-    size_t bytes = 0;
-    for (int i = 0; i < lines; ++i)
-        bytes += static_cast<size_t>(std::fprintf(f, "P%d,%u.%03u,%u.%03u,%u.%02u,code%d\r\n", i + 1,
-                                                  200000 + rnd() % 9999, rnd() % 1000, 400000 + rnd() % 9999,
-                                                  rnd() % 1000, rnd() % 100, rnd() % 100, i % 50));
-    std::fclose(f);
-    std::printf("generated %d lines, %.1f MB: %s\n", lines, bytes / 1e6, path.c_str());
-    return path;
-}
+using namespace bench;
 
 void benchConvert(const std::string& in) {
     const std::string out = in + ".out.txt";
@@ -81,7 +49,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const std::string path = makeFile(lines);
+    const std::string path = makePointFile("pb_bench_points", lines);
     std::printf("peak RSS before import: %ld MB\n", peakRssMb(RUSAGE_SELF));
 
     TNCADProject project;

@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "BenchSupport.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,39 +24,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point t) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long peakRssMb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024;
-}
-
-// The same shape as bench_files: 50 codes, about 45 bytes a line.
-std::string makeFile(int lines) {
-    const std::string path = "/tmp/pb_bench_main_" + std::to_string(getpid()) + ".txt";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    unsigned seed = 12345;
-    auto rnd = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000000; };
-    size_t bytes = 0;
-    for (int i = 0; i < lines; ++i)
-        bytes += static_cast<size_t>(std::fprintf(f, "P%d,%u.%03u,%u.%03u,%u.%02u,code%d\r\n", i + 1,
-                                                  200000 + rnd() % 9999, rnd() % 1000, 400000 + rnd() % 9999,
-                                                  rnd() % 1000, rnd() % 100, rnd() % 100, i % 50));
-    std::fclose(f);
-    std::printf("generated %d lines, %.1f MB\n", lines, bytes / 1e6);
-    return path;
-}
+using namespace bench;
 
 // Worst and mean time of a table repaint after moving its scroll bar to `value`.
 void scrollFigures(TNiceGrid& grid, const char* what, int steps, int from, int step) {
@@ -79,7 +49,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const std::string path = makeFile(lines);
+    const std::string path = makePointFile("pb_bench_main", lines);
     Dialogs::SetHook([](const Dialogs::Box& b) {
         std::printf("box: %s\n", qPrintable(b.text));
         return Dialogs::Answer::Yes;
