@@ -79,19 +79,7 @@ void TMainForm::btnComportOpenClick() {
     if (result != QDialog::Accepted)
         return; // Cancel: the choices are dropped, nothing is logged, the port stays open
 
-    ComPort->BeginUpdate();
-    try {
-        for (int i = 0; i < 6; ++i)
-            ReceiveWindow->Combo(i)->ApplyToPort();
-    } catch (...) {
-        // The bracket is closed in any case, or no later change would reach the port.
-        try {
-            ComPort->EndUpdate();
-        } catch (...) {
-        }
-        throw;
-    }
-    ComPort->EndUpdate();
+    ApplyComboBoxes(ReceiveWindow->Combos(), *ComPort);
     NCAD1->Repaint();
     AddCompletionLine();
     ComPort->Close();

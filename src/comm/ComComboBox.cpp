@@ -153,3 +153,25 @@ void TComComboBox::Change() {
     if (m_autoApply)
         ApplyToPort();
 }
+
+void BindComboBoxes(const TComComboBoxes& combos, TCustomComPort* port) {
+    for (TComComboBox* combo : combos)
+        combo->SetComPort(port);
+    for (TComComboBox* combo : combos)
+        combo->ReadFromPort();
+}
+
+void ApplyComboBoxes(const TComComboBoxes& combos, TCustomComPort& port) {
+    port.BeginUpdate();
+    try {
+        for (TComComboBox* combo : combos)
+            combo->ApplyToPort();
+    } catch (...) {
+        try {
+            port.EndUpdate();
+        } catch (...) {
+        }
+        throw;
+    }
+    port.EndUpdate();
+}

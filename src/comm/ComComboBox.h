@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QMetaObject>
 
+#include <array>
 #include <string>
 
 class TCustomComPort;
@@ -61,3 +62,12 @@ private:
     bool m_autoApply = false;
     TComSelect m_select;
 };
+
+// The six settings lists of a window, Port to Flow control.
+using TComComboBoxes = std::array<TComComboBox*, 6>;
+
+// Binds every list to `port` and shows the port's current values.
+void BindComboBoxes(const TComComboBoxes& combos, TCustomComPort* port);
+// Writes every list into `port` in one update. The bracket is closed even when a list fails,
+// or the port would never apply a setting again; the first error is the one reported.
+void ApplyComboBoxes(const TComComboBoxes& combos, TCustomComPort& port);

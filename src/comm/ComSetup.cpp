@@ -63,32 +63,19 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
         move(screen->availableGeometry().center() - rect().center());
 }
 
+TComComboBoxes TComSetupFrm::Combos() const {
+    return {Combo1, Combo2, Combo3, Combo4, Combo5, Combo6};
+}
+
 TComComboBox* TComSetupFrm::Combo(int index) const {
-    TComComboBox* const all[] = {Combo1, Combo2, Combo3, Combo4, Combo5, Combo6};
-    return all[index];
+    return index >= 0 && index < 6 ? Combos()[static_cast<size_t>(index)] : nullptr;
 }
 
 bool TCustomComPort::ExecuteSetupDialog() {
     TComSetupFrm form(QApplication::activeWindow());
-    for (int i = 0; i < 6; ++i)
-        form.Combo(i)->SetComPort(this);
-    for (int i = 0; i < 6; ++i)
-        form.Combo(i)->ReadFromPort();
+    BindComboBoxes(form.Combos(), this);
     if (form.exec() != QDialog::Accepted)
         return false;
-    BeginUpdate();
-    try {
-        for (int i = 0; i < 6; ++i)
-            form.Combo(i)->ApplyToPort();
-    } catch (...) {
-        // Close the bracket, or the port would never apply a setting again; the first
-        // error is the one to report.
-        try {
-            EndUpdate();
-        } catch (...) {
-        }
-        throw;
-    }
-    EndUpdate();
+    ApplyComboBoxes(form.Combos(), *this);
     return true;
 }

@@ -2,10 +2,13 @@
 
 #include <QDialog>
 
+#include <array>
+
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class TComComboBox;
+using TComComboBoxes = std::array<TComComboBox*, 6>;
 class TCustomComPort;
 
 // The port setup dialog: six settings lists; OK writes them into the port in one update.
@@ -31,5 +34,6 @@ public:
     QPushButton* Button1 = nullptr; // OK
     QPushButton* Button2 = nullptr; // Cancel
 
+    TComComboBoxes Combos() const;
     TComComboBox* Combo(int index) const; // 0 to 5, Combo1 to Combo6
 };

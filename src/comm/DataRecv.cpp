@@ -122,18 +122,18 @@ TDataRecvForm::TDataRecvForm(QWidget* parent) : QDialog(parent) {
 
 TDataRecvForm::~TDataRecvForm() = default;
 
+TComComboBoxes TDataRecvForm::Combos() const {
+    return {Combo1, Combo2, Combo3, Combo4, Combo5, Combo6};
+}
+
 TComComboBox* TDataRecvForm::Combo(int index) const {
-    TComComboBox* const all[] = {Combo1, Combo2, Combo3, Combo4, Combo5, Combo6};
-    return index >= 0 && index < 6 ? all[index] : nullptr;
+    return index >= 0 && index < 6 ? Combos()[static_cast<size_t>(index)] : nullptr;
 }
 
 void TDataRecvForm::BindComPort(TCustomComPort* port) {
     if (PageControl1->currentWidget() != TabSheet1)
         PageControl1->setCurrentWidget(TabSheet1);
-    for (int i = 0; i < 6; ++i)
-        Combo(i)->SetComPort(port);
-    for (int i = 0; i < 6; ++i)
-        Combo(i)->ReadFromPort();
+    BindComboBoxes(Combos(), port);
 }
 
 void TDataRecvForm::AppendRecvText(const std::string& bytes) {

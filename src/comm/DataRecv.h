@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -17,6 +18,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class TComComboBox;
+using TComComboBoxes = std::array<TComComboBox*, 6>;
 class TCustomComPort;
 class TPointLines;
 class TRecvJournal;
@@ -79,6 +81,7 @@ public:
     QPushButton* Button1 = nullptr; // Cancel
     QPushButton* Button2 = nullptr; // OK
 
+    TComComboBoxes Combos() const;
     TComComboBox* Combo(int index) const; // 0 to 5, Combo1 to Combo6
 
     // An error of the handing over at the last close (the window closes anyway, so the
