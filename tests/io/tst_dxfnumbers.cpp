@@ -1,6 +1,8 @@
 #include "io/DXFNumbers.h"
 #include "io/NumText.h"
 
+#include "GermanLocale.h"
+
 #include <QtTest>
 
 #include <charconv>
@@ -49,18 +51,7 @@ std::string referenceScientific(double v) {
 class TestDxfNumbers : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        // Under the German run the C library itself must use a decimal comma, or the run
-        // would prove nothing.
-        const QByteArray expect = qgetenv("PB_EXPECT_LOCALE");
-        if (!expect.isEmpty()) {
-            QVERIFY2(std::setlocale(LC_ALL, "") != nullptr,
-                     "locale not installed; ./test generates it");
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "%.1f", 1.5);
-            QCOMPARE(QByteArray(buf), QByteArray("1,5"));
-        }
-    }
+    void initTestCase() { PB_VERIFY_EXPECTED_LOCALE(); }
 
     // Each value in both float forms, the listed examples first, then the cases where a
     // careless formatter goes wrong.
