@@ -50,7 +50,10 @@ pb_configure() {
   local dir=$1
   shift
   [ -f "$dir/CMakeCache.txt" ] && return 0
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  # A compiler cache, where the machine has one, makes fresh build folders cheap.
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
 }
 
 # pb_build DIR [TARGET]: build quietly; on failure show the compiler's output.
