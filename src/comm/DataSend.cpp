@@ -150,9 +150,9 @@ void TDataSendForm::Button2Click() {
                                 QString::fromUtf8("입력된 데이터를 측량기에 업로드 하시겠습니까?"),
                                 Dialogs::Icon::Information, Dialogs::Buttons::YesNo};
     if (Dialogs::Show(question) == Dialogs::Answer::Yes) {
+        const std::string text = WireText();
         if (!m_port->Connected())
             m_port->Open();
-        const std::string text = WireText();
         const int sent = m_port->WriteText(text);
         if (sent < static_cast<int>(text.size())) {
             // Closing drops what still waits in the output queue, so the instrument does not

@@ -53,12 +53,17 @@ std::string readWholeFile(const std::string& path) {
 } // namespace
 
 TPointLines TPointLines::FromFileBytes(std::string bytes) {
-    if (!Cp949::IsAscii(bytes) && Cp949::IsValidUtf8(bytes)) {
-        if (std::string_view(bytes).substr(0, 3) == kUtf8Bom)
-            bytes.erase(0, 3);
+    if (Cp949::IsAscii(bytes) || !Cp949::IsValidUtf8(bytes))
+        return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    // A byte-order mark settles it; otherwise the reading that makes sense wins, since some
+    // 345 CP949 syllables (창, 책, 째, ...) are also valid UTF-8.
+    if (std::string_view(bytes).substr(0, 3) == kUtf8Bom) {
+        bytes.erase(0, 3);
         return TPointLines(std::move(bytes), TLineEncoding::Utf8);
     }
-    return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    if (Cp949::ReadsAsCp949(bytes))
+        return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    return TPointLines(std::move(bytes), TLineEncoding::Utf8);
 }
 
 TPointLines TPointLines::LoadFile(const std::string& path) {

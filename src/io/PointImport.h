@@ -18,7 +18,8 @@ class TPointLines {
 public:
     TPointLines() = default;
     // Bytes of a point file: CP949, unless they are valid UTF-8 holding non-ASCII text
-    // (files written on Linux), in which case a UTF-8 byte-order mark is dropped.
+    // (files written on Linux) that does not read better as CP949 Hangul. A UTF-8
+    // byte-order mark means UTF-8 and is dropped.
     static TPointLines FromFileBytes(std::string bytes);
     // Reads a whole file; throws EFileError naming the path and the reason.
     static TPointLines LoadFile(const std::string& path);

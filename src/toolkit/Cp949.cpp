@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <stdexcept>
 
 namespace Cp949 {
@@ -180,7 +181,8 @@ std::string FromUtf8(std::string_view text) {
         char32_t cp = 0;
         const size_t n = utf8Length(text, i, &cp);
         if (n == 0) {
-            out += '?';
+            // Not text we made; the byte goes out as it is rather than be lost.
+            out += text[i];
             ++i;
             continue;
         }
@@ -192,10 +194,46 @@ std::string FromUtf8(std::string_view text) {
         int err = 0;
         const size_t used = encoder().Run(text.data() + i, n, out, err);
         if (err != 0 || used != n)
-            out += '?';
+            throw EUnencodable(std::string(text.substr(i, n)));
         i += n;
     }
     return out;
+}
+
+EUnencodable::EUnencodable(std::string character, std::string where, std::string consequence)
+    : std::runtime_error([&] {
+          char32_t cp = 0;
+          utf8Length(character, 0, &cp);
+          char code[16];
+          std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+          std::string text = where.empty() ? std::string() : where + ": ";
+          text += "CP949로 쓸 수 없는 문자 \"" + character + "\"(" + code + ")";
+          if (!consequence.empty())
+              text += ". " + consequence;
+          return text;
+      }()),
+      m_character(std::move(character)) {}
+
+bool ReadsAsCp949(std::string_view bytes) {
+    long wide = 0; // UTF-8 reading: characters of three and four bytes
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t n = utf8Length(bytes, i);
+        if (n == 0)
+            return true; // not UTF-8 at all
+        wide += n >= 3;
+        i += n;
+    }
+    long hangul = 0;
+    const std::string decoded = ToUtf8(bytes);
+    for (size_t i = 0; i < decoded.size();) {
+        char32_t cp = 0;
+        const size_t n = utf8Length(decoded, i, &cp);
+        if (cp >= kRawBase + 0x80 && cp <= kRawBase + 0xFF)
+            return false; // bytes that are no CP949 character
+        hangul += (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0x3131 && cp <= 0x318E);
+        i += n;
+    }
+    return hangul > wide;
 }
 
 std::string Decoder::Feed(std::string_view bytes) {

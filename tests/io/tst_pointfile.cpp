@@ -5,6 +5,7 @@
 #include "io/PointWrite.h"
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
+#include "toolkit/Cp949.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -244,38 +245,74 @@ private slots:
         QCOMPARE(reports[1], std::make_pair(size_t(40), text.size()));
     }
 
+    // The reading that makes sense wins; what is saved again is the same text in CP949.
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QStringList>("firstRow");
+        QTest::addColumn<int>("groups");
+        QTest::addColumn<QByteArray>("saved");
+        // Decoded before upper-casing, since a trail byte can be an ASCII letter ("갵" is 81 61).
+        QTest::newRow("cp949") << QByteArray("\xC3\xF8\xC1\xA1,1,2,3,\x81\x61\r\n")
+                               << int(TLineEncoding::Cp949) << QStringList{"측점", "1", "2", "3", "갵"} << 1
+                               << QByteArray("\xC3\xF8\xC1\xA1, 1.0000, 2.0000, 3.0000, \x81\x61\r\n");
+        // 창 (C3 A2) and 책 (C3 A5) are valid UTF-8 too ("â", "å").
+        QTest::newRow("cp949 that is valid utf-8")
+            << QByteArray("1,10,20,0,\xC3\xA2\r\n2,11,21,0,\xC3\xA5\r\n") << int(TLineEncoding::Cp949)
+            << QStringList{"1", "10", "20", "0", "창"} << 2
+            << QByteArray("1, 10.0000, 20.0000, 0.0000, \xC3\xA2\r\n2, 11.0000, 21.0000, 0.0000, \xC3\xA5\r\n");
+        QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF측점,1,2,3,코드a\n") << int(TLineEncoding::Utf8)
+                                        << QStringList{"측점", "1", "2", "3", "코드A"} << 1
+                                        << QByteArray("\xC3\xF8\xC1\xA1, 1.0000, 2.0000, 3.0000, \xC4\xDA\xB5\xE5\x41\r\n");
+        QTest::newRow("utf-8") << QByteArray("경계,1,2,3,x\n") << int(TLineEncoding::Utf8)
+                               << QStringList{"경계", "1", "2", "3", "X"} << 1
+                               << QByteArray("\xB0\xE6\xB0\xE8, 1.0000, 2.0000, 3.0000, X\r\n");
+    }
     void encodings() {
-        // CP949: decoded before upper-casing, since a trail byte can be an ASCII letter
-        // ("갵" is 81 61); a UTF-8 BOM is then just bytes of the first field.
-        {
-            TNCADProject project;
-            RowList sink;
-            ImportPointLines(TPointLines::FromFileBytes("\xC3\xF8\xC1\xA1,1,2,3,\x81\x61\r\n"), project, &sink);
-            QCOMPARE(cells(sink.rows[0]), (QStringList{"측점", "1", "2", "3", "갵"}));
-            QCOMPARE(project.GetItem(0)->Code(), std::string("갵"));
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, encoding);
+        QFETCH(QStringList, firstRow);
+        QFETCH(int, groups);
+        QFETCH(QByteArray, saved);
+        const auto lines = TPointLines::FromFileBytes(bytes.toStdString());
+        QCOMPARE(int(lines.Encoding()), encoding);
+        TNCADProject project;
+        RowList sink;
+        ImportPointLines(lines, project, &sink);
+        QCOMPARE(cells(sink.rows[0]), firstRow);
+        QCOMPARE(project.Count(), groups);
+        QCOMPARE(QByteArray::fromStdString(FormatPointFile(project)), saved);
+    }
+
+    void invalidCp949SurvivesASave() {
+        // What is read and saved again gives the same bytes back.
+        const std::string original = "\xFF\x81\xC3,1.0000, 2.0000, 3.0000, \xC3\xF8\x80\r\n";
+        TNCADProject project;
+        ImportPointLines(TPointLines::FromFileBytes(original), project, nullptr);
+        QCOMPARE(project.TotalPointCount(), 1);
+        const std::string saved = FormatPointFile(project);
+        TNCADProject again;
+        ImportPointLines(TPointLines::FromFileBytes(saved), again, nullptr);
+        QCOMPARE(again.GetItem(0)->GetPoint(0)->ID, project.GetItem(0)->GetPoint(0)->ID);
+        QCOMPARE(again.GetItem(0)->Code(), project.GetItem(0)->Code());
+        QCOMPARE(saved.substr(saved.size() - 5), std::string("\xC3\xF8\x80\r\n"));
+    }
+
+    // A character CP949 lacks stops the save with the line that holds it; nothing is written.
+    void unencodableCharacterStopsTheSave() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("job.txt");
+        TNCADProject project;
+        ImportPointLines(TPointLines::FromUtf8("A1,1,2,3,a\nA2,1,2,3,a\nP\xF0\x9F\x98\x80,4,5,6,b\n"), project, nullptr);
+        try {
+            SavePointFile(project, path.toStdString());
+            QFAIL("saved");
+        } catch (const Cp949::EUnencodable& e) {
+            QCOMPARE(QString::fromUtf8(e.what()),
+                     QString::fromUtf8("3번째 줄(측점 \"P😀\"): CP949로 쓸 수 없는 문자 \"😀\"(U+1F600). "
+                                       "파일을 저장하지 않았습니다."));
         }
-        // Valid UTF-8 with Korean text is read as UTF-8; the BOM goes.
-        {
-            TNCADProject project;
-            RowList sink;
-            const auto lines = TPointLines::FromFileBytes("\xEF\xBB\xBF측점,1,2,3,코드a\n");
-            QCOMPARE(lines.Encoding(), TLineEncoding::Utf8);
-            ImportPointLines(lines, project, &sink);
-            QCOMPARE(cells(sink.rows[0]), (QStringList{"측점", "1", "2", "3", "코드A"}));
-        }
-        // Invalid CP949 survives: what is read and saved again gives the same bytes back.
-        {
-            const std::string original = "\xFF\x81\xC3,1.0000, 2.0000, 3.0000, \xC3\xF8\x80\r\n";
-            TNCADProject project;
-            ImportPointLines(TPointLines::FromFileBytes(original), project, nullptr);
-            QCOMPARE(project.TotalPointCount(), 1);
-            const std::string saved = FormatPointFile(project);
-            TNCADProject again;
-            ImportPointLines(TPointLines::FromFileBytes(saved), again, nullptr);
-            QCOMPARE(again.GetItem(0)->GetPoint(0)->ID, project.GetItem(0)->GetPoint(0)->ID);
-            QCOMPARE(again.GetItem(0)->Code(), project.GetItem(0)->Code());
-            QCOMPARE(saved.substr(saved.size() - 5), std::string("\xC3\xF8\x80\r\n"));
-        }
+        QCOMPARE(folderEntries(dir.path()), QStringList{});
     }
 
     void hugeAndOddLines() {

@@ -364,8 +364,8 @@ int RunUploadCommand(int argc, char** argv) {
     if (!configure("upload", o, port))
         return 2;
     port.SetEvents({}); // nothing to wait for: no event thread
-    const std::string text = UploadWireText(rows.Rows);
     try {
+        const std::string text = UploadWireText(rows.Rows);
         port.Open();
         const int sent = port.WriteText(text);
         port.Close();
@@ -374,10 +374,10 @@ int RunUploadCommand(int argc, char** argv) {
                          ShortWriteMessage(sent, static_cast<int>(text.size())).c_str());
             return 1;
         }
-    } catch (const EComPort& e) {
+        std::fprintf(stderr, "sent %zu rows, %zu bytes\n", rows.Rows.size(), text.size());
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "pointbridge-cli upload: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "sent %zu rows, %zu bytes\n", rows.Rows.size(), text.size());
     return 0;
 }
