@@ -1,15 +1,18 @@
 // pointbridge-cli receive / upload: the instrument's two transfers without windows.
 // receive waits for the first byte without limit, then takes bytes until the line has been
 // idle for a while (or Ctrl-C) and writes them to OUT exactly as they came (NULs dropped,
-// as the port drops them); upload sends a point file's rows in the upload line format.
+// as the port drops them); OUT is replaced only when something came. upload sends a point
+// file's rows in the upload line format.
 // Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/InstrumentPort.h"
+#include "comm/RecvFiles.h"
 #include "comm/UploadText.h"
 #include "io/FileError.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"
+#include "io/SafeFile.h"
 #include "model/NCADProject.h"
 #include "toolkit/Dialogs.h"
 
@@ -24,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -155,19 +159,6 @@ void onSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Counts of a receive, for the progress line.
 struct Progress {
     long long bytes = 0;
@@ -195,8 +186,9 @@ int receiveUsage() {
     std::fprintf(stderr,
                  "usage: pointbridge-cli receive --port DEV [--idle S] [options] OUT\n"
                  "Waits for the instrument's first byte, then receives until the line has been\n"
-                 "idle for S seconds (default 3) or Ctrl-C, and writes the bytes to OUT as they\n"
-                 "arrive.\n%s",
+                 "idle for S seconds (default 3) or Ctrl-C, and writes the bytes to OUT exactly\n"
+                 "as they came. OUT is replaced only when something came; every byte is also\n"
+                 "kept in the receive journal (~/.local/share/PointBridge/receive-journal).\n%s",
                  kLineOptionsHelp);
     return 2;
 }
@@ -235,12 +227,30 @@ int RunReceiveCommand(int argc, char** argv) {
         std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
         return 1;
     }
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n",
-                     EFileError("Cannot create file", outPath, errno).what());
+    // OUT is replaced only once data has come: until then the bytes go to a temporary file
+    // beside it, and to a journal as the window keeps one.
+    std::unique_ptr<TSafeFileWriter> out;
+    try {
+        out = std::make_unique<TSafeFileWriter>(outPath);
+    } catch (const EFileError& e) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
         return 1;
     }
+    std::unique_ptr<TRecvJournal> journal;
+    auto journalFailed = [&](const std::exception& e) {
+        std::fprintf(stderr, "\npointbridge-cli receive: warning: no journal: %s\n", e.what());
+        journal.reset();
+    };
+    try {
+        journal = std::make_unique<TRecvJournal>(RecvFiles::JournalFolder());
+    } catch (const std::exception& e) {
+        journalFailed(e);
+    }
+    auto journalNote = [&] {
+        if (journal && !journal->Path().empty())
+            std::fprintf(stderr, "pointbridge-cli receive: the bytes are kept in %s\n",
+                         journal->Path().c_str());
+    };
 
     using Clock = std::chrono::steady_clock;
     Progress progress;
@@ -263,16 +273,24 @@ int RunReceiveCommand(int argc, char** argv) {
     port.OnRxChar = [&](TCustomComPort*, int count) {
         std::string piece;
         port.ReadText(piece, count);
-        if (piece.empty())
+        if (piece.empty() || failed)
             return;
-        if (!writeAll(out, piece)) {
-            std::fprintf(stderr, "\npointbridge-cli receive: %s\n",
-                         EFileError("Cannot write file", outPath, errno).what());
+        if (journal) {
+            try {
+                journal->Append(piece);
+            } catch (const std::exception& e) {
+                journalFailed(e);
+            }
+        }
+        progress.Take(piece);
+        try {
+            out->Write(piece);
+        } catch (const EFileError& e) {
+            std::fprintf(stderr, "\npointbridge-cli receive: %s\n", e.what());
             failed = true;
             QCoreApplication::exit(1);
             return;
         }
-        progress.Take(piece);
         lastByte = Clock::now();
     };
 
@@ -305,15 +323,24 @@ int RunReceiveCommand(int argc, char** argv) {
     } catch (const EComPort& e) {
         std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
     }
-    const bool synced = ::fsync(out) == 0 || errno == EINVAL;
-    ::close(out);
-    show(true);
-    if (!synced) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n",
-                     EFileError("Cannot write file", outPath, errno).what());
+    if (failed) {
+        journalNote();
         return 1;
     }
-    return failed ? 1 : 0;
+    if (progress.bytes == 0) {
+        std::fprintf(stderr, "pointbridge-cli receive: nothing received; %s left as it was\n",
+                     outPath.c_str());
+        return 1;
+    }
+    try {
+        out->Commit();
+    } catch (const EFileError& e) {
+        std::fprintf(stderr, "\npointbridge-cli receive: %s\n", e.what());
+        journalNote();
+        return 1;
+    }
+    show(true);
+    return 0;
 }
 
 namespace {
