@@ -13,10 +13,13 @@ public:
     virtual int Sync(int fd);
 };
 
-// A file being replaced: bytes go to a temporary file in the target's folder, which Commit()
-// syncs and renames over the target. Until then the target is untouched, and a writer that
-// is destroyed without Commit() removes its temporary file. A symbolic link is followed, so
-// the file it names is replaced and keeps its permissions. Throws EFileError naming `path`.
+// A file being replaced: bytes go to a temporary file ".NAME.XXXXXX" in the target's folder,
+// which Commit() syncs and renames over the target. Until then the target is untouched, and
+// a writer that is destroyed without Commit() removes its temporary file; so does
+// RemoveTemporaryFiles() from a signal handler. The temporary is locked while it is written,
+// so that a later writer of the same name can tell a stale one (of a killed program) and
+// remove it. A symbolic link is followed, so the file it names is replaced and keeps its
+// permissions. Throws EFileError naming `path`.
 class TSafeFileWriter {
 public:
     explicit TSafeFileWriter(const std::string& path, TFileSystemCalls* calls = nullptr);
@@ -36,8 +39,13 @@ private:
     std::string m_target; // the file really replaced
     std::string m_temp;
     int m_fd = -1;
+    int m_slot = -1; // where a signal handler finds m_temp
     bool m_committed = false;
 };
+
+// Removes the temporary files of every writer that has not committed. Async-signal-safe:
+// for a handler of SIGINT or SIGTERM that then ends the program.
+void RemoveTemporaryFiles() noexcept;
 
 // Replaces the file at `path` with `bytes`, or leaves it as it was: the bytes go to a
 // temporary file in the same folder, which is synced and then renamed over the target.

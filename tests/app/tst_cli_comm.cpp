@@ -77,13 +77,16 @@ private slots:
     // OUT is replaced only when something came; Ctrl-C before the first byte leaves it as
     // it was. No temporary file stays behind; the journal holds what came.
     void interruptedReceive_data() {
+        QTest::addColumn<int>("signal");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("outAfter");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("before the first byte") << QByteArray() << QByteArray("old job\r\n") << 1;
-        QTest::newRow("after data") << QByteArray("1,2,3,4,A\r\n") << QByteArray("1,2,3,4,A\r\n") << 0;
+        QTest::newRow("Ctrl-C before the first byte") << int(SIGINT) << QByteArray() << QByteArray("old job\r\n") << 1;
+        QTest::newRow("Ctrl-C after data") << int(SIGINT) << QByteArray("1,2,3,4,A\r\n") << QByteArray("1,2,3,4,A\r\n") << 0;
+        QTest::newRow("SIGTERM after data") << int(SIGTERM) << QByteArray("1,2\r") << QByteArray("1,2\r") << 0;
     }
     void interruptedReceive() {
+        QFETCH(int, signal);
         QFETCH(QByteArray, sent);
         QFETCH(QByteArray, outAfter);
         QFETCH(int, exitCode);
@@ -99,8 +102,9 @@ private slots:
             QTRY_COMPARE(newestJournal(), sent);
             QCOMPARE(fileBytes(out), QByteArray("old job\r\n"));
         }
-        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
-        QVERIFY(cli.waitForFinished(5000));
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(2000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), exitCode);
         QCOMPARE(fileBytes(out), outAfter);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"job.txt"});

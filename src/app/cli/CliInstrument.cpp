@@ -4,6 +4,7 @@
 // as the port drops them); OUT is replaced only when something came. upload sends a point
 // file's rows in the upload line format.
 // Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
+#include "app/cli/CliSignals.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/InstrumentPort.h"
@@ -21,7 +22,6 @@
 #include <QTimer>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -152,13 +152,6 @@ bool configure(const char* command, const Options& o, TCustomComPort& port) {
     return true;
 }
 
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
-}
-
 // Counts of a receive, for the progress line.
 struct Progress {
     long long bytes = 0;
@@ -221,6 +214,9 @@ int RunReceiveCommand(int argc, char** argv) {
     TComPort port;
     if (!configure("receive", o, port))
         return 2;
+    // Read what the event thread announced and no more: should another opener take the
+    // bytes first, a read that waits for them would never end.
+    port.Timeouts().SetReadInterval(-1);
     try {
         port.Open();
     } catch (const EComPort& e) {
@@ -294,16 +290,11 @@ int RunReceiveCommand(int argc, char** argv) {
         lastByte = Clock::now();
     };
 
-    // Ctrl-C ends the receive like an idle line does: what came is kept.
-    if (::pipe2(g_signalPipe, O_CLOEXEC) != 0)
-        return 1;
-    QSocketNotifier interrupted(g_signalPipe[0], QSocketNotifier::Read);
+    // Ctrl-C and SIGTERM end the receive like an idle line does: what came is kept.
+    CliSignals::RequestWake();
+    QSocketNotifier interrupted(CliSignals::WakeFd(), QSocketNotifier::Read);
     QObject::connect(&interrupted, &QSocketNotifier::activated, &app,
                      [] { QCoreApplication::exit(0); });
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
 
     std::fprintf(stderr, "waiting for the instrument on %s ...\n", o.port.c_str());
     const auto idle = std::chrono::duration<double>(o.idleSeconds);
