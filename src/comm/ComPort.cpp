@@ -298,6 +298,14 @@ int TCustomComPort::WriteText(const std::string& text) {
     return m_device->Write(text.data(), static_cast<int>(text.size()));
 }
 
+int TCustomComPort::WriteSome(const char* data, int count) {
+    return count > 0 ? m_device->WriteSome(data, count) : 0;
+}
+
+int TCustomComPort::OutputCount() { return m_device->OutputCount(); }
+
+void TCustomComPort::DiscardOutput() { m_device->DiscardOutput(); }
+
 void TCustomComPort::ReleaseEventThread() {
     if (m_thread)
         m_thread->Release();

@@ -154,6 +154,11 @@ public:
     int ReadText(std::string& text, int Count);
     // Writes the bytes of `text`; fewer than all when the write time-out ends it.
     int WriteText(const std::string& text);
+    // For sending in steps: hands over what the driver takes now, without waiting, and
+    // tells how many handed-over bytes still wait to be sent.
+    int WriteSome(const char* data, int count);
+    int OutputCount();
+    void DiscardOutput();
     // Shows the setup dialog on this port; true when the user pressed OK.
     bool ExecuteSetupDialog();
 

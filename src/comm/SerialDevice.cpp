@@ -345,6 +345,35 @@ int SerialDevice::Write(const char* data, int count) {
     }
 }
 
+int SerialDevice::WriteSome(const char* data, int count) {
+    int taken = 0;
+    while (taken < count) {
+        const ssize_t n = ::write(m_fd, data + taken, static_cast<size_t>(count - taken));
+        if (n > 0) {
+            taken += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            RaiseComError(2);
+        break;
+    }
+    return taken;
+}
+
+int SerialDevice::OutputCount() {
+    int queued = 0;
+    if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0)
+        return 0;
+    return std::max(0, queued);
+}
+
+void SerialDevice::DiscardOutput() noexcept {
+    if (m_fd >= 0)
+        ::tcflush(m_fd, TCOFLUSH);
+}
+
 int SerialDevice::InputCount() {
     int count = 0;
     if (::ioctl(m_fd, FIONREAD, &count) != 0)

@@ -29,3 +29,8 @@ std::string ShortWriteMessage(int sent, int total) {
            std::to_string(sent) + " 바이트만 보냈습니다. 측량기가 받을 준비가 되었는지 "
            "확인하십시오.";
 }
+
+std::string CancelledMessage(int sent, int total) {
+    return "전송을 취소했습니다: " + std::to_string(total) + " 바이트 중 " + std::to_string(sent) +
+           " 바이트를 보냈습니다.";
+}

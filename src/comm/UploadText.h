@@ -14,3 +14,5 @@ std::string UploadWireText(const std::vector<TUploadRow>& rows);
 
 // The error of a write that ended on its time-out with `sent` of `total` bytes on the line.
 std::string ShortWriteMessage(int sent, int total);
+// What the user is told after cancelling an upload.
+std::string CancelledMessage(int sent, int total);

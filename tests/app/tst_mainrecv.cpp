@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -516,28 +517,50 @@ private slots:
         QCOMPARE(sim->Counts().Received, size_t(0));
     }
 
-    void writeEndingOnItsTimeOutIsAFailure() {
+    // The instrument holds the line with XOFF. The window stays live: the send ends when no
+    // byte has left for the stall limit, or when the user cancels; either way it says how
+    // many bytes got through, the port is closed and the window stays for another try.
+    void uploadThatDoesNotGetThrough_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("stalled") << false << "24 바이트 중 0 바이트만 보냈습니다";
+        QTest::newRow("cancelled") << true << "전송을 취소했습니다: 24 바이트 중 0 바이트를 보냈습니다.";
+    }
+    void uploadThatDoesNotGetThrough() {
+        QFETCH(bool, cancel);
+        QFETCH(QString, told);
         PtyPair pty;
         TMainForm form;
         form.show();
         form.ComPort->SetPort(pty.SlavePath);
-        form.ComPort->Timeouts().SetWriteTotalMultiplier(0);
-        form.ComPort->Timeouts().SetWriteTotalConstant(300);
+        form.UploadWindow->StallLimit = std::chrono::milliseconds(cancel ? 20000 : 300);
         form.ImportPointLines(TPointLines::FromUtf8("1,100.5,200.25,10,PT\n"));
         form.ComPort->Open();
-        QVERIFY(pty.Send("\x13")); // the instrument holds the line with XOFF
+        QVERIFY(pty.Send("\x13"));
         QTest::qWait(50);
         form.btnUpload->click();
         m_answer = [](const Dialogs::Box& b) {
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
         };
+        bool progressShown = false;
+        if (cancel)
+            QTimer::singleShot(200, [&] {
+                auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+                progressShown = progress != nullptr;
+                if (progress)
+                    progress->cancel();
+            });
+        QElapsedTimer clock;
+        clock.start();
         form.UploadWindow->Button2->click();
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(progressShown, cancel);
         QCOMPARE(m_boxes.size(), 2);
-        QVERIFY2(m_boxes[1].contains(QString::fromUtf8("24 바이트 중 0 바이트만 보냈습니다")),
-                 qPrintable(m_boxes[1]));
+        QVERIFY2(m_boxes[1].contains(told), qPrintable(m_boxes[1]));
         QVERIFY(!m_boxes.join("\n").contains(QString::fromUtf8("전송이 완료되었습니다.")));
-        QVERIFY(form.UploadWindow->isVisible()); // for another try
-        QVERIFY(!form.ComPort->Connected());     // nothing left to trickle out later
+        QVERIFY(form.UploadWindow->isVisible());
+        QVERIFY(!form.ComPort->Connected());
+        QVERIFY(pty.Send("\x11")); // nothing left to trickle out once the line is free
         QCOMPARE(pty.Receive(100), std::string());
     }
 };

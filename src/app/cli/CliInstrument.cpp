@@ -2,7 +2,8 @@
 // receive waits for the first byte without limit, then takes bytes until the line has been
 // idle for a while (or Ctrl-C) and writes them to OUT exactly as they came (NULs dropped,
 // as the port drops them); OUT is replaced only when something came. upload sends a point
-// file's rows in the upload line format.
+// file's rows in the upload line format, in steps; it fails when the instrument takes
+// nothing for 10 seconds.
 // Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
 #include "app/cli/CliSignals.h"
 #include "comm/ComError.h"
@@ -10,6 +11,7 @@
 #include "comm/InstrumentPort.h"
 #include "comm/RecvFiles.h"
 #include "comm/UploadText.h"
+#include "comm/UploadTransfer.h"
 #include "io/FileError.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"
@@ -349,7 +351,8 @@ int uploadUsage() {
     std::fprintf(stderr,
                  "usage: pointbridge-cli upload --port DEV [options] IN\n"
                  "Sends the points of IN (read as the import reads it) to the instrument, each\n"
-                 "row as ID,X,Y,Z,CODE followed by LF CR CR LF, in one write.\n%s",
+                 "row as ID,X,Y,Z,CODE followed by LF CR CR LF. Fails when the instrument takes\n"
+                 "nothing for 10 seconds; Ctrl-C cancels.\n%s",
                  kLineOptionsHelp);
     return 2;
 }
@@ -382,20 +385,41 @@ int RunUploadCommand(int argc, char** argv) {
     if (!configure("upload", o, port))
         return 2;
     port.SetEvents({}); // nothing to wait for: no event thread
+
+    int qtArgc = 1;
+    char name[] = "pointbridge-cli";
+    char* qtArgv[] = {name, nullptr};
+    QCoreApplication app(qtArgc, qtArgv);
     try {
-        const std::string text = UploadWireText(rows.Rows);
+        TUploadTransfer transfer(port, UploadWireText(rows.Rows));
         port.Open();
-        const int sent = port.WriteText(text);
+        // Ctrl-C and SIGTERM cancel the send; what still waits for the line is dropped.
+        CliSignals::RequestWake();
+        QSocketNotifier interrupted(CliSignals::WakeFd(), QSocketNotifier::Read);
+        QObject::connect(&interrupted, &QSocketNotifier::activated, &transfer,
+                         &TUploadTransfer::Cancel);
+        QObject::connect(&transfer, &TUploadTransfer::Finished, &app, &QCoreApplication::quit);
+        transfer.Start();
+        app.exec();
         port.Close();
-        if (sent < static_cast<int>(text.size())) {
+        using TState = TUploadTransfer::TState;
+        switch (transfer.State()) {
+        case TState::Done:
+            std::fprintf(stderr, "sent %zu rows, %d bytes\n", rows.Rows.size(), transfer.Total());
+            return 0;
+        case TState::Failed:
+            std::rethrow_exception(transfer.Error());
+        case TState::Stalled:
             std::fprintf(stderr, "pointbridge-cli upload: %s\n",
-                         ShortWriteMessage(sent, static_cast<int>(text.size())).c_str());
+                         ShortWriteMessage(transfer.Sent(), transfer.Total()).c_str());
+            return 1;
+        default:
+            std::fprintf(stderr, "pointbridge-cli upload: %s\n",
+                         CancelledMessage(transfer.Sent(), transfer.Total()).c_str());
             return 1;
         }
-        std::fprintf(stderr, "sent %zu rows, %zu bytes\n", rows.Rows.size(), text.size());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pointbridge-cli upload: %s\n", e.what());
         return 1;
     }
-    return 0;
 }
