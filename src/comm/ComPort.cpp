@@ -360,6 +360,10 @@ void TCustomComPort::ActOnNotification(int code) {
         if (OnRx80Full)
             OnRx80Full(this);
         break;
+    case kHangUp:
+        // The next receive or upload opens the device afresh, should it come back.
+        Close();
+        break;
     default:
         break;
     }

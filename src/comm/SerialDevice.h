@@ -96,10 +96,15 @@ public:
     static bool ReadLineCounters(int fd, TLineCounters& counters) noexcept;
 
 private:
+    // Raises `code` with the system's error and the device path, for the message's second
+    // line.
+    [[noreturn]] void fail(int code) const;
+    [[noreturn]] void fail(int code, int osError) const;
     void applyTermios(const TDeviceControl& control);
     void applyModemControl(const TDeviceControl& control);
 
     int m_fd = -1;
+    std::string m_path; // the device last opened, for messages
     bool m_exclusive = false;
     termios m_saved{};
     bool m_savedValid = false;
