@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -25,16 +26,30 @@ int TFileSystemCalls::Sync(int fd) { return ::fsync(fd); }
 
 namespace {
 
-std::string resolveLink(const std::string& path) {
+// The file a save replaces: the target of a symbolic link (the link stays), which must be a
+// regular file or not exist yet. A device, a pipe, a folder or a link to nowhere is refused:
+// renaming over it would replace the node itself with a plain file.
+std::string saveTarget(const std::string& path) {
+    std::string target = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string r(real);
-            std::free(real);
-            return r;
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (!real) {
+            char to[PATH_MAX];
+            const ssize_t n = ::readlink(path.c_str(), to, sizeof to - 1);
+            const std::string shown = n > 0 ? std::string(to, static_cast<size_t>(n)) : "?";
+            throw EFileError("Cannot create file", path,
+                             "It is a link to \"" + shown + "\", which does not exist", ENOENT);
         }
+        target = real;
+        std::free(real);
     }
-    return path;
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw EFileError("Cannot create file", path,
+                         S_ISDIR(st.st_mode) ? "It is a folder"
+                                             : "It is not a regular file (a device or a pipe)",
+                         S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    return target;
 }
 
 std::string folderOf(const std::string& path) {
@@ -72,6 +87,23 @@ void withdrawTemp(int& slot) {
     if (slot >= 0)
         g_slots[slot].state.store(0);
     slot = -1;
+}
+
+// The part of the target's name in its temporary's name ".NAME.XXXXXX": shortened where
+// the whole would pass the folder's limit on names, so that any name the system takes can
+// be saved.
+std::string tempBase(const std::string& folder, const std::string& base) {
+    long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (max <= 0)
+        max = NAME_MAX;
+    const size_t room = static_cast<size_t>(std::max(max, 9L)) - 8;
+    if (base.size() <= room)
+        return base;
+    size_t cut = room;
+    // Not in the middle of a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
+        --cut;
+    return base.substr(0, cut);
 }
 
 // A temporary of ours for `base` that a killed writer left: the name mkostemp gives, a
@@ -114,10 +146,12 @@ void removeStaleTemps(const std::string& folder, const std::string& base) {
     ::closedir(dir);
 }
 
+// The replaced file's permissions, without set-user-ID, set-group-ID and sticky bits: a
+// saved point file is never a program.
 mode_t newFileMode(const std::string& target) {
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
+        return st.st_mode & 0777;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -126,9 +160,9 @@ mode_t newFileMode(const std::string& target) {
 } // namespace
 
 TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* calls)
-    : m_calls(calls ? calls : &m_plain), m_shown(path), m_target(resolveLink(path)) {
-    const std::string base = m_target.substr(m_target.rfind('/') + 1);
+    : m_calls(calls ? calls : &m_plain), m_shown(path), m_target(saveTarget(path)) {
     const std::string folder = folderOf(m_target);
+    const std::string base = tempBase(folder, m_target.substr(m_target.rfind('/') + 1));
     removeStaleTemps(folder, base);
     std::string temp = folder + "/." + base + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());

@@ -19,7 +19,8 @@ public:
 // RemoveTemporaryFiles() from a signal handler. The temporary is locked while it is written,
 // so that a later writer of the same name can tell a stale one (of a killed program) and
 // remove it. A symbolic link is followed, so the file it names is replaced and keeps its
-// permissions. Throws EFileError naming `path`.
+// permissions (but never set-user-ID or set-group-ID bits); a target that is not a regular
+// file, or a link to nothing, is refused. Throws EFileError naming `path`.
 class TSafeFileWriter {
 public:
     explicit TSafeFileWriter(const std::string& path, TFileSystemCalls* calls = nullptr);

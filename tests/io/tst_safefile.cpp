@@ -1,5 +1,6 @@
 // Replacing files: what a killed or interrupted save leaves behind.
 #include "app/cli/CliSignals.h"
+#include "io/FileError.h"
 #include "io/SafeFile.h"
 
 #include <QDir>
@@ -115,6 +116,68 @@ private slots:
         ::close(lock);
         QCOMPARE(QFile::exists(stale), !removed);
         QCOMPARE(readFile(dir.filePath("job.txt")), QByteArray("job"));
+    }
+
+    // What a save meets under the user's name: the file behind a link is replaced and the
+    // link kept; a node that is not a regular file is refused and left alone; no set-ID
+    // bits are copied; names up to the system's limit save.
+    void targets_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("refusal"); // empty: saved
+        QTest::newRow("link to a file") << "link" << "";
+        QTest::newRow("link to a device") << "device" << "It is not a regular file (a device or a pipe)";
+        QTest::newRow("pipe") << "fifo" << "It is not a regular file (a device or a pipe)";
+        QTest::newRow("dangling link") << "dangling" << "It is a link to \"gone.txt\", which does not exist";
+        QTest::newRow("set-ID file") << "setid" << "";
+        QTest::newRow("248-byte name") << "long248" << "";
+        QTest::newRow("255-byte name") << "long255" << "";
+    }
+    void targets() {
+        QFETCH(QString, kind);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        QString path = dir.filePath("job.txt");
+        const std::string real = dir.filePath("real.txt").toStdString();
+        if (kind == "link") {
+            writeFile(dir.filePath("real.txt"), "old");
+            QCOMPARE(::symlink("real.txt", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "device") {
+            QCOMPARE(::symlink("/dev/null", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+        } else if (kind == "dangling") {
+            QCOMPARE(::symlink("gone.txt", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "setid") {
+            writeFile(path, "old");
+            QCOMPARE(::chmod(path.toLocal8Bit().constData(), 06750), 0);
+        } else {
+            path = dir.filePath(QString(kind == "long248" ? 244 : 251, 'n') + ".txt");
+        }
+        const QStringList before = entries(dir.path());
+        try {
+            ReplaceFileContents(path.toStdString(), "job");
+            QVERIFY2(refusal.isEmpty(), "saved");
+        } catch (const EFileError& e) {
+            QCOMPARE(QString(e.what()), "Cannot create file \"" + path + "\". " + refusal);
+        }
+        struct stat st {};
+        QCOMPARE(::lstat(path.toLocal8Bit().constData(), &st), 0);
+        if (kind == "link" || kind == "device" || kind == "dangling")
+            QVERIFY(S_ISLNK(st.st_mode));
+        if (kind == "fifo")
+            QVERIFY(S_ISFIFO(st.st_mode));
+        if (kind == "link")
+            QCOMPARE(readFile(QString::fromStdString(real)), QByteArray("job"));
+        if (kind == "setid") {
+            QCOMPARE(int(st.st_mode & 07777), 0750);
+            QCOMPARE(readFile(path), QByteArray("job"));
+        }
+        if (kind.startsWith("long")) {
+            QCOMPARE(readFile(path), QByteArray("job"));
+            QCOMPARE(entries(dir.path()).size(), 1);
+        } else {
+            QCOMPARE(entries(dir.path()), before); // no temporary stays behind
+        }
     }
 };
 
