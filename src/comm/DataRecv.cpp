@@ -3,7 +3,6 @@
 #include "comm/ComComboBox.h"
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"
-#include "io/SafeFile.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
@@ -257,8 +256,7 @@ void TDataRecvForm::done(int result) {
 void TDataRecvForm::FormCloseQuery() {
     if (!OnRecvData)
         return;
-    const std::string path = RecvFiles::BufferFilePath();
-    ReplaceFileContents(path, m_raw);
+    const std::string path = RecvFiles::WriteBufferFile(m_raw);
     if (m_journal)
         m_journal->Sync();
     if (!MainRowCount || MainRowCount() == 0) {

@@ -29,10 +29,13 @@ namespace {
 // The file a save replaces: the target of a symbolic link (the link stays), which must be a
 // regular file or not exist yet. A device, a pipe, a folder or a link to nowhere is refused:
 // renaming over it would replace the node itself with a plain file.
-std::string saveTarget(const std::string& path) {
+// Without FollowLinks a link under the name is replaced itself, whatever it points to.
+std::string saveTarget(const std::string& path, bool followLinks) {
     std::string target = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (!followLinks)
+            return path;
         char* real = ::realpath(path.c_str(), nullptr);
         if (!real) {
             char to[PATH_MAX];
@@ -159,8 +162,10 @@ mode_t newFileMode(const std::string& target) {
 
 } // namespace
 
-TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* calls)
-    : m_calls(calls ? calls : &m_plain), m_shown(path), m_target(saveTarget(path)) {
+TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* calls,
+                                 const TReplaceOptions& options)
+    : m_calls(calls ? calls : &m_plain), m_shown(path),
+      m_target(saveTarget(path, options.FollowLinks)) {
     const std::string folder = folderOf(m_target);
     const std::string base = tempBase(folder, m_target.substr(m_target.rfind('/') + 1));
     removeStaleTemps(folder, base);
@@ -174,7 +179,9 @@ TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* call
     m_slot = publishTemp(m_temp);
     // Advisory only: a file system without locks still saves.
     ::flock(m_fd, LOCK_EX | LOCK_NB);
-    if (::fchmod(m_fd, newFileMode(m_target)) != 0)
+    const mode_t mode = options.Mode >= 0 ? static_cast<mode_t>(options.Mode) & 0777
+                                          : newFileMode(m_target);
+    if (::fchmod(m_fd, mode) != 0)
         Fail("Cannot create file", errno);
 }
 
@@ -244,8 +251,8 @@ void RemoveTemporaryFiles() noexcept {
 }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
-                         TFileSystemCalls* calls) {
-    TSafeFileWriter writer(path, calls);
+                         TFileSystemCalls* calls, const TReplaceOptions& options) {
+    TSafeFileWriter writer(path, calls, options);
     writer.Write(bytes);
     writer.Commit();
 }

@@ -13,6 +13,14 @@ public:
     virtual int Sync(int fd);
 };
 
+// How a file is replaced. By default a symbolic link under the name is followed and the file
+// keeps its permission bits; a file of the program's own (temp.dat) replaces the link itself
+// and gets bits of its own.
+struct TReplaceOptions {
+    bool FollowLinks = true;
+    int Mode = -1; // permission bits of the new file; -1 keeps the replaced file's
+};
+
 // A file being replaced: bytes go to a temporary file ".NAME.XXXXXX" in the target's folder,
 // which Commit() syncs and renames over the target. Until then the target is untouched, and
 // a writer that is destroyed without Commit() removes its temporary file; so does
@@ -23,7 +31,8 @@ public:
 // file, or a link to nothing, is refused. Throws EFileError naming `path`.
 class TSafeFileWriter {
 public:
-    explicit TSafeFileWriter(const std::string& path, TFileSystemCalls* calls = nullptr);
+    explicit TSafeFileWriter(const std::string& path, TFileSystemCalls* calls = nullptr,
+                             const TReplaceOptions& options = {});
     ~TSafeFileWriter();
     TSafeFileWriter(const TSafeFileWriter&) = delete;
     TSafeFileWriter& operator=(const TSafeFileWriter&) = delete;
@@ -53,4 +62,4 @@ void RemoveTemporaryFiles() noexcept;
 // A symbolic link is followed, so the file it names is replaced. Throws EFileError naming
 // `path` and the reason.
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
-                         TFileSystemCalls* calls = nullptr);
+                         TFileSystemCalls* calls = nullptr, const TReplaceOptions& options = {});
