@@ -37,8 +37,10 @@ public:
     void AddCompletionLine();
 
     // Appends the points of `lines` to the table and the project, then fits the view, also
-    // when a faulty line stops the import (its error then goes up to the caller).
-    void ImportPointLines(const TPointLines& lines);
+    // when a faulty line stops the import (its error then goes up to the caller, naming the
+    // line and `source`, the file the lines came from). An empty line that left lines unread
+    // is said in MsgStr.
+    void ImportPointLines(const TPointLines& lines, const QString& source = {});
 
     // The one project; owned by the view's project manager.
     TNCADProject* Project = nullptr;

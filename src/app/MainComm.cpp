@@ -6,6 +6,7 @@
 #include "comm/DataRecv.h"
 #include "comm/DataSend.h"
 #include "comm/InstrumentPort.h"
+#include "comm/RecvFiles.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
 #include "toolkit/NiceGrid.h"
@@ -66,7 +67,10 @@ void TMainForm::btnComportOpenClick() {
     }
     if (ReceiveWindow->isVisible())
         return;
-    ReceiveWindow->OnRecvData = [this](const TPointLines& lines) { ImportPointLines(lines); };
+    // The received bytes are in temp.dat by now, which messages name.
+    ReceiveWindow->OnRecvData = [this](const TPointLines& lines) {
+        ImportPointLines(lines, QString::fromStdString(RecvFiles::BufferFilePath()));
+    };
     ReceiveWindow->BindComPort(ComPort);
     ReceiveWindow->move(geometry().center() - ReceiveWindow->rect().center());
     // Kept above the main window by the window manager, as a dialog of it.

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QShortcut>
 #include <QToolButton>
@@ -139,7 +140,15 @@ void TMainForm::WireTableCommands() {
     NCAD1->OnAddedPoint = [this](double dx, double dy) { NCAD1AddedPoint(dx, dy); };
 }
 
-void TMainForm::ImportPointLines(const TPointLines& lines) {
+namespace {
+// "the file's line N", for messages.
+QString lineOf(const QString& source, int line) {
+    return source.isEmpty() ? QString::fromUtf8("%1번째 줄").arg(line)
+                            : QString::fromUtf8("\"%1\" 파일의 %2번째 줄").arg(source).arg(line);
+}
+} // namespace
+
+void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source) {
     std::unique_ptr<QProgressDialog> progressWindow;
     TImportProgress progress;
     progress.LinesBetweenReports = 20000;
@@ -167,7 +176,19 @@ void TMainForm::ImportPointLines(const TPointLines& lines) {
     } finish{this};
     NiceGrid1->BeginUpdate();
     TGridRowSink sink(*NiceGrid1);
-    ::ImportPointLines(lines, *Project, &sink, &progress);
+    TDataEnd end;
+    try {
+        ::ImportPointLines(lines, *Project, &sink, &progress, &end);
+    } catch (const EPointLineError& e) {
+        throw EPointLineError(e.what() + ("\n" + lineOf(source, e.Line())).toStdString(), e.Line());
+    }
+    // Instruments may end their data with an empty line, so the stop stays; but what was
+    // not read is said.
+    if (end.Line > 0)
+        MsgStr->appendPlainText(QString::fromUtf8("%1이 비어 있어 데이터가 그 줄에서 끝났습니다. "
+                                                  "그 뒤의 %2줄은 읽지 않았습니다.")
+                                    .arg(lineOf(source, end.Line))
+                                    .arg(end.Unread));
 }
 
 // ---------------------------------------------------------------- point files
@@ -182,7 +203,7 @@ void TMainForm::ImportFile(const QString& path) {
     const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
-    ImportPointLines(lines);
+    ImportPointLines(lines, path);
     AddCompletionLine();
 }
 

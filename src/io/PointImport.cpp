@@ -126,8 +126,22 @@ void TPointImporter::Append(const TPointRecord& record) {
     ++m_count;
 }
 
+namespace {
+// True when the line yields at least one field: anything but blanks and control characters.
+bool hasFields(std::string_view line) {
+    for (const char c : line) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u == 0 || u > 32)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowSink* sink,
-                     const TImportProgress* progress) {
+                     const TImportProgress* progress, TDataEnd* end) {
+    if (end)
+        *end = {};
     TPointLineReader reader(lines.Encoding());
     TPointImporter importer(project, sink);
     TPointRecord record;
@@ -140,8 +154,16 @@ int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowS
     while (cursor.Next(line)) {
         ++lineNo;
         try {
-            if (!reader.Read(line, record))
+            if (!reader.Read(line, record)) {
+                if (end) {
+                    int unread = 0;
+                    while (cursor.Next(line))
+                        unread += hasFields(line);
+                    if (unread > 0)
+                        *end = {lineNo, unread};
+                }
                 break;
+            }
         } catch (const EListIndexError& e) {
             throw EPointLineError(e.what(), lineNo);
         } catch (const EConvertError& e) {

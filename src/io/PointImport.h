@@ -95,8 +95,15 @@ struct TImportProgress {
     size_t LinesBetweenReports = 65536;
 };
 
-// Reads `lines` until they run out or a line without fields ends the data, appending to
-// `project` and `sink`. Returns the number of points added. A faulty line throws
+// A line without fields that ended the data while lines with fields followed it.
+struct TDataEnd {
+    int Line = 0;   // 1-based number of that line; 0 when the data ran to its end
+    int Unread = 0; // lines with fields after it, which were not read
+};
+
+// Reads `lines` until they run out or a line without fields ends the data (instruments mark
+// the end so), appending to `project` and `sink`. Returns the number of points added; `end`
+// tells whether lines were left unread after such a line. A faulty line throws
 // EPointLineError; everything before it stays.
 int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowSink* sink,
-                     const TImportProgress* progress = nullptr);
+                     const TImportProgress* progress = nullptr, TDataEnd* end = nullptr);

@@ -364,7 +364,8 @@ private slots:
             QVERIFY(waitBytes(w, sent.size()));
             w->Button2->click();
         });
-        QCOMPARE(m_boxes, QStringList({"PointBridge|'x' is not a valid floating point value"}));
+        QCOMPARE(m_boxes, QStringList({"PointBridge|'x' is not a valid floating point value\n\"" + bufferPath() +
+                                       QString::fromUtf8("\" 파일의 2번째 줄")}));
         QCOMPARE(form.NiceGrid1->RowCount(), 1);
         QCOMPARE(form.MsgStr->toPlainText(), QString());
         QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));

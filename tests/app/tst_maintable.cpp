@@ -539,22 +539,45 @@ private slots:
         QVERIFY(boxes.seen.isEmpty());
     }
 
-    void importWithAFaultyLine() {
+    // The error box keeps the message and adds the file and the line; an empty line that
+    // leaves lines unread is said in the message area, before the completion line.
+    void importSaysWhereItStopped_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");    // {file}: the file
+        QTest::addColumn<QString>("messages"); // and {done}: the completion line
+        QTest::addColumn<double>("centreX");
+        QTest::newRow("faulty line") << QByteArray("P1,1,2,3,A\nP2,50,60,7,A\nP3,4,5\nP4,8,9,1,A\n")
+                                     << "List index out of bounds (3)\n\"{file}\" 파일의 3번째 줄" << "" << 25.5;
+        QTest::newRow("empty line") << QByteArray("P1,1,2,3,A\nP2,50,60,7,A\n\nP3,4,5,6,A\n\nP4,8,9,1,A\n")
+                                    << ""
+                                    << "\"{file}\" 파일의 3번째 줄이 비어 있어 데이터가 그 줄에서 끝났습니다. "
+                                       "그 뒤의 2줄은 읽지 않았습니다.\n{done}" << 25.5;
+        QTest::newRow("blank lines at the end") << QByteArray("P1,1,2,3,A\nP2,50,60,7,A\n\n\n")
+                                                << "" << "{done}" << 25.5;
+    }
+    void importSaysWhereItStopped() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, error);
+        QFETCH(QString, messages);
+        QFETCH(double, centreX);
         Boxes boxes;
         QTemporaryDir dir;
-        const QString path = writeFile(dir, "bad.csv", "P1,1,2,3,A\nP2,50,60,7,A\nP3,4,5\nP4,8,9,1,A\n");
+        const QString path = writeFile(dir, "job.csv", text);
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.OpenDialogHook = [&](QFileDialog&) { return path; };
         unfit(form);
         form.btnImportTXT->click();
-        QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{"List index out of bounds (3)"});
+        auto fill = [&](QString text) {
+            return text.replace("{file}", path).replace("{done}", TMainForm::CompletionLine());
+        };
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error), error.isEmpty() ? QStringList() : QStringList{fill(error)});
         QCOMPARE(form.NiceGrid1->RowCount(), 2);
         QCOMPARE(ids(group(form, "A")), (QStringList{"P1", "P2"}));
-        QVERIFY(form.MsgStr->toPlainText().isEmpty());
+        QCOMPARE(form.MsgStr->toPlainText(), fill(messages));
         QVERIFY(isFitted(form));
-        QCOMPARE(form.NCAD1->CenterX, 25.5);
+        QCOMPARE(form.NCAD1->CenterX, centreX);
     }
 
     void fileThatCannotBeOpened() {

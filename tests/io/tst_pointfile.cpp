@@ -198,31 +198,38 @@ private slots:
         QCOMPARE(sink.rows[3].point->ID, std::string("x"));
     }
 
+    // An empty line ends the data; the lines with fields after it are counted as unread.
     void importEnds_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("points");
         QTest::addColumn<int>("errorLine");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty line ends quietly") << QByteArray("a,1,2,3,A\r\n\r\nb,1,2,3,B\r\nbad\r\n") << 1 << 0 << "";
-        QTest::newRow("blank line ends quietly") << QByteArray("a,1,2,3,A\n \t\nb,1,2,3,B\n") << 1 << 0 << "";
-        QTest::newRow("empty file") << QByteArray("") << 0 << 0 << "";
-        QTest::newRow("first line empty") << QByteArray("\r\na,1,2,3,A") << 0 << 0 << "";
-        QTest::newRow("last line without end") << QByteArray("a,1,2,3,A\nb,1,2,3,B") << 2 << 0 << "";
+        QTest::addColumn<int>("endLine");
+        QTest::addColumn<int>("unread");
+        QTest::newRow("empty line ends") << QByteArray("a,1,2,3,A\r\n\r\nb,1,2,3,B\r\nbad\r\n") << 1 << 0 << "" << 2 << 2;
+        QTest::newRow("blank line ends") << QByteArray("a,1,2,3,A\n \t\nb,1,2,3,B\n") << 1 << 0 << "" << 2 << 1;
+        QTest::newRow("blank lines at the end") << QByteArray("a,1,2,3,A\n\n \n\n") << 1 << 0 << "" << 0 << 0;
+        QTest::newRow("empty file") << QByteArray("") << 0 << 0 << "" << 0 << 0;
+        QTest::newRow("first line empty") << QByteArray("\r\na,1,2,3,A") << 0 << 0 << "" << 1 << 1;
+        QTest::newRow("last line without end") << QByteArray("a,1,2,3,A\nb,1,2,3,B") << 2 << 0 << "" << 0 << 0;
         QTest::newRow("lines before a fault stay") << QByteArray("a,1,2,3,A\nb,1,2,3,B\nc,1\nd,1,2,3,D\n")
-                                                   << 2 << 3 << "List index out of bounds (2)";
+                                                   << 2 << 3 << "List index out of bounds (2)" << 0 << 0;
         QTest::newRow("bad number on line 2") << QByteArray("a,1,2,3,A\r\nb,1,x,3,B\r\n")
-                                              << 1 << 2 << "'x' is not a valid floating point value";
+                                              << 1 << 2 << "'x' is not a valid floating point value" << 0 << 0;
     }
     void importEnds() {
         QFETCH(QByteArray, text);
         QFETCH(int, points);
         QFETCH(int, errorLine);
         QFETCH(QString, message);
+        QFETCH(int, endLine);
+        QFETCH(int, unread);
         TNCADProject project;
         RowList sink;
         int line = 0;
+        TDataEnd end;
         try {
-            ImportPointLines(TPointLines::FromFileBytes(text.toStdString()), project, &sink);
+            ImportPointLines(TPointLines::FromFileBytes(text.toStdString()), project, &sink, nullptr, &end);
         } catch (const EPointLineError& e) {
             line = e.Line();
             QCOMPARE(QString::fromUtf8(e.what()), message);
@@ -230,6 +237,8 @@ private slots:
         QCOMPARE(line, errorLine);
         QCOMPARE(project.TotalPointCount(), points);
         QCOMPARE(int(sink.rows.size()), points);
+        QCOMPARE(end.Line, endLine);
+        QCOMPARE(end.Unread, unread);
     }
 
     void progressReports() {
@@ -449,6 +458,10 @@ private slots:
                                              "A2, 7.0000, 8.0000, 0.0000, A\r\n"
                                              "B1, 4.0000, 5.0000, 6.0000, B\r\n"));
         QByteArray err;
+        writeBytes(in, "A1,1,2,3,a\r\n\r\nB1,4,5,6,b\r\n");
+        QCOMPARE(run({"convert", in, out}, &err), 0);
+        QCOMPARE(err, ("pointbridge-cli: warning: " + in + ":2: an empty line ends the data; "
+                       "1 line(s) after it were not read\n").toUtf8());
         writeBytes(in, "A1,1,2,3,a\r\nB1,x,5,6,b\r\n");
         QCOMPARE(run({"convert", in, dir.filePath("bad.txt")}, &err), 1);
         QCOMPARE(err, (in + ":2: 'x' is not a valid floating point value\n").toUtf8());

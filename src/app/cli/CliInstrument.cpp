@@ -372,7 +372,12 @@ int RunUploadCommand(int argc, char** argv) {
     RowCollector rows;
     try {
         TNCADProject project;
-        ImportPointLines(TPointLines::LoadFile(in), project, &rows);
+        TDataEnd end;
+        ImportPointLines(TPointLines::LoadFile(in), project, &rows, nullptr, &end);
+        if (end.Line > 0)
+            std::fprintf(stderr, "pointbridge-cli upload: warning: %s:%d: an empty line ends the "
+                                 "data; %d line(s) after it were not read\n",
+                         in.c_str(), end.Line, end.Unread);
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "pointbridge-cli upload: %s:%d: %s\n", in.c_str(), e.Line(), e.what());
         return 1;

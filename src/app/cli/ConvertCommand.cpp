@@ -64,7 +64,12 @@ int RunConvertCommand(int argc, char** argv) {
     }
     try {
         TNCADProject project;
-        ImportPointLines(TPointLines::LoadFile(in), project, nullptr);
+        TDataEnd end;
+        ImportPointLines(TPointLines::LoadFile(in), project, nullptr, nullptr, &end);
+        if (end.Line > 0)
+            std::fprintf(stderr, "pointbridge-cli: warning: %s:%d: an empty line ends the data; "
+                                 "%d line(s) after it were not read\n",
+                         in.c_str(), end.Line, end.Unread);
         write(project, out);
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "%s:%d: %s\n", in.c_str(), e.Line(), e.what());
