@@ -5,7 +5,9 @@
 #include "model/NCADProject.h"
 #include "toolkit/Cp949.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <ostream>
 
 namespace {
@@ -96,6 +98,10 @@ void DXF_Writer::WriteAll() {
 void DXF_Writer::WriteHeader() {
     group("0", "SECTION");
     group("2", "HEADER");
+    // Readers (LibreCAD, ezdxf's recovery) ignore the code page of a drawing without a
+    // version; R12 is what the rest of the file is.
+    group("9", "$ACADVER");
+    group("1", "AC1009");
     // Without this readers take the texts as ANSI_1252 and garble Korean codes.
     group("9", "$DWGCODEPAGE");
     group("3", "ANSI_949");
@@ -246,7 +252,13 @@ void DXF_Writer::group(std::string_view code, std::string_view value) {
     put(kLineEnd);
 }
 
+// Header extents: a fit of coordinates near the double limit overflows, and "inf" is no
+// number a reader takes; the largest finite value keeps the side.
 void DXF_Writer::groupFixed(std::string_view code, double value) {
+    if (std::isnan(value))
+        value = 0.0;
+    else if (std::isinf(value))
+        value = std::copysign(std::numeric_limits<double>::max(), value);
     group(code, FormatFixed4(value));
 }
 
