@@ -169,6 +169,8 @@ private:
     // Receive: opens the port, shows the receive window, applies its settings after OK.
     void btnComportOpenClick();
     void btnComportCloseClick();
+    // What MsgStr says after a receive whose line hung up: the cut line, where the bytes are.
+    QString HangUpNote() const;
     // Copies the point table into the upload window and shows it.
     void btnUploadClick();
     void ComPortRxChar(TCustomComPort* Sender, int Count);

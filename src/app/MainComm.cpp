@@ -12,6 +12,7 @@
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -78,6 +79,11 @@ void TMainForm::btnComportOpenClick() {
     if (QWindow* handle = ReceiveWindow->windowHandle())
         handle->setTransientParent(windowHandle());
     const int result = ReceiveWindow->exec();
+    // A receive cut short by a hang-up is said, whichever button ended it, and is never
+    // called complete.
+    const bool hungUp = ReceiveWindow->LineHungUp();
+    if (hungUp)
+        MsgStr->appendPlainText(HangUpNote());
     if (std::exception_ptr error = ReceiveWindow->TakeHandOverError())
         std::rethrow_exception(error);
     if (result != QDialog::Accepted)
@@ -85,8 +91,23 @@ void TMainForm::btnComportOpenClick() {
 
     ApplyComboBoxes(ReceiveWindow->Combos(), *ComPort);
     NCAD1->Repaint();
-    AddCompletionLine();
+    if (!hungUp)
+        AddCompletionLine();
     ComPort->Close();
+}
+
+QString TMainForm::HangUpNote() const {
+    QString kept = "\"" + QString::fromStdString(RecvFiles::BufferFilePath()) + "\"";
+    if (const std::string journal = ReceiveWindow->JournalPath(); !journal.empty())
+        kept += QString::fromUtf8("와 \"%1\"").arg(QString::fromStdString(journal));
+    const QString where = QString::fromUtf8(" 받은 데이터는 모두 %1에 있습니다.").arg(kept);
+    const long long cut = ReceiveWindow->CutLine();
+    if (cut == 0)
+        return QString::fromUtf8("수신 중에 연결이 끊겼습니다.") + where;
+    const QString what = ReceiveWindow->StartedSecondRun()
+                             ? QString::fromUtf8("새 창은 받은 데이터를 그대로 불러오므로 그 줄을 확인하십시오.")
+                             : QString::fromUtf8("그 줄은 불러오지 않았습니다.");
+    return QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. ").arg(cut) + what + where;
 }
 
 void TMainForm::btnComportCloseClick() {

@@ -116,6 +116,7 @@ void TCustomComPort::Open() {
         OnBeforeOpen(this);
     m_device->Open(DevicePath(m_port));
     m_connected = true;
+    m_lineHungUp = false;
     try {
         ApplyPortSettings();
         if (!m_events.Empty()) {
@@ -363,6 +364,7 @@ void TCustomComPort::ActOnNotification(int code) {
     case kHangUp:
         // The next receive or upload opens the device afresh, should it come back.
         Close();
+        m_lineHungUp = true;
         break;
     default:
         break;

@@ -140,6 +140,8 @@ public:
     void Close();
     bool Connected() const { return m_connected; }
     void SetConnected(bool value);
+    // True when the port closed itself because its line hung up, until the next Open.
+    bool LineHungUp() const { return m_lineHungUp; }
 
     void BeginUpdate() { ++m_updateCount; }
     void EndUpdate();
@@ -229,6 +231,7 @@ private:
     std::unique_ptr<TComTimeouts> m_timeouts;
     std::unique_ptr<TComBuffer> m_buffer;
     bool m_connected = false;
+    bool m_lineHungUp = false;
     int m_updateCount = 0;
     std::unique_ptr<TComThread> m_thread;
     TComNotifier* m_notifier = nullptr;

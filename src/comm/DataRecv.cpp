@@ -1,6 +1,7 @@
 #include "comm/DataRecv.h"
 
 #include "comm/ComComboBox.h"
+#include "comm/ComPort.h"
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
@@ -132,6 +133,7 @@ TComComboBox* TDataRecvForm::Combo(int index) const {
 void TDataRecvForm::BindComPort(TCustomComPort* port) {
     if (PageControl1->currentWidget() != TabSheet1)
         PageControl1->setCurrentWidget(TabSheet1);
+    m_port = port;
     BindComboBoxes(Combos(), port);
 }
 
@@ -237,6 +239,9 @@ void TDataRecvForm::FormShow() {
         m_journal->Restart();
     m_journalReported = false;
     m_handOverError = nullptr;
+    m_lineHungUp = false;
+    m_cutLine = 0;
+    m_secondRun = false;
     UpdateProgress();
     m_progressTimer->start();
 }
@@ -257,6 +262,12 @@ void TDataRecvForm::FormCloseQuery() {
     if (!OnRecvData)
         return;
     const std::string path = RecvFiles::WriteBufferFile(m_raw);
+    // After a hang-up a last line without its line end is a cut line: taken as it stands it
+    // would be a wrong point (its last number read as the code). It is not handed over and
+    // stays in temp.dat and the journal.
+    m_lineHungUp = m_port && m_port->LineHungUp();
+    const bool open = !m_raw.empty() && m_raw.back() != '\r' && m_raw.back() != '\n';
+    m_cutLine = m_lineHungUp && open ? RecvLineCount() : 0;
     if (m_journal)
         m_journal->Sync();
     if (!MainRowCount || MainRowCount() == 0) {
@@ -275,11 +286,17 @@ void TDataRecvForm::FormCloseQuery() {
         throw std::runtime_error("No program to start for a second window");
     // A failure leaves the window open: the user can import here instead (answer No).
     OnSecondRun(QString::fromStdString(path));
+    m_secondRun = true;
 }
 
 void TDataRecvForm::HandOver() {
+    std::string_view whole(m_raw);
+    if (m_cutLine > 0) {
+        const size_t end = whole.find_last_of("\r\n");
+        whole = end == std::string_view::npos ? std::string_view() : whole.substr(0, end + 1);
+    }
     try {
-        OnRecvData(TPointLines::FromFileBytes(m_raw));
+        OnRecvData(TPointLines::FromFileBytes(std::string(whole)));
     } catch (...) {
         m_handOverError = std::current_exception();
     }

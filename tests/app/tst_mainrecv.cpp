@@ -326,15 +326,31 @@ private slots:
         QCOMPARE(fileBytes(bufferPath()), QByteArray("5,1,1,1,B\r\n"));
     }
 
+    // The adapter is pulled mid-receive: one box; a last line without its line end is not
+    // imported; MsgStr says which line was cut and where the bytes are kept, and logs no
+    // completion line. The port has let go of the device.
+    void hangUpMidReceive_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("note"); // {kept}: temp.dat and the journal
+        QTest::newRow("cut last line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32") << 2
+                                       << "수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다. "
+                                          "받은 데이터는 모두 {kept}에 있습니다.";
+        QTest::newRow("after a whole line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n") << 2
+                                            << "수신 중에 연결이 끊겼습니다. 받은 데이터는 모두 {kept}에 있습니다.";
+    }
     void hangUpMidReceive() {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, rows);
+        QFETCH(QString, note);
         auto sim = fastInstrument();
         TMainForm form;
         form.show();
         form.ComPort->SetPort(sim->PortPath());
-        const std::string sent = "1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32";
+        std::string journal;
         receive(form, [&](TDataRecvForm* w) {
             QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
-            sim->Send(sent);
+            sim->Send(sent.toStdString());
             QVERIFY(waitBytes(w, sent.size()));
             const std::string device = sim->PortPath();
             sim.reset(); // the adapter is pulled
@@ -343,13 +359,18 @@ private slots:
             QCOMPARE(m_boxes, QStringList{QString::fromStdString(
                                   "PointBridge|ClearCommError function failed (win error code: 5)\n" +
                                   device + ": Input/output error")});
-            QCOMPARE(w->RecvBytes(), sent);
+            QVERIFY(!form.ComPort->Connected());
+            QCOMPARE(w->RecvBytes(), sent.toStdString());
+            journal = w->JournalPath();
             w->Button2->click();
         });
         QCOMPARE(m_boxes.size(), 1); // once: OK finds nothing more to complain about
-        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
-        QCOMPARE(form.NiceGrid1->RowCount(), 3);
-        QCOMPARE(form.NiceGrid1->Cells(2, 2), QString("22"));
+        QCOMPARE(fileBytes(bufferPath()), sent);
+        QCOMPARE(fileBytes(QString::fromStdString(journal)), sent);
+        QCOMPARE(form.NiceGrid1->RowCount(), rows);
+        QCOMPARE(form.Project->TotalPointCount(), rows);
+        QCOMPARE(form.MsgStr->toPlainText(),
+                 note.replace("{kept}", "\"" + bufferPath() + "\"와 \"" + QString::fromStdString(journal) + "\""));
     }
 
     void faultyLineIsReportedOnceAndNotHandedOverTwice() {
