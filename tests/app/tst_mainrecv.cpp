@@ -373,6 +373,36 @@ private slots:
                  note.replace("{kept}", "\"" + bufferPath() + "\"와 \"" + QString::fromStdString(journal) + "\""));
     }
 
+    // After a hang-up the next upload opens the device afresh: the instrument came back
+    // under the same name.
+    void portThatHungUpIsOpenedAfresh() {
+        const QString link = m_dir.filePath("station");
+        auto first = fastInstrument();
+        QVERIFY(QFile::link(QString::fromStdString(first->PortPath()), link));
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(link.toStdString());
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(first->WaitPortOpen(std::chrono::seconds(5)));
+            first.reset();
+            QTRY_VERIFY(!form.ComPort->Connected());
+            w->Button1->click();
+        });
+        auto second = fastInstrument();
+        QVERIFY(QFile::remove(link));
+        QVERIFY(QFile::link(QString::fromStdString(second->PortPath()), link));
+        form.ImportPointLines(TPointLines::FromUtf8("1,1,2,3,A\n"));
+        form.btnUpload->click();
+        m_answer = [](const Dialogs::Box& b) {
+            return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
+        };
+        form.UploadWindow->Button2->click();
+        QVERIFY2(m_boxes.last().endsWith(QString::fromUtf8("전송이 완료되었습니다.")), qPrintable(m_boxes.join("\n")));
+        QVERIFY(second->WaitReceived(13, std::chrono::seconds(5)));
+        QCOMPARE(second->Received(), std::string("1,1,2,3,A\n\r\r\n"));
+        QFile::remove(link);
+    }
+
     void faultyLineIsReportedOnceAndNotHandedOverTwice() {
         auto sim = fastInstrument();
         TMainForm form;
