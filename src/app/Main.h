@@ -32,6 +32,10 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
+    // True when the job changed (points added, edited, deleted, received or imported) since
+    // it was opened from a file or last saved; closing then asks first.
+    bool JobChanged() const { return m_jobChanged; }
+
     // Today's date in the short regional form followed by the completion text.
     static QString CompletionLine();
     void AddCompletionLine();
@@ -94,6 +98,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateMenus();
@@ -186,4 +191,5 @@ private:
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;
+    bool m_jobChanged = false;
 };

@@ -176,6 +176,7 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
     } finish{this};
     NiceGrid1->BeginUpdate();
     TGridRowSink sink(*NiceGrid1);
+    m_jobChanged = true;
     TDataEnd end;
     try {
         ::ImportPointLines(lines, *Project, &sink, &progress, &end);
@@ -201,6 +202,16 @@ void TMainForm::CommandLineImport() {
 
 void TMainForm::ImportFile(const QString& path) {
     const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
+    // A file opened into an empty window is the job as saved, also when a faulty line stops
+    // it: nothing is lost by closing.
+    struct Opened {
+        bool& changed;
+        const bool opening;
+        ~Opened() {
+            if (opening)
+                changed = false;
+        }
+    } opened{m_jobChanged, Project->Count() == 0 && NiceGrid1->RowCount() == 0};
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
     ImportPointLines(lines, path);
@@ -246,6 +257,8 @@ void TMainForm::btnImportTXTClick() {
 void TMainForm::btnExportTXTClick() {
     TFileSaveForm form(*Project, this);
     form.Execute();
+    if (form.Saved())
+        m_jobChanged = false;
 }
 
 // ---------------------------------------------------------------- table commands
@@ -264,6 +277,7 @@ void TMainForm::btnGridAddPointClick() {
         return;
     TPoint3D* point = addToGroup(*Project, code, std::make_unique<TPoint3D>(x, y, z, id));
     appendPointRow(*NiceGrid1, id, x, y, z, code, point);
+    m_jobChanged = true;
 }
 
 void TMainForm::btnGridDelPointClick() {
@@ -283,6 +297,7 @@ void TMainForm::btnGridDelPointClick() {
     if (rowPoint(*NiceGrid1, *Project, row, TRowUse::Delete, itemIndex, pointIndex))
         removePoint(*NiceGrid1, *Project, itemIndex, pointIndex);
     NiceGrid1->DeleteRow(row);
+    m_jobChanged = true;
     // The next row takes the place, ready for the next delete.
     NiceGrid1->SetSelectedRow(std::min(row, NiceGrid1->RowCount() - 1));
     NCAD1->Repaint();
@@ -320,6 +335,7 @@ void TMainForm::NiceGrid1DblClick() {
     TfrmDataEdit form;
     if (!form.EditValues(x, y, id, code, z))
         return;
+    m_jobChanged = true;
 
     if (UpperAscii(oldCode) != code) {
         // A new code: the point moves to the end of that code's group.
@@ -352,5 +368,6 @@ void TMainForm::NCAD1AddedPoint(double dx, double dy) {
     const double x = point->X, y = point->Y, z = point->Z;
     TPoint3D* added = addToGroup(*Project, code, std::move(point));
     appendPointRow(*NiceGrid1, id, x, y, z, code, added);
+    m_jobChanged = true;
     NCAD1->Repaint();
 }

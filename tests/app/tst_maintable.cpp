@@ -611,6 +611,70 @@ private slots:
                                              "B2, 7.0000, 8.0000, 9.0000, B\r\n"
                                              "A1, 4.0000, 5.0000, 6.0000, A\r\n"));
     }
+
+    // Closing asks once when the job changed since it was opened or saved; No keeps the
+    // window, Yes closes it.
+    void closingAsksWhenTheJobChanged_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("opened from a file") << "" << false;
+        QTest::newRow("point added") << "add" << true;
+        QTest::newRow("point edited") << "edit" << true;
+        QTest::newRow("point deleted") << "delete" << true;
+        QTest::newRow("points received") << "receive" << true;
+        QTest::newRow("saved after a change") << "add, save" << false;
+    }
+    void closingAsksWhenTheJobChanged() {
+        QFETCH(QString, change);
+        QFETCH(bool, asks);
+        Boxes boxes;
+        QTemporaryDir dir;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.ImportFile(writeFile(dir, "job.txt", "A1,1,2,3,A\r\nA2,4,5,6,A\r\n"));
+        QVERIFY(!form.JobChanged());
+        if (change.contains("add")) {
+            answerNew({"N1", "7", "8", "9", "B"});
+            form.btnGridAddPoint->click();
+        } else if (change == "edit") {
+            answerEdit([](TPointDialog& d) { d.edtX->setText("9.5"); });
+            QTest::mouseClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+            QTest::mouseDClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+            QCOMPARE(group(form, "A")->GetPoint(0)->X, 9.5);
+        } else if (change == "delete") {
+            select(form, 0);
+            form.btnGridDelPoint->click();
+            QCOMPARE(form.NiceGrid1->RowCount(), 1);
+        } else if (change == "receive") {
+            import(form, "R1,1,1,1,R\n");
+        }
+        if (change.contains("save")) {
+            TFileSaveForm::SetShowHook([&](TFileSaveForm& d) {
+                d.FileNameEdit->setText("saved");
+                d.DirectoryEdit->SetText(dir.path());
+                d.BitBtn1->click();
+            });
+            form.btnExportTXT->click();
+            TFileSaveForm::SetShowHook({});
+        }
+        QCOMPARE(form.JobChanged(), asks);
+        const qsizetype before = boxes.seen.size();
+        boxes.answer = Dialogs::Answer::No;
+        form.N9->trigger(); // 종료
+        QCOMPARE(boxes.seen.size(), before + (asks ? 1 : 0));
+        QCOMPARE(form.isVisible(), asks);
+        if (!asks)
+            return;
+        const Dialogs::Box& question = boxes.seen.last();
+        QCOMPARE(question.title, QString("Confirm"));
+        QCOMPARE(question.text, QString("저장하지 않은 측점이 있습니다. 종료하시겠습니까?"));
+        QVERIFY(question.buttons == Dialogs::Buttons::YesNo);
+        boxes.answer = Dialogs::Answer::Yes;
+        form.close(); // the close box
+        QVERIFY(!form.isVisible());
+        QCOMPARE(boxes.seen.size(), before + 2);
+    }
 };
 
 int main(int argc, char** argv) {
