@@ -318,16 +318,10 @@ int SerialDevice::Write(const char* data, int count) {
     const auto deadline = totalDeadline(Clock::now(), m_timeouts.WriteTotalMultiplier,
                                         m_timeouts.WriteTotalConstant, count);
     int sent = 0;
-    while (sent < count) {
-        const ssize_t n = ::write(m_fd, data + sent, static_cast<size_t>(count - sent));
-        if (n > 0) {
-            sent += static_cast<int>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN)
-            fail(2);
+    for (;;) {
+        sent += WriteSome(data + sent, count - sent);
+        if (sent == count)
+            break;
         const int wait = msUntil(deadline);
         if (wait == 0 || !waitFor(m_fd, POLLOUT, wait))
             break;
