@@ -96,18 +96,20 @@ void TMainForm::btnComportOpenClick() {
     ComPort->Close();
 }
 
+// Two lines: where the bytes are, then what happened, which is the line the short message
+// area shows.
 QString TMainForm::HangUpNote() const {
     QString kept = "\"" + QString::fromStdString(RecvFiles::BufferFilePath()) + "\"";
     if (const std::string journal = ReceiveWindow->JournalPath(); !journal.empty())
         kept += QString::fromUtf8("와 \"%1\"").arg(QString::fromStdString(journal));
-    const QString where = QString::fromUtf8(" 받은 데이터는 모두 %1에 있습니다.").arg(kept);
+    const QString where = QString::fromUtf8("받은 데이터는 모두 %1에 있습니다.\n").arg(kept);
     const long long cut = ReceiveWindow->CutLine();
     if (cut == 0)
-        return QString::fromUtf8("수신 중에 연결이 끊겼습니다.") + where;
+        return where + QString::fromUtf8("수신 중에 연결이 끊겼습니다.");
     const QString what = ReceiveWindow->StartedSecondRun()
                              ? QString::fromUtf8("새 창은 받은 데이터를 그대로 불러오므로 그 줄을 확인하십시오.")
                              : QString::fromUtf8("그 줄은 불러오지 않았습니다.");
-    return QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. ").arg(cut) + what + where;
+    return where + QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. ").arg(cut) + what;
 }
 
 void TMainForm::btnComportCloseClick() {

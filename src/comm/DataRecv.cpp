@@ -203,6 +203,11 @@ QString TDataRecvForm::ProgressText() const {
     const QString counts = QString::fromUtf8("%1 바이트, %2 줄")
                                .arg(locale.toString(static_cast<qlonglong>(m_raw.size())),
                                     locale.toString(RecvLineCount()));
+    if (m_port && m_port->LineHungUp()) {
+        const bool open = m_raw.back() != '\r' && m_raw.back() != '\n';
+        return QString::fromUtf8("연결 끊김: ") + counts +
+               (open ? QString::fromUtf8(" (%1번째 줄이 잘렸습니다)").arg(RecvLineCount()) : QString());
+    }
     const auto idle = std::chrono::steady_clock::now() - m_lastArrival;
     if (idle < kIdleAfter)
         return QString::fromUtf8("수신 중: ") + counts;

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -334,10 +335,10 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("note"); // {kept}: temp.dat and the journal
         QTest::newRow("cut last line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32") << 2
-                                       << "수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다. "
-                                          "받은 데이터는 모두 {kept}에 있습니다.";
+                                       << "받은 데이터는 모두 {kept}에 있습니다.\n"
+                                          "수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다.";
         QTest::newRow("after a whole line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n") << 2
-                                            << "수신 중에 연결이 끊겼습니다. 받은 데이터는 모두 {kept}에 있습니다.";
+                                            << "받은 데이터는 모두 {kept}에 있습니다.\n수신 중에 연결이 끊겼습니다.";
     }
     void hangUpMidReceive() {
         QFETCH(QByteArray, sent);
@@ -360,6 +361,9 @@ private slots:
                                   "PointBridge|ClearCommError function failed (win error code: 5)\n" +
                                   device + ": Input/output error")});
             QVERIFY(!form.ComPort->Connected());
+            QTRY_VERIFY(w->lblProgress->text().startsWith(QString::fromUtf8("연결 끊김: ")));
+            QCOMPARE(w->lblProgress->text().contains(QString::fromUtf8("3번째 줄이 잘렸습니다")),
+                     note.contains(QString::fromUtf8("잘렸습니다")));
             QCOMPARE(w->RecvBytes(), sent.toStdString());
             journal = w->JournalPath();
             w->Button2->click();
