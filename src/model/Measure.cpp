@@ -177,3 +177,12 @@ TGroupMeasure MeasureGroup(const TNCADItem& group, bool markedClosed) {
         points.push_back({p->X, p->Y});
     return MeasurePath(points, markedClosed);
 }
+
+bool ClosesItself(const TNCADItem& group) {
+    const int n = group.PointCount();
+    if (n < 3)
+        return false;
+    const TPoint3D* first = group.GetPoint(0);
+    const TPoint3D* last = group.GetPoint(n - 1);
+    return sameCorner({first->X, first->Y}, {last->X, last->Y});
+}

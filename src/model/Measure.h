@@ -42,3 +42,5 @@ struct TGroupMeasure {
 // back on the first; the closing side is then implied.
 TGroupMeasure MeasurePath(const std::vector<TPlanPoint>& points, bool markedClosed);
 TGroupMeasure MeasureGroup(const TNCADItem& group, bool markedClosed);
+// At least three points and the last one back on the first (the ClosesItself of a measure).
+bool ClosesItself(const TNCADItem& group);
