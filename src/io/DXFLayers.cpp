@@ -79,6 +79,10 @@ public:
         std::transform(digits, end, digits, [](char c) { return c >= 'a' ? char(c - 'a' + 'A') : c; });
         Text(code, std::string_view(digits, end - digits));
     }
+    void Section(const char* name) {
+        Text(0, "SECTION");
+        Text(2, name);
+    }
     void Flush() {
         if (m_buf.empty())
             return;
@@ -162,8 +166,7 @@ LayeredDxf::LayeredDxf(TDXFSink& sink, const TNCADProject& project, const TDXFLa
 
 void LayeredDxf::Write() {
     Header();
-    m_tags.Text(0, "SECTION");
-    m_tags.Text(2, "CLASSES");
+    m_tags.Section("CLASSES");
     m_tags.Text(0, "ENDSEC");
     Tables();
     Blocks();
@@ -176,8 +179,7 @@ void LayeredDxf::Write() {
 void LayeredDxf::Header() {
     const TDXFExtents& e = m_options.Extents;
     const double h = m_options.TextHeight;
-    m_tags.Text(0, "SECTION");
-    m_tags.Text(2, "HEADER");
+    m_tags.Section("HEADER");
     const auto var = [&](const char* name) { m_tags.Text(9, name); };
     var("$ACADVER");
     m_tags.Text(1, "AC1015");
@@ -238,8 +240,7 @@ void LayeredDxf::Record(const char* type, unsigned handle, unsigned owner, const
 }
 
 void LayeredDxf::Tables() {
-    m_tags.Text(0, "SECTION");
-    m_tags.Text(2, "TABLES");
+    m_tags.Section("TABLES");
     Vport();
     LineTypes();
     Layers();
@@ -359,8 +360,7 @@ void LayeredDxf::Styles() {
 
 // The two spaces' block definitions; their contents are the ENTITIES section.
 void LayeredDxf::Blocks() {
-    m_tags.Text(0, "SECTION");
-    m_tags.Text(2, "BLOCKS");
+    m_tags.Section("BLOCKS");
     for (const auto& [name, owner, begin, end] :
          {std::tuple{"*Model_Space", hModelSpace, hModelBlock, hModelBlockEnd},
           std::tuple{"*Paper_Space", hPaperSpace, hPaperBlock, hPaperBlockEnd}}) {
@@ -394,8 +394,7 @@ void LayeredDxf::EntityStart(const char* type, std::string_view layer) {
 }
 
 void LayeredDxf::Entities() {
-    m_tags.Text(0, "SECTION");
-    m_tags.Text(2, "ENTITIES");
+    m_tags.Section("ENTITIES");
     const double h = m_options.TextHeight;
     size_t index = kFirstCodeLayer;
     for (const auto& item : m_project) {
@@ -446,8 +445,7 @@ void LayeredDxf::Label(std::string_view layer, double x, double y, std::string_v
 }
 
 void LayeredDxf::Objects() {
-    m_tags.Text(0, "SECTION");
-    m_tags.Text(2, "OBJECTS");
+    m_tags.Section("OBJECTS");
     m_tags.Text(0, "DICTIONARY");
     m_tags.Handle(5, hRootDictionary);
     m_tags.Handle(330, 0);
