@@ -123,6 +123,8 @@ private:
     void Blocks();
     void Entities();
     void Objects();
+    void EntityStart(const char* type, unsigned handle, unsigned owner, std::string_view layer);
+    // An entity of model space with the next handle.
     void EntityStart(const char* type, std::string_view layer);
     void GroupLine(const TNCADItem& item, std::string_view layer);
     void Label(std::string_view layer, double x, double y, std::string_view text);
@@ -364,33 +366,29 @@ void LayeredDxf::Blocks() {
     for (const auto& [name, owner, begin, end] :
          {std::tuple{"*Model_Space", hModelSpace, hModelBlock, hModelBlockEnd},
           std::tuple{"*Paper_Space", hPaperSpace, hPaperBlock, hPaperBlockEnd}}) {
-        m_tags.Text(0, "BLOCK");
-        m_tags.Handle(5, begin);
-        m_tags.Handle(330, owner);
-        m_tags.Text(100, "AcDbEntity");
-        m_tags.Text(8, "0");
+        EntityStart("BLOCK", begin, owner, "0");
         m_tags.Text(100, "AcDbBlockBegin");
         m_tags.Text(2, name);
         m_tags.Integer(70, 0);
         m_tags.Point(10, 0, 0, 0);
         m_tags.Text(3, name);
         m_tags.Text(1, "");
-        m_tags.Text(0, "ENDBLK");
-        m_tags.Handle(5, end);
-        m_tags.Handle(330, owner);
-        m_tags.Text(100, "AcDbEntity");
-        m_tags.Text(8, "0");
+        EntityStart("ENDBLK", end, owner, "0");
         m_tags.Text(100, "AcDbBlockEnd");
     }
     m_tags.Text(0, "ENDSEC");
 }
 
-void LayeredDxf::EntityStart(const char* type, std::string_view layer) {
+void LayeredDxf::EntityStart(const char* type, unsigned handle, unsigned owner, std::string_view layer) {
     m_tags.Text(0, type);
-    m_tags.Handle(5, m_next++);
-    m_tags.Handle(330, hModelSpace);
+    m_tags.Handle(5, handle);
+    m_tags.Handle(330, owner);
     m_tags.Text(100, "AcDbEntity");
     m_tags.Text(8, layer);
+}
+
+void LayeredDxf::EntityStart(const char* type, std::string_view layer) {
+    EntityStart(type, m_next++, hModelSpace, layer);
 }
 
 void LayeredDxf::Entities() {
