@@ -1,5 +1,6 @@
 // pointbridge-cli convert IN OUT: a point file read with the import's rules, written as
 // the save dialog writes it. Nothing is written when IN has a faulty line.
+#include "app/cli/CliLoad.h"
 #include "io/DXFFile.h"
 #include "io/FileError.h"
 #include "io/PointImport.h"
@@ -64,7 +65,7 @@ int RunConvertCommand(int argc, char** argv) {
     }
     try {
         TNCADProject project;
-        ImportPointLines(TPointLines::LoadFile(in), project, nullptr);
+        LoadJobFile(in, project);
         write(project, out);
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "%s:%d: %s\n", in.c_str(), e.Line(), e.what());
