@@ -63,6 +63,7 @@ void TMainForm::CreateMenus() {
     Export = menuMain->addMenu("Export");
     Excel1 = Export->addAction("Excel로 저장하기");
     DXF1 = Export->addAction("DXF로 저장하기");
+    N10 = menuMain->addAction("도면 출력…");
     N9 = menuMain->addAction("종료");
 
     N1 = bar->addMenu("통신");

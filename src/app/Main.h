@@ -70,6 +70,7 @@ public:
     QAction* XT1 = nullptr;
     QAction* Excel1 = nullptr;
     QAction* DXF1 = nullptr;
+    QAction* N10 = nullptr; // "도면 출력…"
     QAction* N9 = nullptr;
     QAction* PC1 = nullptr;
     QAction* PC2 = nullptr;
@@ -137,6 +138,9 @@ public:
     // line. A faulty line leaves the rows before it and skips the completion line.
     void ImportFile(const QString& path);
 
+    // The file the job was read from, for the title of a plot; empty when it was not.
+    QString JobFile;
+
     // Made when the import command first needs it.
     QFileDialog* OpenDialog1 = nullptr;
     // Tests answer the open dialog here instead of showing it: the chosen path, empty for
@@ -181,6 +185,8 @@ private:
     // the window stays live while it runs and the button is off until it ends.
     void btnExcelExportClick();
     void ExcelExportFinished();
+    // The plan to scale: print, preview or PDF, with the view's visible layers.
+    void N10Click();
     class TSpreadsheetExport* m_excelExport = nullptr;
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;

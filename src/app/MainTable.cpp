@@ -182,6 +182,7 @@ void TMainForm::ImportFile(const QString& path) {
     const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
+    JobFile = path;
     ImportPointLines(lines);
     AddCompletionLine();
 }

@@ -3,6 +3,7 @@
 // idle for a while (or Ctrl-C) and writes them to OUT exactly as they came (NULs dropped,
 // as the port drops them); upload sends a point file's rows in the upload line format.
 // Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
+#include "app/cli/CliLoad.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/InstrumentPort.h"
@@ -351,7 +352,7 @@ int RunUploadCommand(int argc, char** argv) {
     RowCollector rows;
     try {
         TNCADProject project;
-        ImportPointLines(TPointLines::LoadFile(in), project, &rows);
+        LoadJobFile(in, project, &rows);
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "pointbridge-cli upload: %s:%d: %s\n", in.c_str(), e.Line(), e.what());
         return 1;

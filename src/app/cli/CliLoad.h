@@ -3,8 +3,10 @@
 #include <string>
 
 class TNCADProject;
+class TPointRowSink;
 
-// Reads a job file into `project` with the import's rules: every command that reads a job
-// goes through here, so a new file format is added once. On failure prints the reason to
-// standard error ("FILE:LINE: message" for a faulty line) and returns false.
-bool LoadJobFile(const std::string& path, TNCADProject& project);
+// Reads the job file at `path` into `project`, and its rows into `rows` when given, as the
+// import reads it. Every subcommand that takes a point file loads it here, so that a new
+// input format is added in one place. Throws EFileError, or EPointLineError for a faulty
+// line (the points before it stay).
+void LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows = nullptr);

@@ -2,6 +2,7 @@
 // and, for a closed figure, its area and perimeter, as a table for scripts.
 #include "app/cli/CliLoad.h"
 #include "io/NumText.h"
+#include "io/PointImport.h"
 #include "model/CodeText.h"
 #include "model/Measure.h"
 #include "model/NCADProject.h"
@@ -18,7 +19,8 @@ const char kUsage[] =
     "usage: pointbridge-cli measure [--closed CODE]... FILE\n"
     "  FILE           point file (.txt or .csv, CP949 or UTF-8)\n"
     "  --closed CODE  treat the group CODE as closed although its last point is not back\n"
-    "                 on its first; may be given more than once\n"
+    "                 on its first (a-z read as A-Z, as the import spells codes); may be\n"
+    "                 given more than once\n"
     "\n"
     "Prints a header line, then one line per code group in file order; fields are separated\n"
     "by tabs, text is UTF-8:\n"
@@ -84,8 +86,15 @@ int RunMeasureCommand(int argc, char** argv) {
         return usage(stderr);
 
     TNCADProject project;
-    if (!LoadJobFile(file, project))
+    try {
+        LoadJobFile(file, project);
+    } catch (const EPointLineError& e) {
+        std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), e.Line(), e.what());
         return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pointbridge-cli measure: %s\n", e.what());
+        return 1;
+    }
     std::printf("code\tpoints\tlength_m\tclosed\tarea_m2\tarea_pyeong\tperimeter_m\tnote\n");
     for (const auto& group : project)
         printGroup(*group, closed.count(group->Code()) > 0);
