@@ -4,7 +4,6 @@
 #include "io/DXFFile.h"
 #include "io/DXFLayers.h"
 #include "io/NumText.h"
-#include "io/PointImport.h"
 #include "io/PointWrite.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
@@ -100,13 +99,11 @@ int RunConvertCommand(int argc, char** argv) {
         std::fprintf(stderr, "pointbridge-cli: cannot tell the format of '%s'\n", out.c_str());
         return usage();
     }
-    try {
-        TNCADProject project;
-        LoadJobFile(in, project);
-        write(project, out);
-    } catch (const EPointLineError& e) {
-        std::fprintf(stderr, "%s:%d: %s\n", in.c_str(), e.Line(), e.what());
+    TNCADProject project;
+    if (!LoadJobFileOrReport(in, project, "pointbridge-cli"))
         return 1;
+    try {
+        write(project, out);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pointbridge-cli: %s\n", e.what());
         return 1;

@@ -2,7 +2,6 @@
 // and, for a closed figure, its area and perimeter, as a table for scripts.
 #include "app/cli/CliLoad.h"
 #include "io/NumText.h"
-#include "io/PointImport.h"
 #include "model/CodeText.h"
 #include "model/Measure.h"
 #include "model/NCADProject.h"
@@ -86,15 +85,8 @@ int RunMeasureCommand(int argc, char** argv) {
         return usage(stderr);
 
     TNCADProject project;
-    try {
-        LoadJobFile(file, project);
-    } catch (const EPointLineError& e) {
-        std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), e.Line(), e.what());
+    if (!LoadJobFileOrReport(file, project, "pointbridge-cli measure"))
         return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pointbridge-cli measure: %s\n", e.what());
-        return 1;
-    }
     std::printf("code\tpoints\tlength_m\tclosed\tarea_m2\tarea_pyeong\tperimeter_m\tnote\n");
     for (const auto& group : project)
         printGroup(*group, closed.count(group->Code()) > 0);
