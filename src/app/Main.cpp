@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/Icons.h"
+#include "app/MeasurePanel.h"
 #include "model/NCADProject.h"
 #include "model/ProjectManager.h"
 #include "toolkit/Application.h"
@@ -218,6 +219,8 @@ void TMainForm::CreateBody() {
         panel->setFrameShadow(QFrame::Sunken);
         StatusBar1->addWidget(panel);
     }
+    MeasurePanel = new TMeasurePanel(*NiceGrid1, *NCAD1, StatusBar1);
+    StatusBar1->addWidget(MeasurePanel, 1);
     bottom->addWidget(StatusBar1);
 
     setCentralWidget(client);

@@ -19,6 +19,7 @@ class TComPort;
 class TCustomComPort;
 class TDataRecvForm;
 class TDataSendForm;
+class TMeasurePanel;
 class TNCAD;
 class TNCADProject;
 class TNiceGrid;
@@ -90,6 +91,8 @@ public:
     QWidget* Panel2 = nullptr;
     QPlainTextEdit* MsgStr = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    // Beside the status bar's two panels: the measure of the selected row's code group.
+    TMeasurePanel* MeasurePanel = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

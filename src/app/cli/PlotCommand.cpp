@@ -1,7 +1,6 @@
 // pointbridge-cli plot IN OUT.pdf: the plan of a point file to scale as a PDF, the sheet the
 // 도면 출력 dialog writes, with all five layers. Needs no display.
 #include "app/cli/CliLoad.h"
-#include "io/PointImport.h"
 #include "io/SafeFile.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
@@ -109,15 +108,8 @@ int RunPlotCommand(int argc, char** argv) {
         return usage();
 
     TNCADProject project;
-    try {
-        LoadJobFile(o.in, project);
-    } catch (const EPointLineError& e) {
-        std::fprintf(stderr, "%s:%d: %s\n", o.in.c_str(), e.Line(), e.what());
+    if (!LoadJobFileOrReport(o.in, project, "pointbridge-cli plot"))
         return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pointbridge-cli plot: %s\n", e.what());
-        return 1;
-    }
     const WorldBounds bounds = BoundsOf(project);
     const int scale = o.scale > 0 ? o.scale : ChooseScale(o.sheet, bounds);
     const PlotLayout layout(o.sheet, scale, bounds);
