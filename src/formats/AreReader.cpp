@@ -27,12 +27,13 @@ private:
     bool m_inReference = false; // 37..39 after 62 belong to the reference object
     std::optional<double> m_n, m_e, m_h;
     bool m_toldUnit = false;
+    int m_line = 0; // of the label being read
 };
 
 bool TAreReader::number(std::string_view value, std::optional<double>& out) {
     double v = 0.0;
     if (!ParseNumber(value, v)) {
-        m_sink.Problem(m_record.Line, NotANumber(value));
+        m_sink.Problem(m_line, NotANumber(value));
         m_bad = true;
         return false;
     }
@@ -43,13 +44,13 @@ bool TAreReader::number(std::string_view value, std::optional<double>& out) {
 bool TAreReader::angle(std::string_view value, std::optional<double>& out) {
     double v = 0.0;
     if (!ParseAngle(value, TAngleUnit::Gon, v)) {
-        m_sink.Problem(m_record.Line, NotAnAngle(value));
+        m_sink.Problem(m_line, NotAnAngle(value));
         m_bad = true;
         return false;
     }
     out = v;
     if (!m_toldUnit) {
-        m_sink.Note(m_record.Line, "the file names no angle unit: gon taken");
+        m_sink.Note(m_line, "the file names no angle unit: gon taken");
         m_toldUnit = true;
     }
     return true;
@@ -98,6 +99,7 @@ void TAreReader::Line(std::string_view line, int lineNumber) {
         return;
     const std::string_view labelText = TrimField(line.substr(0, eq));
     const std::string_view value = TrimField(line.substr(eq + 1));
+    m_line = lineNumber;
     int label = -1;
     const auto res = std::from_chars(labelText.data(), labelText.data() + labelText.size(), label);
     if (res.ec != std::errc() || res.ptr != labelText.data() + labelText.size())

@@ -2,11 +2,17 @@
 
 #include "io/NumText.h"
 
+#include <cstring>
+
 bool TLineCursor::Next(std::string_view& line) {
     if (m_pos >= m_text.size())
         return false;
-    const size_t end = m_text.find_first_of("\r\n", m_pos);
-    const size_t stop = end == std::string_view::npos ? m_text.size() : end;
+    // memchr twice beats find_first_of, which calls memchr on the needle for every byte.
+    const char* base = m_text.data();
+    const void* lf = std::memchr(base + m_pos, '\n', m_text.size() - m_pos);
+    size_t stop = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : m_text.size();
+    if (const void* cr = std::memchr(base + m_pos, '\r', stop - m_pos))
+        stop = static_cast<size_t>(static_cast<const char*>(cr) - base);
     line = m_text.substr(m_pos, stop - m_pos);
     m_pos = stop;
     if (m_pos < m_text.size())

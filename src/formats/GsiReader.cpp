@@ -5,7 +5,6 @@
 #include "formats/SurveyRecord.h"
 
 #include <bitset>
-#include <charconv>
 
 namespace {
 
@@ -151,15 +150,14 @@ void TGsiReader::word(const TGsiWord& w, std::string_view token) {
 }
 
 bool TGsiReader::integer(const TGsiWord& w, long long& value) {
-    const std::string_view d = w.Data;
-    for (char c : d)
+    // At most 16 digits: no overflow.
+    long long v = 0;
+    for (char c : w.Data) {
         if (!isDigit(c))
             return false;
-    const auto r = std::from_chars(d.data(), d.data() + d.size(), value);
-    if (r.ec != std::errc())
-        return false;
-    if (w.Negative)
-        value = -value;
+        v = v * 10 + (c - '0');
+    }
+    value = w.Negative ? -v : v;
     return true;
 }
 

@@ -13,15 +13,30 @@
 
 namespace {
 
-void toUtf8(std::string& text) {
-    if (!Cp949::IsAscii(text))
-        text = Cp949::ToUtf8(text);
-}
+// Texts as UTF-8. Whether the file is UTF-8 is only asked once a text is not ASCII, so a
+// file of ASCII ids and codes is never scanned as a whole.
+class TTextDecoder {
+public:
+    explicit TTextDecoder(std::string_view bytes) : m_bytes(bytes) {}
+    void operator()(std::string& text) {
+        if (Cp949::IsAscii(text))
+            return;
+        if (m_cp949 < 0)
+            m_cp949 = Cp949::IsValidUtf8(m_bytes) ? 0 : 1;
+        if (m_cp949)
+            text = Cp949::ToUtf8(text);
+    }
+
+private:
+    std::string_view m_bytes;
+    int m_cp949 = -1;
+};
 
 } // namespace
 
 TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice) {
     TReduction reduction;
+    reduction.Reserve(bytes.size() / 64);
     switch (choice.Format) {
     case TInstrumentFormat::Gsi:
         ReadGsi(bytes, reduction);
@@ -53,16 +68,15 @@ TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice
     TInstrumentResult result{std::move(reduction.Points()), std::move(reduction.Problems()),
                              std::move(reduction.Notes())};
     // Files written on Linux are UTF-8; everything else is the Korean code page.
-    if (!Cp949::IsAscii(bytes) && !Cp949::IsValidUtf8(bytes)) {
-        for (TSurveyPoint& p : result.Points) {
-            toUtf8(p.Id);
-            toUtf8(p.Code);
-        }
-        for (TLineMessage& m : result.Problems)
-            toUtf8(m.Text);
-        for (TLineMessage& m : result.Notes)
-            toUtf8(m.Text);
+    TTextDecoder toUtf8(bytes);
+    for (TSurveyPoint& p : result.Points) {
+        toUtf8(p.Id);
+        toUtf8(p.Code);
     }
+    for (TLineMessage& m : result.Problems)
+        toUtf8(m.Text);
+    for (TLineMessage& m : result.Notes)
+        toUtf8(m.Text);
     return result;
 }
 

@@ -36,6 +36,8 @@ public:
     // The end of the data: observations still waiting for a set-up are reduced from a local
     // origin, the summary notes are added, and messages are put in line order.
     void Finish();
+    // Room for about `points` points, so a big file does not regrow the list.
+    void Reserve(size_t points) { m_points.reserve(points); }
 
     std::vector<TSurveyPoint>& Points() { return m_points; }
     std::vector<TLineMessage>& Problems() { return m_problems; }
