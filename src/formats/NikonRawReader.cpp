@@ -32,6 +32,7 @@ private:
     bool m_southAzimuth = false;
     bool m_fromHorizon = false;
     bool m_eastFirst = false;
+    bool m_angleSet = false;
 };
 
 bool TNikonReader::number(size_t i, std::optional<double>& out) {
@@ -125,6 +126,7 @@ void TNikonReader::station() {
 void TNikonReader::observation(std::string_view id, size_t first, size_t code) {
     TSurveyRecord& r = m_record;
     r.Reset(TRecordKind::Shot, m_number);
+    r.InAngleSet = m_angleSet;
     r.Id.assign(id);
     std::optional<double> distance;
     if (!number(first, r.TargetHeight) || !number(first + 1, distance) || !angle(first + 2, r.Horizontal) ||
@@ -162,7 +164,10 @@ void TNikonReader::Line(std::string_view line, int number) {
     } else if (type == "SO") {
         observation(field(1), 3, 0);
     } else if ((type == "F1" || type == "F2") && !field(1).empty()) {
-        observation(field(1), 2, 0); // a named shot in an angle set; unnamed ones are backsights
+        // A named target in an angle set; unnamed ones measure the backsight.
+        m_angleSet = true;
+        observation(field(1), 2, 0);
+        m_angleSet = false;
     }
 }
 

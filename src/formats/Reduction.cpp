@@ -96,6 +96,7 @@ void TReduction::releaseWaiting(bool origin) {
 
 void TReduction::station(const TSurveyRecord& r) {
     m_setup = TSetup{};
+    m_setMeans.clear();
     m_setup.Active = true;
     m_setup.Id = r.Id;
     if (r.HasCoordinates) {
@@ -181,8 +182,26 @@ void TReduction::shot(const TSurveyRecord& r) {
         return;
     }
     double e = 0.0, n = 0.0, h = 0.0;
-    if (reduce(r, e, n, h))
+    if (!reduce(r, e, n, h))
+        return;
+    if (r.InAngleSet)
+        angleSet(r, e, n, h);
+    else
         emit(r, e, n, h, true, r.Code);
+}
+
+void TReduction::angleSet(const TSurveyRecord& r, double e, double n, double h) {
+    const auto it = m_setMeans.find(r.Id);
+    if (it == m_setMeans.end() || m_points[it->second.Index].Id != r.Id) {
+        emit(r, e, n, h, true, r.Code);
+        m_setMeans[r.Id] = TSetMean{m_points.size() - 1, 1};
+        return;
+    }
+    TSurveyPoint& p = m_points[it->second.Index];
+    const double k = ++it->second.Count;
+    p.E += (e - p.E) / k;
+    p.N += (n - p.N) / k;
+    p.H += (h - p.H) / k;
 }
 
 bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h) {

@@ -59,6 +59,7 @@ private:
     void givenPoint(const TSurveyRecord& r);
     void shot(const TSurveyRecord& r);
     bool reduce(const TSurveyRecord& r, double& e, double& n, double& h);
+    void angleSet(const TSurveyRecord& r, double e, double n, double h);
     void emit(const TSurveyRecord& r, double e, double n, double h, bool computed, const std::string& code);
     // The latest point with this id, or null.
     const TSurveyPoint* find(const std::string& id);
@@ -72,6 +73,13 @@ private:
     bool m_indexed = false;
 
     TSetup m_setup;
+    // Angle-set targets of the current set-up: where their point is and how many
+    // measurements its mean holds.
+    struct TSetMean {
+        size_t Index = 0;
+        int Count = 0;
+    };
+    std::unordered_map<std::string, TSetMean> m_setMeans;
     double m_instrumentHeight = 0.0;
     double m_targetHeight = 0.0;
     // Records after a shot that came before any set-up: a set-up later in the file makes

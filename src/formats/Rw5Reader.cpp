@@ -27,7 +27,7 @@ private:
     bool bearing(std::string_view text, double& azimuth);
     bool coordinates(TSurveyRecord& r);
     void mode();
-    void shot();
+    void shot(bool angleSet);
 
     TRecordSink& m_sink;
     TSurveyRecord m_record;
@@ -135,7 +135,7 @@ void TRw5Reader::mode() {
         m_sink.Note(m_number, "lengths in feet: taken as given");
 }
 
-void TRw5Reader::shot() {
+void TRw5Reader::shot(bool angleSet) {
     TSurveyRecord& r = m_record;
     const std::string_view station = text(OP);
     if (!station.empty() && station != m_station) {
@@ -146,6 +146,7 @@ void TRw5Reader::shot() {
         m_sink.Record(r);
     }
     r.Reset(TRecordKind::Shot, m_number);
+    r.InAngleSet = angleSet;
     r.Id.assign(text(FP));
     r.Code.assign(m_note);
     static const THeader kHorizontal[] = {AR, AL, AZ, DR, DL};
@@ -231,9 +232,12 @@ void TRw5Reader::Line(std::string_view line, int lineNumber) {
         r.Reset(TRecordKind::Heights, lineNumber);
         if (number(HI, r.InstrumentHeight) && number(HR, r.TargetHeight))
             m_sink.Record(r);
-    } else if (type == "SS" || type == "TR" || type == "BD" || type == "BR" || type == "FD" || type == "FR") {
-        shot();
+    } else if (type == "SS" || type == "TR") {
+        shot(false);
+    } else if (type == "FD" || type == "FR") {
+        shot(true);
     }
+    // BD and BR measure the backsight in an angle set: BK has oriented the set-up already.
 }
 
 } // namespace

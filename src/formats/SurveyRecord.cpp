@@ -19,4 +19,5 @@ void TSurveyRecord::Reset(TRecordKind kind, int line) {
     DistanceKind = TDistanceKind::None;
     Distance = 0.0;
     HeightDifference.reset();
+    InAngleSet = false;
 }

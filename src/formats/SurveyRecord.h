@@ -52,6 +52,9 @@ struct TSurveyRecord {
     double Distance = 0.0;
     // Instrument axis to target, where the file gives it instead of (or besides) a zenith.
     std::optional<double> HeightDifference;
+    // One of the repeated measurements of an angle set (face one and two, several rounds):
+    // the set's measurements of a target from one set-up make one point, their mean.
+    bool InAngleSet = false;
 
     // Ready for the next record; keeps the strings' buffers.
     void Reset(TRecordKind kind, int line);

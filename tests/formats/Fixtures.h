@@ -121,6 +121,15 @@ inline const TFixture kFixtures[] = {
      "SS,OP10,FP12,AR0,ZEabc,SD10.000\n",
      "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A", "4: 'abc' is not a valid angle", "1: lengths in feet: taken as given"},
 
+    {"rw5 angle set", TInstrumentFormat::Rw5, "",
+     "OC,OP1,N 200.000,E 100.000,EL10.000\n"
+     "BK,OP1,BP,BS0.0000,BC0.0000\n"
+     "BD,OP1,FP9,AR0.0000,ZE90.0000,SD50.000\n"
+     // Face one and face two of one target: one point, their mean.
+     "FD,OP1,FP2,AR90.0000,ZE90.0000,SD10.000\n"
+     "FR,OP1,FP2,AR270.0000,ZE270.0000,SD10.002\n",
+     "1 100.000 200.000 10.000 STN; 2 110.001 200.000 10.000 ", "", ""},
+
     {"are gon", TInstrumentFormat::Are, "",
      "5=1000\n37=200.000\n38=100.000\n39=10.000\n0=Measured point\n"
      "2=1000\n3=1.500\n62=1\n37=200.000\n38=110.000\n39=10.000\n21=100.0000\n"
