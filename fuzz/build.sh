@@ -20,5 +20,5 @@ src=(
 clang++ "${flags[@]}" "${src[@]}" "${text[@]}" -o "$out/fuzz_point_lines"
 echo "$out/fuzz_point_lines"
 mapfile -t formats < <(ls src/formats/*.cpp)
-clang++ "${flags[@]}" fuzz/fuzz_instrument.cpp "${formats[@]}" "${text[@]}" -o "$out/fuzz_instrument"
+clang++ "${flags[@]}" fuzz/fuzz_instrument.cpp "${formats[@]}" "${text[@]}" src/model/CodeText.cpp -o "$out/fuzz_instrument"
 echo "$out/fuzz_instrument"

@@ -2,6 +2,7 @@
 
 #include "formats/Angles.h"
 #include "formats/FieldText.h"
+#include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
 
 #include <charconv>
@@ -31,25 +32,17 @@ private:
 };
 
 bool TAreReader::number(std::string_view value, std::optional<double>& out) {
-    double v = 0.0;
-    if (!ParseNumber(value, v)) {
-        m_sink.Problem(m_line, NotANumber(value));
+    if (!OptionalNumber(value, out, m_sink, m_line))
         m_bad = true;
-        return false;
-    }
-    out = v;
-    return true;
+    return !m_bad;
 }
 
 bool TAreReader::angle(std::string_view value, std::optional<double>& out) {
-    double v = 0.0;
-    if (!ParseAngle(value, TAngleUnit::Gon, v)) {
-        m_sink.Problem(m_line, NotAnAngle(value));
+    if (!OptionalAngle(value, TAngleUnit::Gon, out, m_sink, m_line)) {
         m_bad = true;
         return false;
     }
-    out = v;
-    if (!m_toldUnit) {
+    if (out && !m_toldUnit) {
         m_sink.Note(m_line, "the file names no angle unit: gon taken");
         m_toldUnit = true;
     }
@@ -132,7 +125,7 @@ void TAreReader::Line(std::string_view line, int lineNumber) {
         break;
     case 9:
     case 11:
-        if (number(value, v) && (label == 9 || r.DistanceKind == TDistanceKind::None)) {
+        if (number(value, v) && v && (label == 9 || r.DistanceKind == TDistanceKind::None)) {
             r.DistanceKind = label == 9 ? TDistanceKind::Slope : TDistanceKind::Horizontal;
             r.Distance = *v;
         }
@@ -166,9 +159,6 @@ void TAreReader::Line(std::string_view line, int lineNumber) {
 
 void ReadAre(std::string_view bytes, TRecordSink& sink) {
     TAreReader reader(sink);
-    TLineCursor lines(bytes);
-    std::string_view line;
-    while (lines.Next(line))
-        reader.Line(line, lines.Number());
+    ReadLines(bytes, reader);
     reader.Flush();
 }

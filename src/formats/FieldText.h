@@ -22,6 +22,15 @@ private:
     int m_number = 0;
 };
 
+// Hands every line of `bytes` to reader.Line(line, number).
+template <class TReader>
+void ReadLines(std::string_view bytes, TReader& reader) {
+    TLineCursor lines(bytes);
+    std::string_view line;
+    while (lines.Next(line))
+        reader.Line(line, lines.Number());
+}
+
 // Without blanks, tabs and other control characters at either end.
 std::string_view TrimField(std::string_view text);
 

@@ -69,6 +69,8 @@ private:
 };
 
 void TGsiReader::Line(std::string_view line, int number) {
+    if (IsBlankLine(line))
+        return;
     m_line = number;
     size_t p = 0;
     const bool wide = !line.empty() && line[0] == '*';
@@ -271,9 +273,5 @@ void TGsiReader::endBlock() {
 
 void ReadGsi(std::string_view bytes, TRecordSink& sink) {
     TGsiReader reader(sink);
-    TLineCursor lines(bytes);
-    std::string_view line;
-    while (lines.Next(line))
-        if (!IsBlankLine(line))
-            reader.Line(line, lines.Number());
+    ReadLines(bytes, reader);
 }

@@ -2,6 +2,7 @@
 
 #include "formats/Angles.h"
 #include "formats/FieldText.h"
+#include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
 
 #include <vector>
@@ -34,31 +35,11 @@ private:
 };
 
 bool TGts7Reader::number(size_t i, std::optional<double>& out) {
-    out.reset();
-    const std::string_view f = field(i);
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseNumber(f, v)) {
-        m_sink.Problem(m_number, NotANumber(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalNumber(field(i), out, m_sink, m_number);
 }
 
 bool TGts7Reader::angle(size_t i, std::optional<double>& out) {
-    out.reset();
-    const std::string_view f = field(i);
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseAngle(f, m_angle, v)) {
-        m_sink.Problem(m_number, NotAnAngle(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalAngle(field(i), m_angle, out, m_sink, m_number);
 }
 
 void TGts7Reader::Flush() {
@@ -197,9 +178,6 @@ void TGts7Reader::Line(std::string_view line, int lineNumber) {
 
 void ReadGts7(std::string_view bytes, TRecordSink& sink) {
     TGts7Reader reader(sink);
-    TLineCursor lines(bytes);
-    std::string_view line;
-    while (lines.Next(line))
-        reader.Line(line, lines.Number());
+    ReadLines(bytes, reader);
     reader.Flush();
 }

@@ -1,6 +1,7 @@
 #include "formats/InstrumentFormat.h"
 
 #include "formats/DelimitedReader.h"
+#include "model/CodeText.h"
 
 const std::vector<TFormatInfo>& InstrumentFormats() {
     static const std::vector<TFormatInfo> kFormats = {
@@ -17,20 +18,10 @@ const std::vector<TFormatInfo>& InstrumentFormats() {
     return kFormats;
 }
 
-namespace {
-std::string upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return u;
-}
-} // namespace
-
 std::optional<TFormatChoice> FormatByName(std::string_view name) {
-    const std::string u = upper(name);
+    const std::string u = UpperAscii(name);
     for (const TFormatInfo& f : InstrumentFormats())
-        if (f.Format != TInstrumentFormat::Delimited && u == upper(f.Name))
+        if (f.Format != TInstrumentFormat::Delimited && u == UpperAscii(f.Name))
             return TFormatChoice{f.Format, {}};
     if (IsColumnOrder(u))
         return TFormatChoice{TInstrumentFormat::Delimited, u};
@@ -39,7 +30,7 @@ std::optional<TFormatChoice> FormatByName(std::string_view name) {
 
 std::string FormatName(const TFormatChoice& choice) {
     if (choice.Format == TInstrumentFormat::Delimited)
-        return upper(choice.Order);
+        return UpperAscii(choice.Order);
     for (const TFormatInfo& f : InstrumentFormats())
         if (f.Format == choice.Format)
             return f.Name;

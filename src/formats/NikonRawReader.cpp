@@ -2,6 +2,7 @@
 
 #include "formats/Angles.h"
 #include "formats/FieldText.h"
+#include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
 
 #include <vector>
@@ -36,31 +37,11 @@ private:
 };
 
 bool TNikonReader::number(size_t i, std::optional<double>& out) {
-    out.reset();
-    const std::string_view f = field(i);
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseNumber(f, v)) {
-        m_sink.Problem(m_number, NotANumber(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalNumber(field(i), out, m_sink, m_number);
 }
 
 bool TNikonReader::angle(size_t i, std::optional<double>& out) {
-    out.reset();
-    const std::string_view f = field(i);
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseAngle(f, m_angle, v)) {
-        m_sink.Problem(m_number, NotAnAngle(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalAngle(field(i), m_angle, out, m_sink, m_number);
 }
 
 void TNikonReader::comment(std::string_view text) {
@@ -175,8 +156,5 @@ void TNikonReader::Line(std::string_view line, int number) {
 
 void ReadNikonRaw(std::string_view bytes, TRecordSink& sink) {
     TNikonReader reader(sink);
-    TLineCursor lines(bytes);
-    std::string_view line;
-    while (lines.Next(line))
-        reader.Line(line, lines.Number());
+    ReadLines(bytes, reader);
 }

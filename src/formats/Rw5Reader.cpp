@@ -2,6 +2,7 @@
 
 #include "formats/Angles.h"
 #include "formats/FieldText.h"
+#include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
 
 #include <vector>
@@ -69,31 +70,11 @@ void TRw5Reader::split(std::string_view line) {
 }
 
 bool TRw5Reader::number(THeader h, std::optional<double>& out) {
-    out.reset();
-    const std::string_view f = text(h);
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseNumber(f, v)) {
-        m_sink.Problem(m_number, NotANumber(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalNumber(text(h), out, m_sink, m_number);
 }
 
 bool TRw5Reader::angle(THeader h, std::optional<double>& out) {
-    out.reset();
-    const std::string_view f = text(h);
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseAngle(f, m_angle, v)) {
-        m_sink.Problem(m_number, NotAnAngle(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalAngle(text(h), m_angle, out, m_sink, m_number);
 }
 
 // A quadrant bearing such as N45.3000E.
@@ -244,8 +225,5 @@ void TRw5Reader::Line(std::string_view line, int lineNumber) {
 
 void ReadRw5(std::string_view bytes, TRecordSink& sink) {
     TRw5Reader reader(sink);
-    TLineCursor lines(bytes);
-    std::string_view line;
-    while (lines.Next(line))
-        reader.Line(line, lines.Number());
+    ReadLines(bytes, reader);
 }

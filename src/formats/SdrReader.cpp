@@ -2,6 +2,7 @@
 
 #include "formats/Angles.h"
 #include "formats/FieldText.h"
+#include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
 
 namespace {
@@ -50,31 +51,11 @@ private:
 };
 
 bool TSdrReader::number(std::optional<double>& out) {
-    const std::string_view f = next(false);
-    out.reset();
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseNumber(f, v)) {
-        m_sink.Problem(m_number, NotANumber(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalNumber(next(false), out, m_sink, m_number);
 }
 
 bool TSdrReader::angle(std::optional<double>& out) {
-    const std::string_view f = next(false);
-    out.reset();
-    if (f.empty())
-        return true;
-    double v = 0.0;
-    if (!ParseAngle(f, m_angle, v)) {
-        m_sink.Problem(m_number, NotAnAngle(f));
-        return false;
-    }
-    out = v;
-    return true;
+    return OptionalAngle(next(false), m_angle, out, m_sink, m_number);
 }
 
 bool TSdrReader::coordinates(TSurveyRecord& r) {
@@ -117,6 +98,9 @@ void TSdrReader::header() {
 }
 
 void TSdrReader::Line(std::string_view line, int lineNumber) {
+    // Downloads come framed by STX and ETX with a checksum.
+    while (!line.empty() && static_cast<unsigned char>(line[0]) < 32)
+        line.remove_prefix(1);
     if (line.size() < 4)
         return;
     m_line = line;
@@ -192,12 +176,5 @@ void TSdrReader::observation(int number) {
 
 void ReadSdr(std::string_view bytes, TRecordSink& sink) {
     TSdrReader reader(sink);
-    TLineCursor lines(bytes);
-    std::string_view line;
-    while (lines.Next(line)) {
-        // Downloads come framed by STX and ETX with a checksum.
-        while (!line.empty() && static_cast<unsigned char>(line[0]) < 32)
-            line.remove_prefix(1);
-        reader.Line(line, lines.Number());
-    }
+    ReadLines(bytes, reader);
 }
