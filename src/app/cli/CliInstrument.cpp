@@ -352,7 +352,9 @@ int RunUploadCommand(int argc, char** argv) {
     RowCollector rows;
     try {
         TNCADProject project;
-        LoadJobFile(in, project, &rows);
+        // An instrument file with records left out is not sent half.
+        if (!LoadJobFile(in, project, &rows))
+            return 1;
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "pointbridge-cli upload: %s:%d: %s\n", in.c_str(), e.Line(), e.what());
         return 1;

@@ -1,17 +1,42 @@
 #include "app/cli/CliLoad.h"
 
+#include "io/InstrumentImport.h"
 #include "io/PointImport.h"
 
 #include <cstdio>
 
-void LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows) {
-    ImportPointLines(TPointLines::LoadFile(path), project, rows);
+namespace {
+
+void printMessages(const std::string& path, const std::vector<TLineMessage>& messages,
+                   const char* kind) {
+    for (const TLineMessage& m : messages) {
+        if (m.Line > 0)
+            std::fprintf(stderr, "%s:%d: %s%s\n", path.c_str(), m.Line, kind, m.Text.c_str());
+        else
+            std::fprintf(stderr, "%s: %s%s\n", path.c_str(), kind, m.Text.c_str());
+    }
 }
 
-bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who) {
-    try {
-        LoadJobFile(path, project);
+} // namespace
+
+bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows,
+                 const TJobLoadOptions& options) {
+    const TPointLines lines = TPointLines::LoadFile(path);
+    const TFormatChoice choice = ChooseFormat(lines.Text(), options.From);
+    if (choice.Format == TInstrumentFormat::PointLines) {
+        ImportPointLines(lines, project, rows);
         return true;
+    }
+    const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
+    printMessages(path, result.Notes, "note: ");
+    printMessages(path, result.Problems, "");
+    return options.KeepGoing || result.Problems.empty();
+}
+
+bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,
+                         const TJobLoadOptions& options) {
+    try {
+        return LoadJobFile(path, project, nullptr, options);
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "%s:%d: %s\n", path.c_str(), e.Line(), e.what());
     } catch (const std::exception& e) {

@@ -1,5 +1,7 @@
-// pointbridge-cli convert IN OUT [--layers [--scale N]]: a point file read with the import's
-// rules, written as the save dialog writes it. Nothing is written when IN has a faulty line.
+// pointbridge-cli convert [--from FORMAT] [--keep-going] IN OUT [--layers [--scale N]]: a
+// point file or an instrument file read with the import's rules, written as the save dialog
+// writes it. Nothing is written when IN has a faulty line or a record left out, unless
+// --keep-going.
 #include "app/cli/CliLoad.h"
 #include "io/DXFFile.h"
 #include "io/DXFLayers.h"
@@ -47,8 +49,11 @@ Writer writerFor(const std::string& path) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: pointbridge-cli convert IN OUT [--layers [--scale N]]\n"
-                         "  IN        point file (.txt or .csv, CP949 or UTF-8)\n"
+    std::fprintf(stderr, "usage: pointbridge-cli convert [--from FORMAT] [--keep-going] IN OUT\n"
+                         "                              [--layers [--scale N]]\n"
+                         "  IN        point file (.txt or .csv, CP949 or UTF-8) or instrument file,\n"
+                         "            whose format is detected unless --from names one\n"
+                         "            (pointbridge-cli formats lists them)\n"
                          "  OUT       file to write; its extension picks the format:");
     for (const Output& o : kOutputs)
         std::fprintf(stderr, " %s", o.extension);
@@ -59,6 +64,7 @@ int usage() {
                          "  --scale N the plot scale 1:N the labels are sized for: %g mm on paper,\n"
                          "            so N/%g m in the drawing (default 500: %g m)\n",
                  kDxfLabelPaperHeight, 1000 / kDxfLabelPaperHeight, DxfLabelHeight(500));
+    std::fprintf(stderr, "  --keep-going  write OUT even when records of IN had to be left out\n");
     return 2;
 }
 
@@ -68,12 +74,24 @@ int RunConvertCommand(int argc, char** argv) {
     std::vector<std::string> files;
     bool layers = false;
     double scale = 0;
+    TJobLoadOptions load;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--layers")) {
+        if (!std::strcmp(argv[i], "--from") && i + 1 < argc) {
+            load.From = FormatByName(argv[++i]);
+            if (!load.From) {
+                std::fprintf(stderr, "pointbridge-cli: unknown format '%s' (pointbridge-cli formats lists them)\n",
+                             argv[i]);
+                return 2;
+            }
+        } else if (!std::strcmp(argv[i], "--keep-going")) {
+            load.KeepGoing = true;
+        } else if (!std::strcmp(argv[i], "--layers")) {
             layers = true;
         } else if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) {
             if (!TryStrToFloat(argv[++i], scale) || !(scale > 0))
                 return usage();
+        } else if (!std::strncmp(argv[i], "--", 2)) {
+            return usage();
         } else {
             files.push_back(argv[i]);
         }
@@ -100,7 +118,7 @@ int RunConvertCommand(int argc, char** argv) {
         return usage();
     }
     TNCADProject project;
-    if (!LoadJobFileOrReport(in, project, "pointbridge-cli"))
+    if (!LoadJobFileOrReport(in, project, "pointbridge-cli", load))
         return 1;
     try {
         write(project, out);
