@@ -4,6 +4,7 @@
 #include "io/PointImport.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -18,6 +19,26 @@ void printMessages(const std::string& path, const std::vector<TLineMessage>& mes
 }
 
 } // namespace
+
+const char kJobLoadUsage[] =
+    "  --from FORMAT  read the job file in this format (pointbridge-cli formats lists them);\n"
+    "                 without it an instrument format is detected, else point lines\n"
+    "  --keep-going   go on when records of an instrument file had to be left out\n";
+
+int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options) {
+    if (!std::strcmp(argv[i], "--keep-going")) {
+        options.KeepGoing = true;
+        return 1;
+    }
+    if (std::strcmp(argv[i], "--from") || i + 1 >= argc)
+        return 0;
+    options.From = FormatByName(argv[++i]);
+    if (options.From)
+        return 1;
+    std::fprintf(stderr, "pointbridge-cli: unknown format '%s' (pointbridge-cli formats lists them)\n",
+                 argv[i]);
+    return -1;
+}
 
 bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows,
                  const TJobLoadOptions& options) {

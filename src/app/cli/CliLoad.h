@@ -16,6 +16,13 @@ struct TJobLoadOptions {
     bool KeepGoing = false;
 };
 
+// Takes the option at argv[i] when it is one of TJobLoadOptions (--from FORMAT,
+// --keep-going), moving `i` past its value: 1 taken, 0 not one of them, -1 a format name
+// that names no format (said on standard error).
+int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options);
+// Their lines for a usage text.
+extern const char kJobLoadUsage[];
+
 // Reads the job file at `path` into `project`, and its rows into `rows` when given, as the
 // import reads it: the program's point lines or any instrument format. Every subcommand
 // that takes a job file loads it here, so that a new input format is added in one place.

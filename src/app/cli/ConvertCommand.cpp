@@ -51,9 +51,7 @@ Writer writerFor(const std::string& path) {
 int usage() {
     std::fprintf(stderr, "usage: pointbridge-cli convert [--from FORMAT] [--keep-going] IN OUT\n"
                          "                              [--layers [--scale N]]\n"
-                         "  IN        point file (.txt or .csv, CP949 or UTF-8) or instrument file,\n"
-                         "            whose format is detected unless --from names one\n"
-                         "            (pointbridge-cli formats lists them)\n"
+                         "  IN        point file (.txt or .csv, CP949 or UTF-8) or instrument file\n"
                          "  OUT       file to write; its extension picks the format:");
     for (const Output& o : kOutputs)
         std::fprintf(stderr, " %s", o.extension);
@@ -64,7 +62,7 @@ int usage() {
                          "  --scale N the plot scale 1:N the labels are sized for: %g mm on paper,\n"
                          "            so N/%g m in the drawing (default 500: %g m)\n",
                  kDxfLabelPaperHeight, 1000 / kDxfLabelPaperHeight, DxfLabelHeight(500));
-    std::fprintf(stderr, "  --keep-going  write OUT even when records of IN had to be left out\n");
+    std::fputs(kJobLoadUsage, stderr);
     return 2;
 }
 
@@ -76,15 +74,9 @@ int RunConvertCommand(int argc, char** argv) {
     double scale = 0;
     TJobLoadOptions load;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--from") && i + 1 < argc) {
-            load.From = FormatByName(argv[++i]);
-            if (!load.From) {
-                std::fprintf(stderr, "pointbridge-cli: unknown format '%s' (pointbridge-cli formats lists them)\n",
-                             argv[i]);
+        if (const int taken = TakeJobLoadOption(argc, argv, i, load)) {
+            if (taken < 0)
                 return 2;
-            }
-        } else if (!std::strcmp(argv[i], "--keep-going")) {
-            load.KeepGoing = true;
         } else if (!std::strcmp(argv[i], "--layers")) {
             layers = true;
         } else if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) {

@@ -15,11 +15,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: pointbridge-cli measure [--closed CODE]... FILE\n"
-    "  FILE           point file (.txt or .csv, CP949 or UTF-8)\n"
+    "usage: pointbridge-cli measure [--closed CODE]... [--from FORMAT] [--keep-going] FILE\n"
+    "  FILE           point file (.txt or .csv, CP949 or UTF-8) or instrument file\n"
     "  --closed CODE  treat the group CODE as closed although its last point is not back\n"
     "                 on its first (a-z read as A-Z, as the import spells codes); may be\n"
-    "                 given more than once\n"
+    "                 given more than once\n";
+
+const char kUsageOutput[] =
     "\n"
     "Prints a header line, then one line per code group in file order; fields are separated\n"
     "by tabs, text is UTF-8:\n"
@@ -32,6 +34,8 @@ const char kUsage[] =
 
 int usage(FILE* out) {
     std::fputs(kUsage, out);
+    std::fputs(kJobLoadUsage, out);
+    std::fputs(kUsageOutput, out);
     return out == stdout ? 0 : 2;
 }
 
@@ -71,10 +75,14 @@ void printGroup(const TNCADItem& group, bool marked) {
 int RunMeasureCommand(int argc, char** argv) {
     std::set<std::string> closed;
     std::string file;
+    TJobLoadOptions load;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help"))
             return usage(stdout);
-        if (!std::strcmp(argv[i], "--closed") && i + 1 < argc)
+        if (const int taken = TakeJobLoadOption(argc, argv, i, load)) {
+            if (taken < 0)
+                return 2;
+        } else if (!std::strcmp(argv[i], "--closed") && i + 1 < argc)
             closed.insert(UpperAscii(argv[++i])); // as the import spells codes
         else if (argv[i][0] == '-' || !file.empty())
             return usage(stderr);
@@ -85,7 +93,7 @@ int RunMeasureCommand(int argc, char** argv) {
         return usage(stderr);
 
     TNCADProject project;
-    if (!LoadJobFileOrReport(file, project, "pointbridge-cli measure"))
+    if (!LoadJobFileOrReport(file, project, "pointbridge-cli measure", load))
         return 1;
     std::printf("code\tpoints\tlength_m\tclosed\tarea_m2\tarea_pyeong\tperimeter_m\tnote\n");
     for (const auto& group : project)

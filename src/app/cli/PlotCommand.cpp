@@ -25,16 +25,19 @@ struct PlotOptions {
     std::string out;
     int scale = 0; // 0: the largest standard scale that fits
     PlotSheet sheet;
+    TJobLoadOptions load;
 };
 
 int usage() {
     std::fprintf(
         stderr, "usage: pointbridge-cli plot IN OUT.pdf [--scale N] [--paper A4|A3] [--landscape]\n"
-                "  IN          point file (.txt or .csv, CP949 or UTF-8)\n"
+                "                                  [--from FORMAT] [--keep-going]\n"
+                "  IN          point file (.txt or .csv, CP949 or UTF-8) or instrument file\n"
                 "  --scale N   plot at 1:N, N from 100 to 5000; without it the largest of the\n"
                 "              standard scales at which the job fits the sheet\n"
                 "  --paper     A4 (default) or A3\n"
                 "  --landscape the long side across (default portrait)\n");
+    std::fputs(kJobLoadUsage, stderr);
     return 2;
 }
 
@@ -49,7 +52,10 @@ bool parse(int argc, char** argv, PlotOptions& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--scale" && hasValue) {
+        if (const int taken = TakeJobLoadOption(argc, argv, i, o.load)) {
+            if (taken < 0)
+                return false;
+        } else if (a == "--scale" && hasValue) {
             if (!parseScale(argv[++i], o.scale)) {
                 std::fprintf(
                     stderr,
@@ -108,7 +114,7 @@ int RunPlotCommand(int argc, char** argv) {
         return usage();
 
     TNCADProject project;
-    if (!LoadJobFileOrReport(o.in, project, "pointbridge-cli plot"))
+    if (!LoadJobFileOrReport(o.in, project, "pointbridge-cli plot", o.load))
         return 1;
     const WorldBounds bounds = BoundsOf(project);
     const int scale = o.scale > 0 ? o.scale : ChooseScale(o.sheet, bounds);
