@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/Icons.h"
+#include "app/MeasurePanel.h"
 #include "model/NCADProject.h"
 #include "model/ProjectManager.h"
 #include "toolkit/Application.h"
@@ -64,6 +65,7 @@ void TMainForm::CreateMenus() {
     Export = menuMain->addMenu("Export");
     Excel1 = Export->addAction("Excel로 저장하기");
     DXF1 = Export->addAction("DXF로 저장하기");
+    N10 = menuMain->addAction("도면 출력…");
     N9 = menuMain->addAction("종료");
 
     N1 = bar->addMenu("통신");
@@ -219,6 +221,8 @@ void TMainForm::CreateBody() {
         panel->setFrameShadow(QFrame::Sunken);
         StatusBar1->addWidget(panel);
     }
+    MeasurePanel = new TMeasurePanel(*NiceGrid1, *NCAD1, StatusBar1);
+    StatusBar1->addWidget(MeasurePanel, 1);
     bottom->addWidget(StatusBar1);
 
     setCentralWidget(client);

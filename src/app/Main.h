@@ -19,6 +19,7 @@ class TComPort;
 class TCustomComPort;
 class TDataRecvForm;
 class TDataSendForm;
+class TMeasurePanel;
 class TNCAD;
 class TNCADProject;
 class TNiceGrid;
@@ -75,6 +76,7 @@ public:
     QAction* XT1 = nullptr;
     QAction* Excel1 = nullptr;
     QAction* DXF1 = nullptr;
+    QAction* N10 = nullptr; // "도면 출력…"
     QAction* N9 = nullptr;
     QAction* PC1 = nullptr;
     QAction* PC2 = nullptr;
@@ -95,6 +97,8 @@ public:
     QWidget* Panel2 = nullptr;
     QPlainTextEdit* MsgStr = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    // Beside the status bar's two panels: the measure of the selected row's code group.
+    TMeasurePanel* MeasurePanel = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -140,6 +144,9 @@ public:
     // Reads a point file into table and project, repaints the view and logs the completion
     // line. A faulty line leaves the rows before it and skips the completion line.
     void ImportFile(const QString& path);
+
+    // The file the job was read from, for the title of a plot; empty when it was not.
+    QString JobFile;
 
     // Made when the import command first needs it.
     QFileDialog* OpenDialog1 = nullptr;
@@ -187,6 +194,8 @@ private:
     // the window stays live while it runs and the button is off until it ends.
     void btnExcelExportClick();
     void ExcelExportFinished();
+    // The plan to scale: print, preview or PDF, with the view's visible layers.
+    void N10Click();
     class TSpreadsheetExport* m_excelExport = nullptr;
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;

@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/PlotForm.h"
 #include "io/CalcBlock.h"
 #include "io/DXFFormUnit.h"
 #include "io/SpreadsheetExport.h"
@@ -7,12 +8,14 @@
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QToolButton>
 
 void TMainForm::WireExportCommands() {
     ConnectCommand(btnDXFExport, &TMainForm::btnDXFExportClick);
     ConnectCommand(btnExcelExport, &TMainForm::btnExcelExportClick);
+    connect(N10, &QAction::triggered, this, [this] { RunGuarded([this] { N10Click(); }); });
 }
 
 void TMainForm::btnDXFExportClick() {
@@ -22,6 +25,14 @@ void TMainForm::btnDXFExportClick() {
         ~RepaintAfter() { view->Repaint(); }
     } repaint{NCAD1};
     TDXFForm form(this, *Project, TDXFExtents{NCAD1->MinX, NCAD1->MinY, NCAD1->MaxX, NCAD1->MaxY});
+    form.exec();
+}
+
+void TMainForm::N10Click() {
+    TPlotForm form(this, *Project,
+                   {NCAD1->Layer1Visible(), NCAD1->Layer2Visible(), NCAD1->Layer3Visible(),
+                    NCAD1->Layer4Visible(), NCAD1->Layer5Visible()},
+                   JobFile);
     form.exec();
 }
 

@@ -214,6 +214,7 @@ void TMainForm::ImportFile(const QString& path) {
     } opened{m_jobChanged, Project->Count() == 0 && NiceGrid1->RowCount() == 0};
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
+    JobFile = path;
     ImportPointLines(lines, path);
     AddCompletionLine();
 }

@@ -22,17 +22,23 @@ private:
 
 std::string DxfSystemErrorText(int err) { return SystemReason(err); }
 
-void WriteDxfFile(const std::string& path, const TNCADProject& project,
-                  const TDXFExtents& extents) {
+void ReplaceDxfFile(const std::string& path, const std::function<void(TDXFSink&)>& write) {
     try {
         TSafeFileWriter file(path);
         SafeFileSink sink(file);
-        DXF_Writer writer(sink, project, extents);
-        writer.WriteAll();
+        write(sink);
         file.Commit();
     } catch (const EFileError& e) {
         throw EDXFWriteError(e.what());
     }
+}
+
+void WriteDxfFile(const std::string& path, const TNCADProject& project,
+                  const TDXFExtents& extents) {
+    ReplaceDxfFile(path, [&](TDXFSink& sink) {
+        DXF_Writer writer(sink, project, extents);
+        writer.WriteAll();
+    });
 }
 
 TDXFExtents FitExtents(const TNCADProject& project) {

@@ -2,6 +2,7 @@
 
 #include "io/DXFWriter.h"
 
+#include <functional>
 #include <string>
 
 class TNCADProject;
@@ -13,6 +14,8 @@ class TNCADProject;
 // replaced without asking.
 void WriteDxfFile(const std::string& path, const TNCADProject& project,
                   const TDXFExtents& extents);
+// The same replacing for any drawing: `write` puts the whole file into the sink.
+void ReplaceDxfFile(const std::string& path, const std::function<void(TDXFSink&)>& write);
 
 // The extents a fit of the whole project gives: the bounds of all points with a tenth of the
 // span added on each side. A single point (or points on one line) gives a zero span on that

@@ -1,6 +1,7 @@
 #include "io/DXFFormUnit.h"
 
 #include "io/DXFFile.h"
+#include "io/DXFLayers.h"
 #include "model/CodeText.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
@@ -8,6 +9,7 @@
 #include "toolkit/Fonts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,6 +41,9 @@ TDXFForm::TDXFForm(QWidget* owner, const TNCADProject& project, const TDXFExtent
     FileNameEdit->setGeometry(96, 64, 453, 21);
     DirectoryEdit = new TDirectoryEdit(this);
     DirectoryEdit->setGeometry(96, 97, 453, 21);
+    chkCADLayers = new QCheckBox("CAD 레이어로 저장", this);
+    chkCADLayers->move(24, 136);
+    chkCADLayers->adjustSize();
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
     BitBtn1->setGeometry(204, 132, 75, 25);
@@ -59,7 +64,8 @@ TDXFForm::TDXFForm(QWidget* owner, const TNCADProject& project, const TDXFExtent
         reject();
     });
     setTabOrder(FileNameEdit, DirectoryEdit);
-    setTabOrder(DirectoryEdit, BitBtn1);
+    setTabOrder(DirectoryEdit, chkCADLayers);
+    setTabOrder(chkCADLayers, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
     FileNameEdit->setFocus();
 }
@@ -81,7 +87,14 @@ void TDXFForm::BitBtn1Click() {
             WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
             ~WaitCursor() { QApplication::restoreOverrideCursor(); }
         } wait;
-        WriteDxfFile(QFile::encodeName(path).toStdString(), m_project, m_extents);
+        const std::string file = QFile::encodeName(path).toStdString();
+        if (chkCADLayers->isChecked()) {
+            TDXFLayerOptions options;
+            options.Extents = m_extents;
+            WriteLayeredDxfFile(file, m_project, options);
+        } else {
+            WriteDxfFile(file, m_project, m_extents);
+        }
     }
     Dialogs::ShowMessage(FileNameEdit->text() + "DXF 저장이 완료되었습니다.");
 }

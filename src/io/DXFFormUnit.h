@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -23,6 +24,9 @@ public:
     QLabel* Label3 = nullptr;
     QLineEdit* FileNameEdit = nullptr;
     TDirectoryEdit* DirectoryEdit = nullptr;
+    // Off: the plain drawing as always. On: the drawing for CAD work (a layer per code,
+    // labels sized for 1:500, units metres).
+    QCheckBox* chkCADLayers = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
 

@@ -191,20 +191,18 @@ void DXF_Writer::WriteGroupCircles(const TNCADItem& item) {
         circle(*point, "1");
 }
 
-namespace {
-std::string dxfBytes(const std::string& text, const std::string& id) {
+std::string DxfTextBytes(const std::string& text, const std::string& pointId) {
     try {
         return Cp949::FromUtf8(text);
     } catch (const Cp949::EUnencodable& e) {
-        throw e.At("측점 \"" + id + "\"", "DXF 파일을 저장하지 않았습니다.");
+        throw e.At("측점 \"" + pointId + "\"", "DXF 파일을 저장하지 않았습니다.");
     }
 }
-} // namespace
 
 void DXF_Writer::WriteGroupTexts(const TNCADItem& item) {
     if (item.Points.Count() == 0)
         return;
-    const std::string code = dxfBytes(item.Code(), item.Points.Get(0)->ID);
+    const std::string code = DxfTextBytes(item.Code(), item.Points.Get(0)->ID);
     std::string converted;
     for (const auto& point : item.Points) {
         // The three texts share X + 1.
@@ -213,7 +211,7 @@ void DXF_Writer::WriteGroupTexts(const TNCADItem& item) {
         text(xText, point->Y, code);
         const bool ascii = Cp949::IsAscii(point->ID);
         if (!ascii)
-            converted = dxfBytes(point->ID, point->ID);
+            converted = DxfTextBytes(point->ID, point->ID);
         text(xText, point->Y - 2.0, ascii ? point->ID : converted);
         char z[DxfNumbers::kMaxGeneralSize];
         text(xText, point->Y + 2.0, std::string_view(z, DxfNumbers::WriteGeneral(z, point->Z)));

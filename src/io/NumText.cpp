@@ -1,5 +1,6 @@
 #include "io/NumText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -36,6 +37,13 @@ std::string FormatFixed4(double value) {
     std::string s;
     AppendFixed4(s, value);
     return s;
+}
+
+std::string FormatFixed(double value, int decimals) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
+                                 std::clamp(decimals, 0, 17));
+    return std::string(buf, r.ptr);
 }
 
 namespace {

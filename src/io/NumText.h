@@ -16,6 +16,9 @@ public:
 std::string FormatFixed4(double value);
 // Appends FormatFixed4(value) to `out` without allocating a temporary.
 void AppendFixed4(std::string& out, double value);
+// `decimals` digits after the point (0 to 17), rounded on the exact value: lengths and
+// areas to the millimetre are FormatFixed(v, 3).
+std::string FormatFixed(double value, int decimals);
 
 // Decimal text to a double: optional blanks around, optional sign, digits with an optional
 // "." and fraction, optional exponent (E, optional sign, digits). Anything else throws

@@ -168,9 +168,9 @@ std::string ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string FromUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+// Encodes into `out` up to the first character CP949 cannot hold; returns its offset, or
+// npos when the whole text went.
+size_t encodeInto(std::string_view text, std::string& out) {
     size_t i = 0;
     while (i < text.size()) {
         const size_t run = asciiRun(text, i);
@@ -194,10 +194,24 @@ std::string FromUtf8(std::string_view text) {
         int err = 0;
         const size_t used = encoder().Run(text.data() + i, n, out, err);
         if (err != 0 || used != n)
-            throw EUnencodable(std::string(text.substr(i, n)));
+            return i;
         i += n;
     }
+    return std::string_view::npos;
+}
+
+std::string FromUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    const size_t bad = encodeInto(text, out);
+    if (bad != std::string_view::npos)
+        throw EUnencodable(std::string(text.substr(bad, utf8Length(text, bad))));
     return out;
+}
+
+bool CanEncode(std::string_view text) {
+    std::string out;
+    return encodeInto(text, out) == std::string_view::npos;
 }
 
 EUnencodable::EUnencodable(std::string character, std::string where, std::string consequence)

@@ -32,6 +32,8 @@ private:
 // does a byte that is not part of well-formed UTF-8; a character CP949 cannot hold throws
 // EUnencodable.
 std::string FromUtf8(std::string_view text);
+// True when FromUtf8(text) would not throw.
+bool CanEncode(std::string_view text);
 
 // For bytes that are valid UTF-8 as well: true when they read better as CP949, i.e. the
 // CP949 reading is clean and holds more Hangul than the UTF-8 reading has characters

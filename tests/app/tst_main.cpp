@@ -71,7 +71,7 @@ private slots:
         for (const QAction* a : form.menuBar()->actions())
             top << a->text();
         QCOMPARE(top, QStringList({"파일", "통신", "CAD기능"}));
-        QCOMPARE(captions(form.menuMain), QStringList({"Import", "Export", "종료"}));
+        QCOMPARE(captions(form.menuMain), QStringList({"Import", "Export", "도면 출력…", "종료"}));
         QCOMPARE(captions(form.Import1), QStringList({"TXT 불러오기"}));
         QCOMPARE(captions(form.Export), QStringList({"Excel로 저장하기", "DXF로 저장하기"}));
         QCOMPARE(captions(form.N1),

@@ -1,11 +1,14 @@
 #include "DxfTestProjects.h"
 #include "app/Main.h"
+#include "io/DXFFile.h"
 #include "io/DXFFormUnit.h"
+#include "io/DXFLayers.h"
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/DirectoryEdit.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,6 +78,31 @@ private slots:
         QVERIFY(form.BitBtn1->isDefault());
         QVERIFY(form.FileNameEdit->text().isEmpty());
         QVERIFY(form.DirectoryEdit->Text().isEmpty());
+        QCOMPARE(form.chkCADLayers->text(), QString("CAD 레이어로 저장"));
+        QVERIFY(!form.chkCADLayers->isChecked());
+        QVERIFY(form.chkCADLayers->geometry().right() < form.BitBtn1->x());
+    }
+
+    // Off, the plain drawing of the view's extents; on, the CAD drawing of the same.
+    void cadLayersCheckBoxPicksTheDrawing() {
+        TNCADProject project;
+        mixed(project);
+        QTemporaryDir dir;
+        const TDXFExtents extents{-10, -20, 30, 40};
+        for (const bool layers : {false, true}) {
+            TDXFForm form(nullptr, project, extents);
+            form.chkCADLayers->setChecked(layers);
+            export_(form, dir.path(), layers ? "cad" : "plain");
+        }
+        const std::string expected = dir.filePath("expected.dxf").toStdString();
+        WriteDxfFile(expected, project, extents);
+        QCOMPARE(readAll(dir.filePath("plain.dxf")), readAll(QString::fromStdString(expected)));
+        TDXFLayerOptions options;
+        options.Extents = extents;
+        WriteLayeredDxfFile(expected, project, options);
+        QCOMPARE(readAll(dir.filePath("cad.dxf")), readAll(QString::fromStdString(expected)));
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[1].text, "cad.dxf" + kDone);
     }
 
     void emptyFieldIsRefused_data() {

@@ -460,7 +460,7 @@ private slots:
         QByteArray err;
         writeBytes(in, "A1,1,2,3,a\r\n\r\nB1,4,5,6,b\r\n");
         QCOMPARE(run({"convert", in, out}, &err), 0);
-        QCOMPARE(err, ("pointbridge-cli: warning: " + in + ":2: an empty line ends the data; "
+        QCOMPARE(err, (in + ":2: warning: an empty line ends the data; "
                        "1 line(s) after it were not read\n").toUtf8());
         writeBytes(in, "A1,1,2,3,a\r\nB1,x,5,6,b\r\n");
         QCOMPARE(run({"convert", in, dir.filePath("bad.txt")}, &err), 1);

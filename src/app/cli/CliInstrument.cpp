@@ -5,6 +5,7 @@
 // file's rows in the upload line format, in steps; it fails when the instrument takes
 // nothing for 10 seconds.
 // Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
+#include "app/cli/CliLoad.h"
 #include "app/cli/CliSignals.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
@@ -372,12 +373,9 @@ int RunUploadCommand(int argc, char** argv) {
     RowCollector rows;
     try {
         TNCADProject project;
-        TDataEnd end;
-        ImportPointLines(TPointLines::LoadFile(in), project, &rows, nullptr, &end);
-        if (end.Line > 0)
-            std::fprintf(stderr, "pointbridge-cli upload: warning: %s:%d: an empty line ends the "
-                                 "data; %d line(s) after it were not read\n",
-                         in.c_str(), end.Line, end.Unread);
+        // An instrument file with records left out is not sent half.
+        if (!LoadJobFile(in, project, &rows))
+            return 1;
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "pointbridge-cli upload: %s:%d: %s\n", in.c_str(), e.Line(), e.what());
         return 1;

@@ -1,0 +1,64 @@
+// Plots generated jobs of 1,000 to 100,000 points (50 codes, all five layers) to a PDF in
+// memory at 1:5000 on A3 landscape and prints the time and the document's size.
+#include "BenchSupport.h"
+#include "model/NCADProject.h"
+#include "toolkit/Fonts.h"
+#include "view/PlotPainter.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kCodes = 50;
+constexpr int kRuns = 3;
+
+// Points spread over a square kilometre, so that the job fits A3 at 1:5000.
+void makeProject(TNCADProject& project, int points) {
+    for (int c = 0; c < kCodes; ++c) {
+        auto item = std::make_unique<TNCADItem>();
+        item->SetCode(c % 5 == 0 ? "경계" + std::to_string(c) : "CODE" + std::to_string(c));
+        project.AddItem(std::move(item));
+    }
+    unsigned seed = 12345;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (int i = 0; i < points; ++i) {
+        const double x = 200000.0 + (next() % 1000000) / 1000.0;
+        const double y = 450000.0 + (next() % 1000000) / 1000.0;
+        project.GetItem(i % kCodes)
+            ->AddPoint(x, y, (next() % 100000) / 1000.0, std::to_string(i + 1));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    Fonts::InstallSubstitutions();
+    const PlotSheet sheet{PaperSize::A3, true};
+    for (const int points : {1000, 10000, 100000}) {
+        TNCADProject project;
+        makeProject(project, points);
+        const PlotLayout layout(sheet, 5000, BoundsOf(project));
+        const PlotPainter plot(project, layout, {true, true, true, true, true},
+                               {"bench.txt", "2024-01-01"});
+        double best = 1e9;
+        qsizetype size = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            const auto t = bench::Clock::now();
+            size = plot.Pdf().size();
+            best = std::min(best, bench::msSince(t));
+        }
+        std::printf("%6d points: PDF in %8.1f ms (best of %d), %6.2f MB, fits: %s\n", points, best,
+                    kRuns, size / 1e6, layout.Fits() ? "yes" : "no");
+    }
+    std::printf("peak RSS %ld MB\n", bench::peakRssMb());
+    return 0;
+}

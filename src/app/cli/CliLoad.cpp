@@ -1,0 +1,74 @@
+#include "app/cli/CliLoad.h"
+
+#include "io/InstrumentImport.h"
+#include "io/PointImport.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void printMessages(const std::string& path, const std::vector<TLineMessage>& messages,
+                   const char* kind) {
+    for (const TLineMessage& m : messages) {
+        if (m.Line > 0)
+            std::fprintf(stderr, "%s:%d: %s%s\n", path.c_str(), m.Line, kind, m.Text.c_str());
+        else
+            std::fprintf(stderr, "%s: %s%s\n", path.c_str(), kind, m.Text.c_str());
+    }
+}
+
+} // namespace
+
+const char kJobLoadUsage[] =
+    "  --from FORMAT  read the job file in this format (pointbridge-cli formats lists them);\n"
+    "                 without it an instrument format is detected, else point lines\n"
+    "  --keep-going   go on when records of an instrument file had to be left out\n";
+
+int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options) {
+    if (!std::strcmp(argv[i], "--keep-going")) {
+        options.KeepGoing = true;
+        return 1;
+    }
+    if (std::strcmp(argv[i], "--from") || i + 1 >= argc)
+        return 0;
+    options.From = FormatByName(argv[++i]);
+    if (options.From)
+        return 1;
+    std::fprintf(stderr, "pointbridge-cli: unknown format '%s' (pointbridge-cli formats lists them)\n",
+                 argv[i]);
+    return -1;
+}
+
+bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows,
+                 const TJobLoadOptions& options) {
+    const TPointLines lines = TPointLines::LoadFile(path);
+    const TFormatChoice choice = ChooseFormat(lines.Text(), options.From);
+    if (choice.Format == TInstrumentFormat::PointLines) {
+        TDataEnd end;
+        ImportPointLines(lines, project, rows, nullptr, &end);
+        // The stop stays (instruments may mark the end so), but it is said.
+        if (end.Line > 0)
+            std::fprintf(stderr,
+                         "%s:%d: warning: an empty line ends the data; %d line(s) after it were "
+                         "not read\n",
+                         path.c_str(), end.Line, end.Unread);
+        return true;
+    }
+    const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
+    printMessages(path, result.Notes, "note: ");
+    printMessages(path, result.Problems, "");
+    return options.KeepGoing || result.Problems.empty();
+}
+
+bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,
+                         const TJobLoadOptions& options) {
+    try {
+        return LoadJobFile(path, project, nullptr, options);
+    } catch (const EPointLineError& e) {
+        std::fprintf(stderr, "%s:%d: %s\n", path.c_str(), e.Line(), e.what());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", who, e.what());
+    }
+    return false;
+}

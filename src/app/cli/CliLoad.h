@@ -1,0 +1,40 @@
+#pragma once
+
+#include "formats/InstrumentFormat.h"
+
+#include <optional>
+#include <string>
+
+class TNCADProject;
+class TPointRowSink;
+
+// How a subcommand wants its job file read.
+struct TJobLoadOptions {
+    // The format to read; without it an instrument format is detected, else point lines.
+    std::optional<TFormatChoice> From;
+    // Go on with the points that could be read when records of an instrument file were left out.
+    bool KeepGoing = false;
+};
+
+// Takes the option at argv[i] when it is one of TJobLoadOptions (--from FORMAT,
+// --keep-going), moving `i` past its value: 1 taken, 0 not one of them, -1 a format name
+// that names no format (said on standard error).
+int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options);
+// Their lines for a usage text.
+extern const char kJobLoadUsage[];
+
+// Reads the job file at `path` into `project`, and its rows into `rows` when given, as the
+// import reads it: the program's point lines or any instrument format. Every subcommand
+// that takes a job file loads it here, so that a new input format is added in one place.
+// Notes and records left out of an instrument file go to standard error as
+// "FILE:LINE: ..."; the result is false when records were left out and `options` does not
+// keep going. Throws EFileError, or EPointLineError for a faulty point line (the points
+// before it stay).
+bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows = nullptr,
+                 const TJobLoadOptions& options = {});
+
+// LoadJobFile for a subcommand that stops when the job cannot be read: prints why on
+// standard error ("FILE:LINE: message" for a faulty line, otherwise "`who`: reason") and
+// returns false.
+bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,
+                         const TJobLoadOptions& options = {});

@@ -1,0 +1,33 @@
+#include "formats/FieldValue.h"
+
+#include "formats/FieldText.h"
+#include "formats/SurveyRecord.h"
+
+bool OptionalNumber(std::string_view field, std::optional<double>& out, TRecordSink& sink, int line) {
+    out.reset();
+    field = TrimField(field);
+    if (field.empty())
+        return true;
+    double v = 0.0;
+    if (!ParseNumber(field, v)) {
+        sink.Problem(line, NotANumber(field));
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool OptionalAngle(std::string_view field, TAngleUnit unit, std::optional<double>& out, TRecordSink& sink,
+                   int line) {
+    out.reset();
+    field = TrimField(field);
+    if (field.empty())
+        return true;
+    double v = 0.0;
+    if (!ParseAngle(field, unit, v)) {
+        sink.Problem(line, NotAnAngle(field));
+        return false;
+    }
+    out = v;
+    return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "formats/InstrumentFormat.h"
+#include "formats/Reduction.h"
+
+#include <string_view>
+#include <vector>
+
+// What an instrument file yields: its points in file order, ids and codes in UTF-8 (codes
+// as the file has them, not upper-cased); the records left out, each with its reason; and
+// notes that lose nothing (a local origin, a unit taken as given).
+struct TInstrumentResult {
+    std::vector<TSurveyPoint> Points;
+    std::vector<TLineMessage> Problems;
+    std::vector<TLineMessage> Notes;
+};
+
+// Reads `bytes` in `choice` (not PointLines) and reduces the observations. Text is CP949
+// unless the bytes are valid UTF-8 holding non-ASCII text, as for point files.
+TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice);
+
+// "line 12: reason", or the reason alone for the whole file.
+std::string LineMessageText(const TLineMessage& message);

@@ -1,0 +1,34 @@
+#include "io/InstrumentImport.h"
+
+#include "formats/FormatDetect.h"
+#include "io/NumText.h"
+#include "io/PointImport.h"
+#include "model/CodeText.h"
+
+TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatChoice>& forced) {
+    if (forced)
+        return *forced;
+    TFormatChoice choice;
+    if (const auto detected = DetectFormat(bytes))
+        choice.Format = *detected;
+    return choice;
+}
+
+TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
+                                       TNCADProject& project, TPointRowSink* sink) {
+    TInstrumentResult data = ReadInstrumentData(bytes, choice);
+    TPointImporter importer(project, sink);
+    TPointRecord record;
+    for (TSurveyPoint& p : data.Points) {
+        record.Cells[0] = std::move(p.Id);
+        record.Cells[1] = FormatFixed4(p.E);
+        record.Cells[2] = FormatFixed4(p.N);
+        record.Cells[3] = FormatFixed4(p.H);
+        record.Cells[4] = UpperAscii(p.Code);
+        record.X = p.E;
+        record.Y = p.N;
+        record.Z = p.H;
+        importer.Append(record);
+    }
+    return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Notes)};
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "formats/InstrumentData.h"
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+class TNCADProject;
+class TPointRowSink;
+
+// What an instrument import did: the points added, the records left out with their
+// reasons, and the notes the user should see.
+struct TInstrumentImport {
+    int Points = 0;
+    std::vector<TLineMessage> Problems;
+    std::vector<TLineMessage> Notes;
+};
+
+// The format to read `bytes` in: `forced` when given, else the instrument format whose
+// signature the bytes carry, else the program's own point lines.
+TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatChoice>& forced = std::nullopt);
+
+// Appends the points of instrument data (`choice` is not PointLines) to `project` and
+// `sink` as point lines are appended: easting to X, northing to Y, height to Z, the id
+// to ID, the code upper-cased to CODE; the table's X, Y and Z as "%.4f" texts. Every point
+// that can be read is added, in file order; Problems says what was left out.
+TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
+                                       TNCADProject& project, TPointRowSink* sink);

@@ -1,0 +1,263 @@
+#include "view/PlotPainter.h"
+
+#include "model/NCADProject.h"
+#include "toolkit/Fonts.h"
+
+#include <QBuffer>
+#include <QDate>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+// Line widths, mm.
+constexpr double kFramePen = 0.5;
+constexpr double kRulePen = 0.25;
+constexpr double kCodeLinePen = 0.25;
+// Text sizes (em), mm.
+constexpr double kTitleText = 3.0;
+constexpr double kStripText = 2.5;
+constexpr double kNorthText = 4.0;
+constexpr double kTitleLabelWidth = 24;
+
+// Millimetres to device units.
+struct Mm {
+    double dots;
+
+    double operator()(double mm) const { return mm * dots; }
+    QPointF At(double x, double y) const { return {x * dots, y * dots}; }
+    QPointF At(PaperPoint p) const { return At(p.X, p.Y); }
+    QRectF Rect(const PaperRect& r) const {
+        return {r.Left * dots, r.Top * dots, r.Width * dots, r.Height * dots};
+    }
+};
+
+QFont fontOf(const char* family, double emMm, const Mm& mm) {
+    QFont font(QString::fromUtf8(family));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(mm(emMm)))));
+    return font;
+}
+
+QPen penOf(double widthMm, const Mm& mm) {
+    QPen pen(Qt::black, mm(widthMm));
+    pen.setJoinStyle(Qt::MiterJoin);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+QString numberText(double v) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+// Text with its top-left corner at `topLeft` (device units); `align` 0 left, 1 centred on x.
+void drawText(QPainter& painter, const QFont& font, QPointF topLeft, const QString& text,
+              int align = 0) {
+    const QFontMetricsF fm(font, painter.device());
+    if (align == 1)
+        topLeft.rx() -= fm.horizontalAdvance(text) / 2;
+    painter.setFont(font);
+    painter.drawText(QPointF(topLeft.x(), topLeft.y() + fm.ascent()), text);
+}
+
+// Text vertically centred in the row from `top` to `top + height` (device units), elided to
+// `width`.
+void drawInRow(QPainter& painter, const QFont& font, double left, double top, double width,
+               double height, const QString& text) {
+    const QFontMetricsF fm(font, painter.device());
+    const QString shown = fm.elidedText(text, Qt::ElideMiddle, width);
+    painter.setFont(font);
+    painter.drawText(QPointF(left, top + (height - fm.height()) / 2 + fm.ascent()), shown);
+}
+
+void paintNorthArrow(QPainter& painter, const PaperRect& cell, const Mm& mm) {
+    const double cx = cell.Left + cell.Width / 2;
+    drawText(painter, fontOf(Fonts::kUiFamily, kNorthText, mm), mm.At(cx, cell.Top + 2.5), "N", 1);
+    // The classic half-filled arrow: the western half solid, the eastern half outlined.
+    const double tip = cell.Top + 9, base = cell.Bottom() - 3, notch = base - 4, half = 3;
+    painter.setPen(penOf(kRulePen, mm));
+    painter.setBrush(Qt::black);
+    painter.drawPolygon(QPolygonF{mm.At(cx, tip), mm.At(cx - half, base), mm.At(cx, notch)});
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolygon(QPolygonF{mm.At(cx, tip), mm.At(cx, notch), mm.At(cx + half, base)});
+}
+
+void paintScaleBar(QPainter& painter, const PlotLayout& layout, const Mm& mm) {
+    const PaperRect cell = layout.ScaleBarCell();
+    const double cx = cell.Left + cell.Width / 2;
+    const QFont font = fontOf(Fonts::kUiFamily, kStripText, mm);
+    drawText(painter, fontOf(Fonts::kUiFamily, kTitleText, mm), mm.At(cx, cell.Top + 3),
+             QString::fromUtf8("축척 1:%1").arg(layout.Scale()), 1);
+
+    const double length = layout.ScaleBarLength();
+    const double barMm = length * layout.MmPerUnit();
+    const double left = cx - barMm / 2, top = cell.Top + 11, height = 2;
+    constexpr int kSegments = 4;
+    painter.setPen(penOf(kRulePen, mm));
+    for (int i = 0; i < kSegments; ++i) {
+        painter.setBrush(i % 2 == 0 ? Qt::black : Qt::white);
+        const PaperRect segment{left + i * barMm / kSegments, top, barMm / kSegments, height};
+        painter.drawRect(mm.Rect(segment));
+    }
+    painter.setBrush(Qt::NoBrush);
+    const double labels = top + height + 1.2;
+    drawText(painter, font, mm.At(left, labels), "0", 1);
+    drawText(painter, font, mm.At(cx, labels), numberText(length / 2), 1);
+    drawText(painter, font, mm.At(left + barMm, labels), numberText(length) + " m", 1);
+}
+
+} // namespace
+
+PlotTitle PlotTitle::ForJob(const QString& path) {
+    PlotTitle title;
+    const QString name = QFileInfo(path).fileName();
+    title.JobName = name.isEmpty() ? "(이름 없음)" : name.toStdString();
+    title.Date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    return title;
+}
+
+PlotPainter::PlotPainter(const TNCADProject& project, const PlotLayout& layout, Layers layers,
+                         PlotTitle title)
+    : m_project(project), m_layout(layout), m_layers(layers), m_title(std::move(title)) {}
+
+void PlotPainter::Paint(QPainter& painter) const {
+    const double dotsPerMm = painter.device()->logicalDpiX() / 25.4;
+    const Mm mm{dotsPerMm};
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const PlotSheet& sheet = m_layout.Sheet();
+    painter.fillRect(mm.Rect({0, 0, sheet.Width(), sheet.Height()}), Qt::white);
+
+    painter.save();
+    painter.setClipRect(mm.Rect(m_layout.MapArea()));
+    PaintPoints(painter, dotsPerMm);
+    painter.restore();
+
+    painter.setPen(penOf(kFramePen, mm));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(mm.Rect(m_layout.Frame()));
+    painter.setPen(penOf(kRulePen, mm));
+    const PaperRect strip = m_layout.ScaleBarCell();
+    const PaperRect frame = m_layout.Frame();
+    painter.drawLine(mm.At(frame.Left, strip.Top), mm.At(frame.Right(), strip.Top));
+    painter.drawLine(mm.At(strip.Left, strip.Top), mm.At(strip.Left, strip.Bottom()));
+    painter.drawLine(mm.At(strip.Right(), strip.Top), mm.At(strip.Right(), strip.Bottom()));
+
+    paintNorthArrow(painter, m_layout.ArrowCell(), mm);
+    paintScaleBar(painter, m_layout, mm);
+    PaintTitleBlock(painter, dotsPerMm);
+    painter.restore();
+}
+
+void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm) const {
+    const Mm mm{dotsPerMm};
+    const QFont font = fontOf(Fonts::kLabelFamily, PlotLayout::kTextHeight, mm);
+    const QFontMetricsF fm(font, painter.device());
+    const double d = mm(PlotLayout::kLabelOffset);
+    const double r = mm(PlotLayout::kDotRadius);
+    const auto [dots, ids, codes, heights, lines] = m_layers;
+    painter.setFont(font);
+    QPen linePen(Qt::black, mm(kCodeLinePen), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    // Labels are placed by their top-left corner, as in the view.
+    auto label = [&](QPointF topLeft, const QString& text) {
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(topLeft.x(), topLeft.y() + fm.ascent()), text);
+    };
+
+    QPolygonF line;
+    for (const auto& item : m_project) {
+        const QString code = QString::fromStdString(item->Code());
+        line.clear();
+        for (const auto& point : item->Points) {
+            const QPointF at = mm.At(m_layout.ToPaper(point->X, point->Y));
+            line << at;
+            if (ids)
+                label(at + QPointF(d, -d), QString::fromStdString(point->ID));
+            if (codes)
+                label(at + QPointF(d, 0), code);
+            if (dots) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(Qt::black);
+                painter.drawEllipse(at, r, r);
+                painter.setBrush(Qt::NoBrush);
+            }
+            if (heights) {
+                char z[400]; // "%.4f" of the largest double fits
+                const auto res =
+                    std::to_chars(z, z + sizeof z, point->Z, std::chars_format::fixed, 4);
+                if (res.ec == std::errc())
+                    label(at + QPointF(d, d), QString::fromLatin1(z, res.ptr - z));
+            }
+        }
+        if (lines && !item->Code().empty() && line.size() >= 2) {
+            painter.setPen(linePen);
+            painter.drawPolyline(line);
+        }
+    }
+}
+
+void PlotPainter::PaintTitleBlock(QPainter& painter, double dotsPerMm) const {
+    const Mm mm{dotsPerMm};
+    const PaperRect cell = m_layout.TitleCell();
+    const QFont font = fontOf(Fonts::kUiFamily, kTitleText, mm);
+    const QString rows[][2] = {
+        {QString::fromUtf8("작업 파일"), QString::fromStdString(m_title.JobName)},
+        {QString::fromUtf8("날짜"), QString::fromStdString(m_title.Date)},
+        {QString::fromUtf8("축척"), QString("1:%1").arg(m_layout.Scale())},
+        {QString::fromUtf8("측점 수"), QString::number(m_project.TotalPointCount())},
+    };
+    constexpr int kRows = 4;
+    const double rowHeight = cell.Height / kRows;
+    const double pad = 2;
+    const double valueLeft = cell.Left + kTitleLabelWidth;
+    painter.setPen(penOf(kRulePen, mm));
+    painter.drawLine(mm.At(valueLeft, cell.Top), mm.At(valueLeft, cell.Bottom()));
+    for (int i = 0; i < kRows; ++i) {
+        const double top = cell.Top + i * rowHeight;
+        if (i > 0)
+            painter.drawLine(mm.At(cell.Left, top), mm.At(cell.Right(), top));
+        drawInRow(painter, font, mm(cell.Left + pad), mm(top), mm(kTitleLabelWidth - 2 * pad),
+                  mm(rowHeight), rows[i][0]);
+        drawInRow(painter, font, mm(valueLeft + pad), mm(top),
+                  mm(cell.Right() - valueLeft - 2 * pad), mm(rowHeight), rows[i][1]);
+    }
+}
+
+void PlotPainter::SetUpPage(QPagedPaintDevice& device, const PlotSheet& sheet) {
+    // One at a time: a printer that cannot print to the edge refuses zero margins, which
+    // must not cost the paper size (its full-page mode keeps the origin at the corner).
+    device.setPageSize(QPageSize(sheet.Paper == PaperSize::A3 ? QPageSize::A3 : QPageSize::A4));
+    device.setPageOrientation(sheet.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
+QByteArray PlotPainter::Pdf() const {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setCreator("PointBridge");
+        writer.setTitle(QString::fromStdString(m_title.JobName));
+        SetUpPage(writer, m_layout.Sheet());
+        QPainter painter;
+        if (!painter.begin(&writer))
+            throw std::runtime_error("PDF를 만들 수 없습니다.");
+        Paint(painter);
+        painter.end();
+    }
+    return bytes;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "view/PlotLayout.h"
+
+#include <array>
+#include <string>
+
+class QByteArray;
+class QPagedPaintDevice;
+class QPainter;
+class QString;
+class TNCADProject;
+
+// Texts of the title block, UTF-8.
+struct PlotTitle {
+    std::string JobName; // the job file's name without its folder
+    std::string Date;    // yyyy-mm-dd
+
+    // The title for the job read from `path` (empty: not from a file), dated today.
+    static PlotTitle ForJob(const QString& path);
+};
+
+// Paints a plan to scale, black on white: the frame, the strip with north arrow, scale bar
+// and title block, and the points, code lines and labels of the chosen layers. Everything
+// has its paper size in millimetres; the device only decides how many dots a millimetre is.
+class PlotPainter {
+public:
+    // As in the view: 1 dots, 2 point IDs, 3 codes, 4 heights, 5 code lines.
+    using Layers = std::array<bool, 5>;
+
+    PlotPainter(const TNCADProject& project, const PlotLayout& layout, Layers layers,
+                PlotTitle title);
+
+    // Paints the sheet. The painter's origin must be the sheet's top-left corner; its
+    // device's resolution (logical dots per inch) maps millimetres to device units.
+    void Paint(QPainter& painter) const;
+
+    // Gives the device the sheet's paper and orientation without margins, so that its
+    // origin is the sheet's corner.
+    static void SetUpPage(QPagedPaintDevice& device, const PlotSheet& sheet);
+
+    // The sheet as a one-page PDF document.
+    QByteArray Pdf() const;
+
+private:
+    void PaintPoints(QPainter& painter, double dotsPerMm) const;
+    void PaintTitleBlock(QPainter& painter, double dotsPerMm) const;
+
+    const TNCADProject& m_project;
+    PlotLayout m_layout;
+    Layers m_layers;
+    PlotTitle m_title;
+};

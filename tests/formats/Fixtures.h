@@ -1,0 +1,198 @@
+#pragma once
+// Small instrument files written from the formats' descriptions, with the points they
+// must give (worked out by hand: stations at E 100, N 200, H 10 unless said otherwise).
+// The reader tests read each one; the detection test runs every one through the detector.
+
+#include "formats/InstrumentData.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+struct TFixture {
+    const char* Name;
+    TInstrumentFormat Format; // the detector's answer; PointLines for none
+    const char* Order;        // delimited files: the column order to read them in
+    const char* Text;
+    const char* Points;   // "ID E N H CODE" with three decimals, joined by "; "
+    const char* Problems; // "line: reason", joined by "; "
+    const char* Notes;    // the same
+};
+
+inline const TFixture kFixtures[] = {
+    {"gsi8 coordinates", TInstrumentFormat::Gsi, "",
+     "110001+0000P101 81..00+00100000 82..00+00200000 83..00+00005000 71....+000000ab \r\n"
+     "110002+00000102 81..10-00001500 82..10+00002500 83..10+00000000 \r\n",
+     "P101 100.000 200.000 5.000 ab; 102 -1.500 2.500 0.000 ", "", ""},
+    {"gsi16 station and shots", TInstrumentFormat::Gsi, "",
+     "*110001+000000000000STN1 84..00+0000000000100000 85..00+0000000000200000 86..00+0000000000010000 "
+     "88..00+0000000000001500 \r\n"
+     // Due north in gon, level, 10 m; then due east in ddd.mmsss with 1/10 mm lengths.
+     "*110002+0000000000000P01 21.022+0000000000000000 22.022+0000000010000000 31..00+0000000000010000 "
+     "87..00+0000000000001500 71....+00000000000000KP \r\n"
+     "*110003+0000000000000P02 21.024+0000000009000000 22.024+0000000009000000 31..06+0000000000100000 \r\n",
+     "STN1 100.000 200.000 10.000 STN; P01 100.000 210.000 10.000 KP; P02 110.000 200.000 10.000 ", "", ""},
+    {"gsi blocks sharing a line", TInstrumentFormat::Gsi, "",
+     "110001+00000001 21.102+00000000 22.102+10000000 31..00+00000000 "
+     "110002+00000002 21.102+10000000 22.102+10000000 31..00+00005000 \r\r\r",
+     "2 5.000 0.000 0.000 ", "", "1: no station set-up: observations reduced from a local origin 0,0,0; 0: 1 observation without a distance: not made into points"},
+    {"gsi awkward words", TInstrumentFormat::Gsi, "",
+     "110001+00000001 81..00+0000100a 82..00+00002000 \n"
+     "110002+00000002 81..02+00001000 82..00+00002000 \n"
+     "110003+00000003 84..00+00001000 \n"
+     "110004+00000004 81..00+00001000 82..00+00002000 83..00+00000300 \n",
+     "4 1.000 2.000 0.300 ",
+     "1: word 81: '81..00+0000100a' is not a valid value; 2: word 81: unit '2' is not a length unit; "
+     "3: station needs both easting (84) and northing (85)", ""},
+
+    {"sdr33 gon", TInstrumentFormat::Sdr, "",
+     "\x02\r\n"
+     "00NMSDR33 V04-04.02     00-000-00 00:00 211111\r\n"
+     "01NM:SET5F V01-00    020078                      31\r\n"
+     "02TP00000031        200.000         100.000         10.000          1.500           ST\r\n"
+     "03NM1.500\r\n"
+     "07TP00000031        9               0.0000          0.0000\r\n"
+     // Due east; the instrument's own coordinates of the point follow and win.
+     "09F100000031        00000009        10.000          100.0000        100.0000        TREE\r\n"
+     "08TP00000009        200.001         110.002         10.003          TREE\r\n"
+     "08TP10              300.000         400.000                         CURB\r\n"
+     "08TP11              3x0.000         400.000\r\n"
+     "\x03"
+     "58903\r\n",
+     "31 100.000 200.000 10.000 ST; 9 110.002 200.001 10.003 TREE; 10 400.000 300.000 0.000 CURB",
+     "10: '3x0.000' is not a valid floating point value", ""},
+    {"sdr2x degrees from the horizon", TInstrumentFormat::Sdr, "",
+     "00NMSDR20V03-05         00-000-00 00:00 111121\r\n"
+     "01KI1SET2100         123456SET2100         12345612\r\n"
+     "02KI   1100.000   200.000   10.000    0.000     STN\r\n"
+     // 30 degrees above the horizon, 10 m up the slope, due north.
+     "09F1   1   210.000    30.0000   0.0000    TOP\r\n",
+     "1 100.000 200.000 10.000 STN; 2 100.000 208.660 15.000 TOP", "", ""},
+
+    {"nikon dms", TInstrumentFormat::NikonRaw, "",
+     "CO,Nikon RAW data format V2.00\r\n"
+     "CO,Dist Units: Metres\r\n"
+     "CO,Angle Units: DDDMMSS\r\n"
+     "CO,Zero azimuth: North\r\n"
+     "CO,Zero VA: Zenith\r\n"
+     "CO,Coord Order: NEZ\r\n"
+     "MP,1,,200.000,100.000,10.000,ST\r\n"
+     "MP,2,,300.000,100.000,0.000,BS\r\n"
+     "ST,1,,2,,1.500,0.0000,0.0000\r\n"
+     "F1,,1.500,,0.0000,90.0000,13:47:08\r\n"
+     "SS,3,1.500,10.000,90.0000,90.0000,14:00:04,P\r\n"
+     "*SS,4,1.500,10.000,90.0000,90.0000,14:00:04,P\r\n"
+     // 180 deg 30', 30 degrees below the horizon.
+     "SS,5,1.500,10.000,180.3000,120.0000,14:00:04,P\r\n",
+     "1 100.000 200.000 10.000 ST; 2 100.000 300.000 0.000 BS; 3 110.000 200.000 10.000 P; "
+     "5 99.924 191.340 5.000 P",
+     "", ""},
+    {"nikon gon east first", TInstrumentFormat::NikonRaw, "",
+     "CO,Nikon RAW data format V2.00\n"
+     "CO,Angle Units: Gons\n"
+     "CO,Coord Order: ENZ\n"
+     "UP,7,,100.000,200.000,10.000,\n"
+     "ST,7,,,,0.000,,\n"
+     "SS,8,0.000,10.000,100.0000,100.0000,10:00:00,\n"
+     "SS,9,0.000,abc,100.0000,100.0000,10:00:00,\n",
+     "7 100.000 200.000 10.000 ; 8 110.000 200.000 10.000 ", "7: 'abc' is not a valid floating point value", ""},
+
+    {"rw5 degrees", TInstrumentFormat::Rw5, "",
+     "JB,NMTEST,DT06-27-2003,TM14:21:53\r\n"
+     "MO,AD0,UN1,SF1.00000000,EC0,EO0.0,AU0\r\n"
+     "SP,PN1,N 200.000,E 100.000,EL10.000,--CP\r\n"
+     "SP,PN2,N 200.000,E 90.000,EL10.000,--BS\r\n"
+     "OC,OP1,N 200.000,E 100.000,EL10.000,--CP\r\n"
+     "LS,HI1.500,HR1.500\r\n"
+     // The backsight lies due west at circle 0: angle right 90 is due north.
+     "BK,OP1,BP2,BS,BC0.0000\r\n"
+     "SS,OP1,FP3,AR90.0000,ZE90.0000,SD10.000,--FENCE, WOOD\r\n"
+     "--SS,OP1,FP4,AR90.0000,ZE90.0000,SD10.000,--COMMENTED OUT\r\n"
+     "SS,OP1,FP5,AZ180.0000,ZE90.0000,HD5.000,--\r\n"
+     "SS,OP1,FP6,DR90.0000,VA0.0000,SD10.000,--\xB0\xA1\r\n",
+     "1 100.000 200.000 10.000 CP; 2 90.000 200.000 10.000 BS; 3 100.000 210.000 10.000 FENCE, WOOD; "
+     "5 100.000 195.000 10.000 ; 6 100.000 190.000 10.000 \xEA\xB0\x80",
+     "", ""},
+    {"rw5 gon from south", TInstrumentFormat::Rw5, "",
+     "MO,AD1,UN0,AU1\n"
+     "OC,OP10,N 0,E 0,EL0\n"
+     "SS,OP10,FP11,AZ0.0000,ZE100.0000,SD10.000,--A\n"
+     "SS,OP10,FP12,AR0,ZEabc,SD10.000\n",
+     "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A", "4: 'abc' is not a valid angle", "1: lengths in feet: taken as given"},
+
+    {"rw5 angle set", TInstrumentFormat::Rw5, "",
+     "OC,OP1,N 200.000,E 100.000,EL10.000\n"
+     "BK,OP1,BP,BS0.0000,BC0.0000\n"
+     "BD,OP1,FP9,AR0.0000,ZE90.0000,SD50.000\n"
+     // Face one and face two of one target: one point, their mean.
+     "FD,OP1,FP2,AR90.0000,ZE90.0000,SD10.000\n"
+     "FR,OP1,FP2,AR270.0000,ZE270.0000,SD10.002\n",
+     "1 100.000 200.000 10.000 STN; 2 110.001 200.000 10.000 ", "", ""},
+
+    {"are gon", TInstrumentFormat::Are, "",
+     "5=1000\n37=200.000\n38=100.000\n39=10.000\n0=Measured point\n"
+     "2=1000\n3=1.500\n62=1\n37=200.000\n38=110.000\n39=10.000\n21=100.0000\n"
+     "5=1\n4=TEST\n6=1.500\n7=100.0000\n8=100.0000\n9=10.000\n"
+     "5=2\n4=FIX\n6=1.500\n7=100.0000\n8=100.0000\n9=10.000\n37=200.001\n38=110.002\n39=10.003\n"
+     "5=3\n37=1.000\n"
+     "5=4\n9=x\n",
+     "1000 100.000 200.000 10.000 ; 1 110.000 200.000 10.000 TEST; 2 110.002 200.001 10.003 FIX",
+     "28: a coordinate is missing; 31: 'x' is not a valid floating point value", "12: the file names no angle unit: gon taken"},
+
+    {"gts7", TInstrumentFormat::Gts7, "",
+     "JOB    TEST,\r\n"
+     "UNITS  M,D\r\n"
+     "STN    1,1.500,ST\r\n"
+     "XYZ    200.000,100.000,10.000\r\n"
+     // Backsight azimuth 90 at circle 0.
+     "BKB    2,90.0000,0.0000\r\n"
+     "BS     2,1.500\r\n"
+     "SD     0.0000,90.0000,10.000\r\n"
+     "SS     3,1.500,TREE\r\n"
+     "SD     90.0000,90.0000,10.000\r\n"
+     "SS     4,1.500,\r\n"
+     "HD     270.0000,10.000,2.000\r\n"
+     "PT     5,CP\r\n"
+     "XYZ    300.000,400.000,5.000\r\n"
+     "SS     6,1.500,X\r\n"
+     "NOTE   the observation of 6 is missing\r\n"
+     "SS     7,1.500,Y\r\n"
+     "SD     abc,90.0000,10.000\r\n",
+     "1 100.000 200.000 10.000 ST; 2 110.000 200.000 10.000 ; 3 100.000 190.000 10.000 TREE; "
+     "4 100.000 210.000 12.000 ; 5 400.000 300.000 5.000 CP",
+     "14: no observation line after '6'; 17: 'abc' is not a valid angle", ""},
+
+    {"delimited pnezd", TInstrumentFormat::PointLines, "PNEZD",
+     "Point,Northing,Easting,Elevation,Description\r\n"
+     "1,200.0,100.0,10.0,\"FENCE POST\"\r\n"
+     "2,300.0,400.0,,CURB\r\n"
+     "\r\n"
+     "3,x,1,2,BAD\r\n"
+     "4,5\r\n",
+     "1 100.000 200.000 10.000 FENCE POST; 2 400.000 300.000 0.000 CURB",
+     "5: 'x' is not a valid floating point value; 6: needs 3 fields, has 2", ""},
+    {"delimited penzd tabs", TInstrumentFormat::PointLines, "PENZD", "1\t100\t200\t10\tA\n2\t-5\t-6\n",
+     "1 100.000 200.000 10.000 A; 2 -5.000 -6.000 0.000 ", "", ""},
+};
+
+inline QString pointsText(const TInstrumentResult& r) {
+    QStringList out;
+    for (const TSurveyPoint& p : r.Points) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "%.3f %.3f %.3f ", p.E, p.N, p.H);
+        out << QString::fromStdString(p.Id) + " " + buf + QString::fromStdString(p.Code);
+    }
+    return out.join("; ");
+}
+
+inline QString messagesText(const std::vector<TLineMessage>& messages) {
+    QStringList out;
+    for (const TLineMessage& m : messages)
+        out << QString::number(m.Line) + ": " + QString::fromStdString(m.Text);
+    return out.join("; ");
+}
+
+inline TFormatChoice fixtureChoice(const TFixture& f) {
+    return *f.Order ? TFormatChoice{TInstrumentFormat::Delimited, f.Order} : TFormatChoice{f.Format, {}};
+}
