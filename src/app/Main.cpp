@@ -6,9 +6,11 @@
 #include "model/ProjectManager.h"
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
+#include <QCloseEvent>
 #include <QDate>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -271,3 +273,14 @@ QString TMainForm::CompletionLine() {
 void TMainForm::AddCompletionLine() { MsgStr->appendPlainText(CompletionLine()); }
 
 void TMainForm::N9Click() { close(); }
+
+// The close box and 종료 alike: points not saved since the job was opened or saved are
+// lost with the window, so the user is asked once.
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (m_jobChanged &&
+        !Dialogs::Confirm(QString::fromUtf8("저장하지 않은 측점이 있습니다. 종료하시겠습니까?"))) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}

@@ -33,13 +33,19 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
+    // True when the job changed (points added, edited, deleted, received or imported) since
+    // it was opened from a file or last saved; closing then asks first.
+    bool JobChanged() const { return m_jobChanged; }
+
     // Today's date in the short regional form followed by the completion text.
     static QString CompletionLine();
     void AddCompletionLine();
 
     // Appends the points of `lines` to the table and the project, then fits the view, also
-    // when a faulty line stops the import (its error then goes up to the caller).
-    void ImportPointLines(const TPointLines& lines);
+    // when a faulty line stops the import (its error then goes up to the caller, naming the
+    // line and `source`, the file the lines came from). An empty line that left lines unread
+    // is said in MsgStr.
+    void ImportPointLines(const TPointLines& lines, const QString& source = {});
 
     // The one project; owned by the view's project manager.
     TNCADProject* Project = nullptr;
@@ -96,6 +102,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateMenus();
@@ -174,6 +181,8 @@ private:
     // Receive: opens the port, shows the receive window, applies its settings after OK.
     void btnComportOpenClick();
     void btnComportCloseClick();
+    // What MsgStr says after a receive whose line hung up: the cut line, where the bytes are.
+    QString HangUpNote() const;
     // Copies the point table into the upload window and shows it.
     void btnUploadClick();
     void ComPortRxChar(TCustomComPort* Sender, int Count);
@@ -191,4 +200,5 @@ private:
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;
+    bool m_jobChanged = false;
 };

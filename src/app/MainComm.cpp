@@ -6,11 +6,13 @@
 #include "comm/DataRecv.h"
 #include "comm/DataSend.h"
 #include "comm/InstrumentPort.h"
+#include "comm/RecvFiles.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -66,7 +68,10 @@ void TMainForm::btnComportOpenClick() {
     }
     if (ReceiveWindow->isVisible())
         return;
-    ReceiveWindow->OnRecvData = [this](const TPointLines& lines) { ImportPointLines(lines); };
+    // The received bytes are in temp.dat by now, which messages name.
+    ReceiveWindow->OnRecvData = [this](const TPointLines& lines) {
+        ImportPointLines(lines, QString::fromStdString(RecvFiles::BufferFilePath()));
+    };
     ReceiveWindow->BindComPort(ComPort);
     ReceiveWindow->move(geometry().center() - ReceiveWindow->rect().center());
     // Kept above the main window by the window manager, as a dialog of it.
@@ -74,6 +79,11 @@ void TMainForm::btnComportOpenClick() {
     if (QWindow* handle = ReceiveWindow->windowHandle())
         handle->setTransientParent(windowHandle());
     const int result = ReceiveWindow->exec();
+    // A receive cut short by a hang-up is said, whichever button ended it, and is never
+    // called complete.
+    const bool hungUp = ReceiveWindow->LineHungUp();
+    if (hungUp)
+        MsgStr->appendPlainText(HangUpNote());
     if (std::exception_ptr error = ReceiveWindow->TakeHandOverError())
         std::rethrow_exception(error);
     if (result != QDialog::Accepted)
@@ -81,8 +91,25 @@ void TMainForm::btnComportOpenClick() {
 
     ApplyComboBoxes(ReceiveWindow->Combos(), *ComPort);
     NCAD1->Repaint();
-    AddCompletionLine();
+    if (!hungUp)
+        AddCompletionLine();
     ComPort->Close();
+}
+
+// Two lines: where the bytes are, then what happened, which is the line the short message
+// area shows.
+QString TMainForm::HangUpNote() const {
+    QString kept = "\"" + QString::fromStdString(RecvFiles::BufferFilePath()) + "\"";
+    if (const std::string journal = ReceiveWindow->JournalPath(); !journal.empty())
+        kept += QString::fromUtf8("와 \"%1\"").arg(QString::fromStdString(journal));
+    const QString where = QString::fromUtf8("받은 데이터는 모두 %1에 있습니다.\n").arg(kept);
+    const long long cut = ReceiveWindow->CutLine();
+    if (cut == 0)
+        return where + QString::fromUtf8("수신 중에 연결이 끊겼습니다.");
+    const QString what = ReceiveWindow->StartedSecondRun()
+                             ? QString::fromUtf8("새 창은 받은 데이터를 그대로 불러오므로 그 줄을 확인하십시오.")
+                             : QString::fromUtf8("그 줄은 불러오지 않았습니다.");
+    return where + QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. ").arg(cut) + what;
 }
 
 void TMainForm::btnComportCloseClick() {

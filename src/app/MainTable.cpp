@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QShortcut>
 #include <QToolButton>
@@ -139,7 +140,15 @@ void TMainForm::WireTableCommands() {
     NCAD1->OnAddedPoint = [this](double dx, double dy) { NCAD1AddedPoint(dx, dy); };
 }
 
-void TMainForm::ImportPointLines(const TPointLines& lines) {
+namespace {
+// "the file's line N", for messages.
+QString lineOf(const QString& source, int line) {
+    return source.isEmpty() ? QString::fromUtf8("%1번째 줄").arg(line)
+                            : QString::fromUtf8("\"%1\" 파일의 %2번째 줄").arg(source).arg(line);
+}
+} // namespace
+
+void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source) {
     std::unique_ptr<QProgressDialog> progressWindow;
     TImportProgress progress;
     progress.LinesBetweenReports = 20000;
@@ -167,7 +176,20 @@ void TMainForm::ImportPointLines(const TPointLines& lines) {
     } finish{this};
     NiceGrid1->BeginUpdate();
     TGridRowSink sink(*NiceGrid1);
-    ::ImportPointLines(lines, *Project, &sink, &progress);
+    m_jobChanged = true;
+    TDataEnd end;
+    try {
+        ::ImportPointLines(lines, *Project, &sink, &progress, &end);
+    } catch (const EPointLineError& e) {
+        throw EPointLineError(e.what() + ("\n" + lineOf(source, e.Line())).toStdString(), e.Line());
+    }
+    // Instruments may end their data with an empty line, so the stop stays; but what was
+    // not read is said.
+    if (end.Line > 0)
+        MsgStr->appendPlainText(QString::fromUtf8("%1이 비어 있어 데이터가 그 줄에서 끝났습니다. "
+                                                  "그 뒤의 %2줄은 읽지 않았습니다.")
+                                    .arg(lineOf(source, end.Line))
+                                    .arg(end.Unread));
 }
 
 // ---------------------------------------------------------------- point files
@@ -180,10 +202,20 @@ void TMainForm::CommandLineImport() {
 
 void TMainForm::ImportFile(const QString& path) {
     const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
+    // A file opened into an empty window is the job as saved, also when a faulty line stops
+    // it: nothing is lost by closing.
+    struct Opened {
+        bool& changed;
+        const bool opening;
+        ~Opened() {
+            if (opening)
+                changed = false;
+        }
+    } opened{m_jobChanged, Project->Count() == 0 && NiceGrid1->RowCount() == 0};
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
     JobFile = path;
-    ImportPointLines(lines);
+    ImportPointLines(lines, path);
     AddCompletionLine();
 }
 
@@ -226,6 +258,8 @@ void TMainForm::btnImportTXTClick() {
 void TMainForm::btnExportTXTClick() {
     TFileSaveForm form(*Project, this);
     form.Execute();
+    if (form.Saved())
+        m_jobChanged = false;
 }
 
 // ---------------------------------------------------------------- table commands
@@ -244,6 +278,7 @@ void TMainForm::btnGridAddPointClick() {
         return;
     TPoint3D* point = addToGroup(*Project, code, std::make_unique<TPoint3D>(x, y, z, id));
     appendPointRow(*NiceGrid1, id, x, y, z, code, point);
+    m_jobChanged = true;
 }
 
 void TMainForm::btnGridDelPointClick() {
@@ -263,6 +298,7 @@ void TMainForm::btnGridDelPointClick() {
     if (rowPoint(*NiceGrid1, *Project, row, TRowUse::Delete, itemIndex, pointIndex))
         removePoint(*NiceGrid1, *Project, itemIndex, pointIndex);
     NiceGrid1->DeleteRow(row);
+    m_jobChanged = true;
     // The next row takes the place, ready for the next delete.
     NiceGrid1->SetSelectedRow(std::min(row, NiceGrid1->RowCount() - 1));
     NCAD1->Repaint();
@@ -300,6 +336,7 @@ void TMainForm::NiceGrid1DblClick() {
     TfrmDataEdit form;
     if (!form.EditValues(x, y, id, code, z))
         return;
+    m_jobChanged = true;
 
     if (UpperAscii(oldCode) != code) {
         // A new code: the point moves to the end of that code's group.
@@ -332,5 +369,6 @@ void TMainForm::NCAD1AddedPoint(double dx, double dy) {
     const double x = point->X, y = point->Y, z = point->Z;
     TPoint3D* added = addToGroup(*Project, code, std::move(point));
     appendPointRow(*NiceGrid1, id, x, y, z, code, added);
+    m_jobChanged = true;
     NCAD1->Repaint();
 }

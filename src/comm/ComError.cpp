@@ -3,6 +3,7 @@
 #include "toolkit/Catalog.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -23,7 +24,7 @@ const char* codeText(int code) {
     }
 }
 
-std::string message(int code, int osError) {
+std::string message(int code, int osError, const std::string& device) {
     std::string text = Catalog::Text(kComTextDomain, codeText(code)).toStdString();
     if (code == 14)
         return text;
@@ -31,15 +32,26 @@ std::string message(int code, int osError) {
     std::string suffix = Catalog::Text(kComTextDomain, " (win error code: %d)").toStdString();
     if (const auto at = suffix.find("%d"); at != std::string::npos)
         suffix.replace(at, 2, std::to_string(osError));
-    return text + suffix;
+    text += suffix;
+    if (!device.empty()) {
+        text += "\n" + device;
+        if (osError > 0) {
+            char buf[256];
+            // GNU strerror_r may return a static string instead of filling buf.
+            text += std::string(": ") + strerror_r(osError, buf, sizeof buf);
+        }
+    }
+    return text;
 }
 
 } // namespace
 
-EComPort::EComPort(int code, int osError)
-    : std::runtime_error(message(code, osError)), m_code(code),
-      m_osError(code == 14 ? -1 : osError) {}
+EComPort::EComPort(int code, int osError, const std::string& device)
+    : std::runtime_error(message(code, osError, device)), m_code(code),
+      m_osError(code == 14 ? -1 : osError), m_device(device) {}
 
 void RaiseComError(int code) { throw EComPort(code, errno); }
 
-void RaiseComError(int code, int osError) { throw EComPort(code, osError); }
+void RaiseComError(int code, int osError, const std::string& device) {
+    throw EComPort(code, osError, device);
+}

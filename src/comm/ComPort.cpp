@@ -116,6 +116,7 @@ void TCustomComPort::Open() {
         OnBeforeOpen(this);
     m_device->Open(DevicePath(m_port));
     m_connected = true;
+    m_lineHungUp = false;
     try {
         ApplyPortSettings();
         if (!m_events.Empty()) {
@@ -298,6 +299,14 @@ int TCustomComPort::WriteText(const std::string& text) {
     return m_device->Write(text.data(), static_cast<int>(text.size()));
 }
 
+int TCustomComPort::WriteSome(const char* data, int count) {
+    return count > 0 ? m_device->WriteSome(data, count) : 0;
+}
+
+int TCustomComPort::OutputCount() { return m_device->OutputCount(); }
+
+void TCustomComPort::DiscardOutput() { m_device->DiscardOutput(); }
+
 void TCustomComPort::ReleaseEventThread() {
     if (m_thread)
         m_thread->Release();
@@ -351,6 +360,11 @@ void TCustomComPort::ActOnNotification(int code) {
     case kRx80Full:
         if (OnRx80Full)
             OnRx80Full(this);
+        break;
+    case kHangUp:
+        // The next receive or upload opens the device afresh, should it come back.
+        Close();
+        m_lineHungUp = true;
         break;
     default:
         break;

@@ -140,6 +140,8 @@ public:
     void Close();
     bool Connected() const { return m_connected; }
     void SetConnected(bool value);
+    // True when the port closed itself because its line hung up, until the next Open.
+    bool LineHungUp() const { return m_lineHungUp; }
 
     void BeginUpdate() { ++m_updateCount; }
     void EndUpdate();
@@ -154,6 +156,11 @@ public:
     int ReadText(std::string& text, int Count);
     // Writes the bytes of `text`; fewer than all when the write time-out ends it.
     int WriteText(const std::string& text);
+    // For sending in steps: hands over what the driver takes now, without waiting, and
+    // tells how many handed-over bytes still wait to be sent.
+    int WriteSome(const char* data, int count);
+    int OutputCount();
+    void DiscardOutput();
     // Shows the setup dialog on this port; true when the user pressed OK.
     bool ExecuteSetupDialog();
 
@@ -224,6 +231,7 @@ private:
     std::unique_ptr<TComTimeouts> m_timeouts;
     std::unique_ptr<TComBuffer> m_buffer;
     bool m_connected = false;
+    bool m_lineHungUp = false;
     int m_updateCount = 0;
     std::unique_ptr<TComThread> m_thread;
     TComNotifier* m_notifier = nullptr;

@@ -147,8 +147,12 @@ bool TComThread::WaitLoop(int ep) {
         if (stopped)
             return true;
         Dispatch(TComEvents::FromBits(found.Bits() & m_events.Bits()));
-        if (hangUp)
+        if (hangUp) {
+            // The port closes on the user-interface thread; without one nobody could join us.
+            if (m_sync != smNone)
+                Send(ComNotify::kHangUp);
             return false; // the device reports nothing more; waiting on it would spin
+        }
     }
 }
 

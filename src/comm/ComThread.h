@@ -15,6 +15,9 @@ class TCustomComPort;
 namespace ComNotify {
 inline constexpr int kError = 0x80, kRxChar = 0x1, kTxEmpty = 0x4, kBreak = 0x40, kRing = 0x100,
                      kCTS = 0x8, kDSR = 0x10, kRxFlag = 0x2, kRLSD = 0x20, kRx80Full = 0x400;
+// Not an event of the line: sent once after a hang-up has been reported, so that the port
+// closes and lets go of the vanished device.
+inline constexpr int kHangUp = 0x10000;
 } // namespace ComNotify
 
 // The user-interface thread's end of the notifications: a hidden object that takes them in
@@ -37,7 +40,7 @@ private:
 // limit and sends one notification per event to the user-interface thread. Received bytes
 // stay in the driver's queue: the device is watched edge-triggered, so a wake-up means new
 // bytes, never bytes already announced. A hang-up is reported once (as a line error, whose
-// handling then fails with the device's EIO) and ends the waiting.
+// handling then fails with the device's EIO), ends the waiting and closes the port.
 // Reported on Linux: evRxChar, evRx80Full, and evError/evBreak where the driver counts line
 // errors. Not reported: evTxEmpty, evRing, evCTS, evDSR, evRLSD (the modem lines can only be
 // waited for with a blocking ioctl) and evRxFlag (no driver support for an event character).

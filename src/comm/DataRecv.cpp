@@ -1,9 +1,9 @@
 #include "comm/DataRecv.h"
 
 #include "comm/ComComboBox.h"
+#include "comm/ComPort.h"
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"
-#include "io/SafeFile.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
@@ -133,6 +133,7 @@ TComComboBox* TDataRecvForm::Combo(int index) const {
 void TDataRecvForm::BindComPort(TCustomComPort* port) {
     if (PageControl1->currentWidget() != TabSheet1)
         PageControl1->setCurrentWidget(TabSheet1);
+    m_port = port;
     BindComboBoxes(Combos(), port);
 }
 
@@ -202,6 +203,11 @@ QString TDataRecvForm::ProgressText() const {
     const QString counts = QString::fromUtf8("%1 바이트, %2 줄")
                                .arg(locale.toString(static_cast<qlonglong>(m_raw.size())),
                                     locale.toString(RecvLineCount()));
+    if (m_port && m_port->LineHungUp()) {
+        const bool open = m_raw.back() != '\r' && m_raw.back() != '\n';
+        return QString::fromUtf8("연결 끊김: ") + counts +
+               (open ? QString::fromUtf8(" (%1번째 줄이 잘렸습니다)").arg(RecvLineCount()) : QString());
+    }
     const auto idle = std::chrono::steady_clock::now() - m_lastArrival;
     if (idle < kIdleAfter)
         return QString::fromUtf8("수신 중: ") + counts;
@@ -238,6 +244,9 @@ void TDataRecvForm::FormShow() {
         m_journal->Restart();
     m_journalReported = false;
     m_handOverError = nullptr;
+    m_lineHungUp = false;
+    m_cutLine = 0;
+    m_secondRun = false;
     UpdateProgress();
     m_progressTimer->start();
 }
@@ -257,8 +266,13 @@ void TDataRecvForm::done(int result) {
 void TDataRecvForm::FormCloseQuery() {
     if (!OnRecvData)
         return;
-    const std::string path = RecvFiles::BufferFilePath();
-    ReplaceFileContents(path, m_raw);
+    const std::string path = RecvFiles::WriteBufferFile(m_raw);
+    // After a hang-up a last line without its line end is a cut line: taken as it stands it
+    // would be a wrong point (its last number read as the code). It is not handed over and
+    // stays in temp.dat and the journal.
+    m_lineHungUp = m_port && m_port->LineHungUp();
+    const bool open = !m_raw.empty() && m_raw.back() != '\r' && m_raw.back() != '\n';
+    m_cutLine = m_lineHungUp && open ? RecvLineCount() : 0;
     if (m_journal)
         m_journal->Sync();
     if (!MainRowCount || MainRowCount() == 0) {
@@ -277,11 +291,17 @@ void TDataRecvForm::FormCloseQuery() {
         throw std::runtime_error("No program to start for a second window");
     // A failure leaves the window open: the user can import here instead (answer No).
     OnSecondRun(QString::fromStdString(path));
+    m_secondRun = true;
 }
 
 void TDataRecvForm::HandOver() {
+    std::string_view whole(m_raw);
+    if (m_cutLine > 0) {
+        const size_t end = whole.find_last_of("\r\n");
+        whole = end == std::string_view::npos ? std::string_view() : whole.substr(0, end + 1);
+    }
     try {
-        OnRecvData(TPointLines::FromFileBytes(m_raw));
+        OnRecvData(TPointLines::FromFileBytes(std::string(whole)));
     } catch (...) {
         m_handOverError = std::current_exception();
     }

@@ -2,6 +2,7 @@
 
 #include "comm/ComPort.h"
 #include "comm/UploadText.h"
+#include "comm/UploadTransfer.h"
 #include "io/NumText.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
@@ -11,10 +12,12 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -149,20 +152,48 @@ void TDataSendForm::Button2Click() {
     const Dialogs::Box question{"Information",
                                 QString::fromUtf8("입력된 데이터를 측량기에 업로드 하시겠습니까?"),
                                 Dialogs::Icon::Information, Dialogs::Buttons::YesNo};
-    if (Dialogs::Show(question) == Dialogs::Answer::Yes) {
-        if (!m_port->Connected())
-            m_port->Open();
-        const std::string text = WireText();
-        const int sent = m_port->WriteText(text);
-        if (sent < static_cast<int>(text.size())) {
-            // Closing drops what still waits in the output queue, so the instrument does not
-            // get the rest of a broken upload later; the window stays for another try.
-            m_port->SetConnected(false);
-            throw std::runtime_error(ShortWriteMessage(sent, static_cast<int>(text.size())));
-        }
-        Dialogs::ShowMessage(QString::fromUtf8("전송이 완료되었습니다."));
-    }
+    if (Dialogs::Show(question) == Dialogs::Answer::Yes && !Send())
+        return; // the window stays for another try
     m_port->SetConnected(false);
     hide();
     m_view->Repaint();
+}
+
+// Sends in steps under a progress window with Cancel; the other windows keep painting.
+// False when the user cancelled.
+bool TDataSendForm::Send() {
+    TUploadTransfer transfer(*m_port, WireText());
+    if (!m_port->Connected())
+        m_port->Open();
+    transfer.StallLimit = StallLimit;
+    QProgressDialog progress(QString::fromUtf8("측량기로 전송하는 중입니다..."),
+                             QString::fromUtf8("취소"), 0, std::max(transfer.Total(), 1), this);
+    progress.setWindowTitle(windowTitle());
+    // The transfer holds the port: no receive or second upload until it ends.
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    connect(&transfer, &TUploadTransfer::Progress, &progress, &QProgressDialog::setValue);
+    connect(&transfer, &TUploadTransfer::Finished, &progress, [&progress] { progress.done(0); });
+    connect(&progress, &QProgressDialog::canceled, &transfer, &TUploadTransfer::Cancel);
+    transfer.Start();
+    progress.exec();
+    transfer.Cancel(); // the window closed some other way
+
+    using TState = TUploadTransfer::TState;
+    const int sent = transfer.Sent(), total = transfer.Total();
+    switch (transfer.State()) {
+    case TState::Done:
+        Dialogs::ShowMessage(QString::fromUtf8("전송이 완료되었습니다."));
+        return true;
+    case TState::Failed:
+        std::rethrow_exception(transfer.Error());
+    case TState::Stalled:
+        m_port->SetConnected(false);
+        throw std::runtime_error(ShortWriteMessage(sent, total));
+    default:
+        m_port->SetConnected(false);
+        Dialogs::ShowMessage(QString::fromStdString(CancelledMessage(sent, total)));
+        return false;
+    }
 }

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <chrono>
+
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -29,6 +31,10 @@ public:
     // The rows as they will go to the instrument.
     std::string WireText() const;
 
+    // A send during which no byte leaves for this long has failed (the instrument holds
+    // the line or does not listen).
+    std::chrono::milliseconds StallLimit{10000};
+
     QLabel* Panel1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
@@ -38,6 +44,8 @@ public:
     QPushButton* Button2 = nullptr; // 전송
 
 private:
+    bool Send();
+
     TCustomComPort* m_port;
     TNCAD* m_view;
 };

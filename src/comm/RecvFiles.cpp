@@ -1,6 +1,7 @@
 #include "comm/RecvFiles.h"
 
 #include "io/FileError.h"
+#include "io/SafeFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -65,6 +66,15 @@ std::string BufferFolder() {
 
 std::string BufferFilePath() { return BufferFolder() + "/temp.dat"; }
 
+std::string WriteBufferFile(std::string_view bytes) {
+    const std::string path = BufferFilePath();
+    TReplaceOptions own;
+    own.FollowLinks = false;
+    own.Mode = 0600;
+    ReplaceFileContents(path, bytes, nullptr, own);
+    return path;
+}
+
 std::string JournalFolder() {
     const std::string folder = DataFolder() + "/receive-journal";
     makeFolders(folder);
@@ -111,7 +121,8 @@ void TRecvJournal::open() {
         char tail[16];
         std::snprintf(tail, sizeof tail, "-%06lld.dat", millis * 1000 + n);
         const std::string path = m_folder + "/receive-" + stamp + tail;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        // Received points are the user's business only.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
         if (fd >= 0) {
             m_fd = fd;
             m_path = path;

@@ -12,6 +12,9 @@ namespace RecvFiles {
 std::string BufferFolder();
 // BufferFolder() + "/temp.dat".
 std::string BufferFilePath();
+// Replaces temp.dat with `bytes`, readable by the user only. A symbolic link planted under
+// that name is replaced, never followed. Returns the path; throws EFileError.
+std::string WriteBufferFile(std::string_view bytes);
 // $XDG_DATA_HOME/PointBridge, else ~/.local/share/PointBridge (made when missing).
 std::string DataFolder();
 // DataFolder() + "/receive-journal".
@@ -23,8 +26,9 @@ void SetFolders(const std::string& programFolder, const std::string& dataFolder)
 } // namespace RecvFiles
 
 // The journal of one receive: every byte from the line is appended to a file of its own
-// as it arrives ("receive-YYYYMMDD-HHMMSS-NNNNNN.dat" in the journal folder), so that a crash or a
-// power cut loses nothing that had arrived. Only the newest `keep` journals are kept.
+// as it arrives ("receive-YYYYMMDD-HHMMSS-NNNNNN.dat" in the journal folder, readable by the
+// user only), so that a crash or a power cut loses nothing that had arrived. Only the newest
+// `keep` journals are kept.
 class TRecvJournal {
 public:
     explicit TRecvJournal(std::string folder, int keep = 20);

@@ -94,25 +94,30 @@ bool waitFor(int fd, short events, int timeoutMs) {
 
 SerialDevice::~SerialDevice() { Close(); }
 
+void SerialDevice::fail(int code) const { fail(code, errno); }
+
+void SerialDevice::fail(int code, int osError) const { RaiseComError(code, osError, m_path); }
+
 void SerialDevice::Open(const std::string& path) {
     Close();
+    m_path = path;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        RaiseComError(1);
-    auto fail = [fd](int error) {
+        fail(1);
+    auto refuse = [this, fd](int error) {
         ::close(fd);
-        RaiseComError(1, error);
+        fail(1, error);
     };
     // TIOCEXCL does not stop root (CAP_SYS_ADMIN), so we also take a lock; a second opener
     // in this or another program gets "busy" either way.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        fail(errno == EWOULDBLOCK ? EBUSY : errno);
+        refuse(errno == EWOULDBLOCK ? EBUSY : errno);
     termios saved{};
     if (::tcgetattr(fd, &saved) != 0) // not a terminal at all
-        fail(errno);
+        refuse(errno);
     bool exclusive = ::ioctl(fd, TIOCEXCL) == 0;
     if (!exclusive && errno != ENOTTY && errno != EINVAL)
-        fail(errno);
+        refuse(errno);
     termios raw = saved;
     ::cfmakeraw(&raw);
     raw.c_cflag |= CLOCAL | CREAD;
@@ -123,7 +128,7 @@ void SerialDevice::Open(const std::string& path) {
         const int error = errno;
         if (exclusive)
             ::ioctl(fd, TIOCNXCL);
-        fail(error);
+        refuse(error);
     }
     ::tcflush(fd, TCIOFLUSH);
     m_fd = fd;
@@ -150,15 +155,15 @@ void SerialDevice::Close() noexcept {
 void SerialDevice::SetQueueSizes(int inputSize, int outputSize) {
     // Linux terminals have queues of a fixed size; the sizes are only checked here.
     if (inputSize < 0 || outputSize < 0)
-        RaiseComError(9, EINVAL);
+        fail(9, EINVAL);
     if (::fcntl(m_fd, F_GETFL) < 0)
-        RaiseComError(9);
+        fail(9);
 }
 
 void SerialDevice::SetTimeouts(const TDeviceTimeouts& timeouts) {
     // Our reads and writes apply them; the driver keeps none.
     if (::fcntl(m_fd, F_GETFL) < 0)
-        RaiseComError(8);
+        fail(8);
     m_timeouts = timeouts;
 }
 
@@ -182,7 +187,7 @@ void SerialDevice::SetLine(const TDeviceControl& control) {
 void SerialDevice::applyTermios(const TDeviceControl& c) {
     termios t{};
     if (::tcgetattr(m_fd, &t) != 0)
-        RaiseComError(7);
+        fail(7);
     ::cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 1;
@@ -217,24 +222,24 @@ void SerialDevice::applyTermios(const TDeviceControl& c) {
     ::cfsetispeed(&t, placeholder);
     ::cfsetospeed(&t, placeholder);
     if (::tcsetattr(m_fd, TCSANOW, &t) != 0)
-        RaiseComError(7);
+        fail(7);
     // tcsetattr succeeds when any one change took; read back what the driver kept.
     termios back{};
     if (::tcgetattr(m_fd, &back) != 0)
-        RaiseComError(7);
+        fail(7);
     const tcflag_t cmask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
     const tcflag_t imask = INPCK | IXON | IXOFF;
     if ((back.c_cflag & cmask) != (t.c_cflag & cmask) ||
         (back.c_iflag & imask) != (t.c_iflag & imask) || back.c_cc[VSTART] != t.c_cc[VSTART] ||
         back.c_cc[VSTOP] != t.c_cc[VSTOP])
-        RaiseComError(7, EINVAL);
+        fail(7, EINVAL);
     if (speed == B0) {
         if (c.BaudRate <= 0)
-            RaiseComError(7, EINVAL);
+            fail(7, EINVAL);
         if (const int error = SetOtherBaudRate(m_fd, c.BaudRate))
-            RaiseComError(7, error);
+            fail(7, error);
     } else if (::cfgetospeed(&back) != speed) {
-        RaiseComError(7, EINVAL);
+        fail(7, EINVAL);
     }
 }
 
@@ -242,7 +247,7 @@ void SerialDevice::applyModemControl(const TDeviceControl& c) {
     auto setLine = [this](int bit, bool on) {
         if (::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY &&
             errno != EINVAL)
-            RaiseComError(7);
+            fail(7);
     };
     setLine(TIOCM_DTR, c.DtrControl != dtrDisable);
     if (!(c.OutCtsFlow || c.RtsControl == rtsHandshake))
@@ -287,12 +292,12 @@ int SerialDevice::Read(char* buffer, int count) {
             // The other side hung up: the line reads 0 bytes from now on.
             if (taken > 0)
                 break;
-            RaiseComError(3, EIO);
+            fail(3, EIO);
         }
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN)
-            RaiseComError(3);
+            fail(3);
         if (returnAtOnce)
             break;
         std::optional<Clock::time_point> deadline = total;
@@ -313,16 +318,10 @@ int SerialDevice::Write(const char* data, int count) {
     const auto deadline = totalDeadline(Clock::now(), m_timeouts.WriteTotalMultiplier,
                                         m_timeouts.WriteTotalConstant, count);
     int sent = 0;
-    while (sent < count) {
-        const ssize_t n = ::write(m_fd, data + sent, static_cast<size_t>(count - sent));
-        if (n > 0) {
-            sent += static_cast<int>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN)
-            RaiseComError(2);
+    for (;;) {
+        sent += WriteSome(data + sent, count - sent);
+        if (sent == count)
+            break;
         const int wait = msUntil(deadline);
         if (wait == 0 || !waitFor(m_fd, POLLOUT, wait))
             break;
@@ -331,7 +330,7 @@ int SerialDevice::Write(const char* data, int count) {
     // driver took them: a purge at close must not cut the end of an upload.
     if (!deadline) {
         if (::tcdrain(m_fd) != 0 && errno != ENOTTY && errno != EINVAL)
-            RaiseComError(2);
+            fail(2);
         return sent;
     }
     for (;;) {
@@ -345,20 +344,49 @@ int SerialDevice::Write(const char* data, int count) {
     }
 }
 
+int SerialDevice::WriteSome(const char* data, int count) {
+    int taken = 0;
+    while (taken < count) {
+        const ssize_t n = ::write(m_fd, data + taken, static_cast<size_t>(count - taken));
+        if (n > 0) {
+            taken += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            fail(2);
+        break;
+    }
+    return taken;
+}
+
+int SerialDevice::OutputCount() {
+    int queued = 0;
+    if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0)
+        return 0;
+    return std::max(0, queued);
+}
+
+void SerialDevice::DiscardOutput() noexcept {
+    if (m_fd >= 0)
+        ::tcflush(m_fd, TCOFLUSH);
+}
+
 int SerialDevice::InputCount() {
     int count = 0;
     if (::ioctl(m_fd, FIONREAD, &count) != 0)
-        RaiseComError(10);
+        fail(10);
     return count;
 }
 
 TComErrors SerialDevice::TakeLineErrors() {
     if (::fcntl(m_fd, F_GETFL) < 0)
-        RaiseComError(10);
+        fail(10);
     TLineCounters now;
     if (!ReadLineCounters(m_fd, now)) {
         if (errno != ENOTTY && errno != EINVAL)
-            RaiseComError(10);
+            fail(10);
         return {};
     }
     TComErrors errors;
@@ -382,7 +410,7 @@ TModemLines SerialDevice::ModemStatus() {
         // Pseudo-terminals and some adapters have no modem lines: they read as off.
         if (errno == ENOTTY || errno == EINVAL)
             return {};
-        RaiseComError(11);
+        fail(11);
     }
     return {(bits & TIOCM_CTS) != 0, (bits & TIOCM_DSR) != 0, (bits & TIOCM_RI) != 0,
             (bits & TIOCM_CD) != 0};
@@ -392,7 +420,7 @@ void SerialDevice::AbortTransfers() {
     // Reads and writes run to completion on the calling thread, so nothing is ever pending;
     // only the descriptor itself can be wrong.
     if (::fcntl(m_fd, F_GETFL) < 0)
-        RaiseComError(5);
+        fail(5);
 }
 
 void SerialDevice::PurgeQueues(int fd) noexcept {

@@ -79,6 +79,12 @@ public:
     int Read(char* buffer, int count);
     // Writes under the write time-out (code 2); returns the bytes that left the queue.
     int Write(const char* data, int count);
+    // Hands the driver what it takes now, without waiting (code 2); returns that count.
+    int WriteSome(const char* data, int count);
+    // Bytes handed over but not yet sent; 0 on a device that cannot tell.
+    int OutputCount();
+    // Drops what waits to be sent (the rest of a broken upload).
+    void DiscardOutput() noexcept;
 
     int InputCount();             // bytes waiting in the input queue (code 10)
     TComErrors TakeLineErrors();  // errors since the last call (code 10)
@@ -90,10 +96,15 @@ public:
     static bool ReadLineCounters(int fd, TLineCounters& counters) noexcept;
 
 private:
+    // Raises `code` with the system's error and the device path, for the message's second
+    // line.
+    [[noreturn]] void fail(int code) const;
+    [[noreturn]] void fail(int code, int osError) const;
     void applyTermios(const TDeviceControl& control);
     void applyModemControl(const TDeviceControl& control);
 
     int m_fd = -1;
+    std::string m_path; // the device last opened, for messages
     bool m_exclusive = false;
     termios m_saved{};
     bool m_savedValid = false;

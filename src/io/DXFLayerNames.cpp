@@ -41,7 +41,7 @@ std::string readableName(const std::string& code) {
         if (n == 1) {
             if (!refusedAscii(ch[0]))
                 kept = std::string(ch);
-        } else if (Cp949::IsValidUtf8(ch) && !isRawByte(ch) && Cp949::FromUtf8(ch) != "?") {
+        } else if (Cp949::IsValidUtf8(ch) && !isRawByte(ch) && Cp949::CanEncode(ch)) {
             kept = std::string(ch);
         } else if (!Cp949::IsValidUtf8(ch)) {
             ch = ch.substr(0, 1);

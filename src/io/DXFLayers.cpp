@@ -397,7 +397,8 @@ void LayeredDxf::Entities() {
     size_t index = kFirstCodeLayer;
     for (const auto& item : m_project) {
         const std::string_view layer = m_layers[index++].name;
-        const std::string code = Cp949::FromUtf8(item->Code());
+        const std::string code =
+            item->PointCount() > 0 ? DxfTextBytes(item->Code(), item->GetPoint(0)->ID) : std::string();
         // Points without a code are single points, not a line, as in the plan view.
         if (!code.empty() && item->PointCount() >= 2)
             GroupLine(*item, layer);
@@ -407,7 +408,7 @@ void LayeredDxf::Entities() {
             m_tags.Point(10, p->X, p->Y, p->Z);
             const double x = p->X + kLabelRight * h;
             if (!p->ID.empty())
-                Label(DxfLayerNames::kIdLayer, x, p->Y + kIdBaseline * h, Cp949::FromUtf8(p->ID));
+                Label(DxfLayerNames::kIdLayer, x, p->Y + kIdBaseline * h, DxfTextBytes(p->ID, p->ID));
             if (!code.empty())
                 Label(DxfLayerNames::kCodeLayer, x, p->Y + kCodeBaseline * h, code);
             Label(DxfLayerNames::kHeightLayer, x, p->Y + kHeightBaseline * h, FormatFixed4(p->Z));

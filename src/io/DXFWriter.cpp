@@ -5,7 +5,9 @@
 #include "model/NCADProject.h"
 #include "toolkit/Cp949.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <ostream>
 
 namespace {
@@ -96,6 +98,10 @@ void DXF_Writer::WriteAll() {
 void DXF_Writer::WriteHeader() {
     group("0", "SECTION");
     group("2", "HEADER");
+    // Readers (LibreCAD, ezdxf's recovery) ignore the code page of a drawing without a
+    // version; R12 is what the rest of the file is.
+    group("9", "$ACADVER");
+    group("1", "AC1009");
     // Without this readers take the texts as ANSI_1252 and garble Korean codes.
     group("9", "$DWGCODEPAGE");
     group("3", "ANSI_949");
@@ -185,8 +191,18 @@ void DXF_Writer::WriteGroupCircles(const TNCADItem& item) {
         circle(*point, "1");
 }
 
+std::string DxfTextBytes(const std::string& text, const std::string& pointId) {
+    try {
+        return Cp949::FromUtf8(text);
+    } catch (const Cp949::EUnencodable& e) {
+        throw e.At("측점 \"" + pointId + "\"", "DXF 파일을 저장하지 않았습니다.");
+    }
+}
+
 void DXF_Writer::WriteGroupTexts(const TNCADItem& item) {
-    const std::string code = Cp949::FromUtf8(item.Code());
+    if (item.Points.Count() == 0)
+        return;
+    const std::string code = DxfTextBytes(item.Code(), item.Points.Get(0)->ID);
     std::string converted;
     for (const auto& point : item.Points) {
         // The three texts share X + 1.
@@ -195,7 +211,7 @@ void DXF_Writer::WriteGroupTexts(const TNCADItem& item) {
         text(xText, point->Y, code);
         const bool ascii = Cp949::IsAscii(point->ID);
         if (!ascii)
-            converted = Cp949::FromUtf8(point->ID);
+            converted = DxfTextBytes(point->ID, point->ID);
         text(xText, point->Y - 2.0, ascii ? point->ID : converted);
         char z[DxfNumbers::kMaxGeneralSize];
         text(xText, point->Y + 2.0, std::string_view(z, DxfNumbers::WriteGeneral(z, point->Z)));
@@ -234,7 +250,13 @@ void DXF_Writer::group(std::string_view code, std::string_view value) {
     put(kLineEnd);
 }
 
+// Header extents: a fit of coordinates near the double limit overflows, and "inf" is no
+// number a reader takes; the largest finite value keeps the side.
 void DXF_Writer::groupFixed(std::string_view code, double value) {
+    if (std::isnan(value))
+        value = 0.0;
+    else if (std::isinf(value))
+        value = std::copysign(std::numeric_limits<double>::max(), value);
     group(code, FormatFixed4(value));
 }
 

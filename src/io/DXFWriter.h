@@ -25,6 +25,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A text of the model (a code or an ID of the point `pointId`) in the file's code page,
+// CP949. A character CP949 lacks throws Cp949::EUnencodable naming the point: the drawing
+// is not written rather than get a "?".
+std::string DxfTextBytes(const std::string& text, const std::string& pointId);
+
 // Where the writer's bytes go. Write takes all of `bytes` or throws.
 class TDXFSink {
 public:

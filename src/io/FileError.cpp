@@ -21,5 +21,9 @@ std::string SystemReason(int errnum) {
 }
 
 EFileError::EFileError(const char* what, const std::string& path, int errnum)
-    : std::runtime_error(std::string(what) + " \"" + path + "\". " + SystemReason(errnum)),
-      m_path(path), m_errno(errnum) {}
+    : EFileError(what, path, SystemReason(errnum), errnum) {}
+
+EFileError::EFileError(const char* what, const std::string& path, const std::string& reason,
+                       int errnum)
+    : std::runtime_error(std::string(what) + " \"" + path + "\". " + reason), m_path(path),
+      m_errno(errnum) {}

@@ -8,6 +8,9 @@
 class EFileError : public std::runtime_error {
 public:
     EFileError(const char* what, const std::string& path, int errnum);
+    // A reason of our own, where the system's number would not say it.
+    EFileError(const char* what, const std::string& path, const std::string& reason,
+               int errnum);
 
     const std::string& Path() const { return m_path; }
     int ErrorNumber() const { return m_errno; }

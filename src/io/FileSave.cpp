@@ -85,4 +85,5 @@ void TFileSaveForm::BitBtn1Click() {
         folder += '/';
     const QString path = QDir::fromNativeSeparators(folder) + FileNameEdit->text();
     SavePointFile(m_project, path.toStdString());
+    m_saved = true;
 }

@@ -19,6 +19,8 @@ public:
 
     // Shows the dialog modally; the file is written (or a message shown) by OK.
     int Execute();
+    // True once OK has written the file.
+    bool Saved() const { return m_saved; }
 
     // Called once the dialog shows, before the user can act (tests fill the fields and
     // press a button through it). An empty hook removes it.
@@ -37,4 +39,5 @@ private:
     void BitBtn1Click();
 
     const TNCADProject& m_project;
+    bool m_saved = false;
 };

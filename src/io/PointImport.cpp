@@ -53,12 +53,17 @@ std::string readWholeFile(const std::string& path) {
 } // namespace
 
 TPointLines TPointLines::FromFileBytes(std::string bytes) {
-    if (!Cp949::IsAscii(bytes) && Cp949::IsValidUtf8(bytes)) {
-        if (std::string_view(bytes).substr(0, 3) == kUtf8Bom)
-            bytes.erase(0, 3);
+    if (Cp949::IsAscii(bytes) || !Cp949::IsValidUtf8(bytes))
+        return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    // A byte-order mark settles it; otherwise the reading that makes sense wins, since some
+    // 345 CP949 syllables (창, 책, 째, ...) are also valid UTF-8.
+    if (std::string_view(bytes).substr(0, 3) == kUtf8Bom) {
+        bytes.erase(0, 3);
         return TPointLines(std::move(bytes), TLineEncoding::Utf8);
     }
-    return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    if (Cp949::ReadsAsCp949(bytes))
+        return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    return TPointLines(std::move(bytes), TLineEncoding::Utf8);
 }
 
 TPointLines TPointLines::LoadFile(const std::string& path) {
@@ -121,8 +126,22 @@ void TPointImporter::Append(const TPointRecord& record) {
     ++m_count;
 }
 
+namespace {
+// True when the line yields at least one field: anything but blanks and control characters.
+bool hasFields(std::string_view line) {
+    for (const char c : line) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u == 0 || u > 32)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowSink* sink,
-                     const TImportProgress* progress) {
+                     const TImportProgress* progress, TDataEnd* end) {
+    if (end)
+        *end = {};
     TPointLineReader reader(lines.Encoding());
     TPointImporter importer(project, sink);
     TPointRecord record;
@@ -135,8 +154,16 @@ int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowS
     while (cursor.Next(line)) {
         ++lineNo;
         try {
-            if (!reader.Read(line, record))
+            if (!reader.Read(line, record)) {
+                if (end) {
+                    int unread = 0;
+                    while (cursor.Next(line))
+                        unread += hasFields(line);
+                    if (unread > 0)
+                        *end = {lineNo, unread};
+                }
                 break;
+            }
         } catch (const EListIndexError& e) {
             throw EPointLineError(e.what(), lineNo);
         } catch (const EConvertError& e) {

@@ -18,7 +18,8 @@ class TPointLines {
 public:
     TPointLines() = default;
     // Bytes of a point file: CP949, unless they are valid UTF-8 holding non-ASCII text
-    // (files written on Linux), in which case a UTF-8 byte-order mark is dropped.
+    // (files written on Linux) that does not read better as CP949 Hangul. A UTF-8
+    // byte-order mark means UTF-8 and is dropped.
     static TPointLines FromFileBytes(std::string bytes);
     // Reads a whole file; throws EFileError naming the path and the reason.
     static TPointLines LoadFile(const std::string& path);
@@ -94,8 +95,15 @@ struct TImportProgress {
     size_t LinesBetweenReports = 65536;
 };
 
-// Reads `lines` until they run out or a line without fields ends the data, appending to
-// `project` and `sink`. Returns the number of points added. A faulty line throws
+// A line without fields that ended the data while lines with fields followed it.
+struct TDataEnd {
+    int Line = 0;   // 1-based number of that line; 0 when the data ran to its end
+    int Unread = 0; // lines with fields after it, which were not read
+};
+
+// Reads `lines` until they run out or a line without fields ends the data (instruments mark
+// the end so), appending to `project` and `sink`. Returns the number of points added; `end`
+// tells whether lines were left unread after such a line. A faulty line throws
 // EPointLineError; everything before it stays.
 int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowSink* sink,
-                     const TImportProgress* progress = nullptr);
+                     const TImportProgress* progress = nullptr, TDataEnd* end = nullptr);

@@ -34,11 +34,18 @@ void appendBytes(std::string& out, const std::string& bytes) {
     out += '"';
 }
 
-void appendField(std::string& out, const std::string& text) {
-    if (Cp949::IsAscii(text))
+// `line` and `id` say where the text stands, should CP949 not hold one of its characters.
+void appendField(std::string& out, const std::string& text, int line, const std::string& id) {
+    if (Cp949::IsAscii(text)) {
         appendBytes(out, text);
-    else
+        return;
+    }
+    try {
         appendBytes(out, Cp949::FromUtf8(text));
+    } catch (const Cp949::EUnencodable& e) {
+        throw e.At(std::to_string(line) + "번째 줄(측점 \"" + id + "\")",
+                   "파일을 저장하지 않았습니다.");
+    }
 }
 
 } // namespace
@@ -47,11 +54,13 @@ std::string FormatPointFile(const TNCADProject& project) {
     std::string out;
     out.reserve(static_cast<size_t>(project.TotalPointCount()) * 48);
     std::string code;
+    int line = 0;
     for (const auto& item : project) {
         code.clear();
-        appendField(code, item->Code());
+        if (item->Points.Count() > 0)
+            appendField(code, item->Code(), line + 1, item->Points.Get(0)->ID);
         for (const auto& p : item->Points) {
-            appendField(out, p->ID);
+            appendField(out, p->ID, ++line, p->ID);
             out += ", ";
             AppendFixed4(out, p->X);
             out += ", ";

@@ -2,13 +2,20 @@
 
 #include "io/FileError.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <vector>
 
 ssize_t TFileSystemCalls::Write(int fd, const char* data, size_t size) {
@@ -19,16 +26,33 @@ int TFileSystemCalls::Sync(int fd) { return ::fsync(fd); }
 
 namespace {
 
-std::string resolveLink(const std::string& path) {
+// The file a save replaces: the target of a symbolic link (the link stays), which must be a
+// regular file or not exist yet. A device, a pipe, a folder or a link to nowhere is refused:
+// renaming over it would replace the node itself with a plain file.
+// Without FollowLinks a link under the name is replaced itself, whatever it points to.
+std::string saveTarget(const std::string& path, bool followLinks) {
+    std::string target = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string r(real);
-            std::free(real);
-            return r;
+        if (!followLinks)
+            return path;
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (!real) {
+            char to[PATH_MAX];
+            const ssize_t n = ::readlink(path.c_str(), to, sizeof to - 1);
+            const std::string shown = n > 0 ? std::string(to, static_cast<size_t>(n)) : "?";
+            throw EFileError("Cannot create file", path,
+                             "It is a link to \"" + shown + "\", which does not exist", ENOENT);
         }
+        target = real;
+        std::free(real);
     }
-    return path;
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw EFileError("Cannot create file", path,
+                         S_ISDIR(st.st_mode) ? "It is a folder"
+                                             : "It is not a regular file (a device or a pipe)",
+                         S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    return target;
 }
 
 std::string folderOf(const std::string& path) {
@@ -38,10 +62,99 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Temporaries of writers that have not committed, for RemoveTemporaryFiles(). A slot is
+// claimed (1), filled, then published (2); a handler only reads published slots.
+constexpr int kSlots = 8;
+struct TempSlot {
+    std::atomic<int> state{0};
+    char path[PATH_MAX];
+};
+TempSlot g_slots[kSlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int publishTemp(const std::string& path) {
+    if (path.size() >= PATH_MAX)
+        return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = 0;
+        if (g_slots[i].state.compare_exchange_strong(expected, 1)) {
+            std::memcpy(g_slots[i].path, path.c_str(), path.size() + 1);
+            g_slots[i].state.store(2);
+            return i;
+        }
+    }
+    return -1; // more writers at once than slots: that one is not removed by a signal
+}
+
+void withdrawTemp(int& slot) {
+    if (slot >= 0)
+        g_slots[slot].state.store(0);
+    slot = -1;
+}
+
+// The part of the target's name in its temporary's name ".NAME.XXXXXX": shortened where
+// the whole would pass the folder's limit on names, so that any name the system takes can
+// be saved.
+std::string tempBase(const std::string& folder, const std::string& base) {
+    long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (max <= 0)
+        max = NAME_MAX;
+    const size_t room = static_cast<size_t>(std::max(max, 9L)) - 8;
+    if (base.size() <= room)
+        return base;
+    size_t cut = room;
+    // Not in the middle of a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
+        --cut;
+    return base.substr(0, cut);
+}
+
+// A temporary of ours for `base` that a killed writer left: the name mkostemp gives, a
+// regular file of this user with no other link, untouched for a while, and not locked (a
+// live writer holds the lock on its own temporary).
+constexpr auto kStaleAfterSeconds = 10 * 60;
+
+bool isTempName(const char* name, const std::string& base) {
+    const size_t n = std::strlen(name);
+    if (n != base.size() + 8 || name[0] != '.' || base.compare(0, base.size(), name + 1, base.size()) != 0 ||
+        name[base.size() + 1] != '.')
+        return false;
+    for (size_t i = base.size() + 2; i < n; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+void removeStaleTemps(const std::string& folder, const std::string& base) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTempName(entry->d_name, base))
+            continue;
+        const int fd = ::openat(::dirfd(dir), entry->d_name,
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {}, again {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            st.st_nlink == 1 && now - st.st_mtime > kStaleAfterSeconds &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(::dirfd(dir), entry->d_name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
+            again.st_ino == st.st_ino && again.st_dev == st.st_dev)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// The replaced file's permissions, without set-user-ID, set-group-ID and sticky bits: a
+// saved point file is never a program.
 mode_t newFileMode(const std::string& target) {
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
+        return st.st_mode & 0777;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -49,17 +162,26 @@ mode_t newFileMode(const std::string& target) {
 
 } // namespace
 
-TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* calls)
-    : m_calls(calls ? calls : &m_plain), m_shown(path), m_target(resolveLink(path)) {
-    const std::string base = m_target.substr(m_target.rfind('/') + 1);
-    std::string temp = folderOf(m_target) + "/." + base + ".XXXXXX";
+TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* calls,
+                                 const TReplaceOptions& options)
+    : m_calls(calls ? calls : &m_plain), m_shown(path),
+      m_target(saveTarget(path, options.FollowLinks)) {
+    const std::string folder = folderOf(m_target);
+    const std::string base = tempBase(folder, m_target.substr(m_target.rfind('/') + 1));
+    removeStaleTemps(folder, base);
+    std::string temp = folder + "/." + base + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
     m_fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (m_fd < 0)
         throw EFileError("Cannot create file", m_shown, errno);
     m_temp.assign(name.data());
-    if (::fchmod(m_fd, newFileMode(m_target)) != 0)
+    m_slot = publishTemp(m_temp);
+    // Advisory only: a file system without locks still saves.
+    ::flock(m_fd, LOCK_EX | LOCK_NB);
+    const mode_t mode = options.Mode >= 0 ? static_cast<mode_t>(options.Mode) & 0777
+                                          : newFileMode(m_target);
+    if (::fchmod(m_fd, mode) != 0)
         Fail("Cannot create file", errno);
 }
 
@@ -68,6 +190,7 @@ TSafeFileWriter::~TSafeFileWriter() {
         ::close(m_fd);
     if (!m_committed && !m_temp.empty())
         ::unlink(m_temp.c_str());
+    withdrawTemp(m_slot);
 }
 
 void TSafeFileWriter::Fail(const char* what, int err) {
@@ -75,6 +198,7 @@ void TSafeFileWriter::Fail(const char* what, int err) {
         ::close(m_fd);
     m_fd = -1;
     ::unlink(m_temp.c_str());
+    withdrawTemp(m_slot);
     m_temp.clear();
     throw EFileError(what, m_shown, err);
 }
@@ -109,6 +233,8 @@ void TSafeFileWriter::Commit() {
     if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
         Fail("Cannot create file", errno);
     m_committed = true;
+    // Only now: a signal between the rename and here finds the name gone, which is harmless.
+    withdrawTemp(m_slot);
     // The rename reaches the disk with its folder; a failure here loses nothing the user
     // could act on, so it is not reported.
     const int dir = ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -118,9 +244,15 @@ void TSafeFileWriter::Commit() {
     }
 }
 
+void RemoveTemporaryFiles() noexcept {
+    for (TempSlot& slot : g_slots)
+        if (slot.state.load() == 2)
+            ::unlink(slot.path);
+}
+
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
-                         TFileSystemCalls* calls) {
-    TSafeFileWriter writer(path, calls);
+                         TFileSystemCalls* calls, const TReplaceOptions& options) {
+    TSafeFileWriter writer(path, calls, options);
     writer.Write(bytes);
     writer.Commit();
 }

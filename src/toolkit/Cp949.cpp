@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <stdexcept>
 
 namespace Cp949 {
@@ -167,9 +168,9 @@ std::string ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string FromUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+// Encodes into `out` up to the first character CP949 cannot hold; returns its offset, or
+// npos when the whole text went.
+size_t encodeInto(std::string_view text, std::string& out) {
     size_t i = 0;
     while (i < text.size()) {
         const size_t run = asciiRun(text, i);
@@ -180,7 +181,8 @@ std::string FromUtf8(std::string_view text) {
         char32_t cp = 0;
         const size_t n = utf8Length(text, i, &cp);
         if (n == 0) {
-            out += '?';
+            // Not text we made; the byte goes out as it is rather than be lost.
+            out += text[i];
             ++i;
             continue;
         }
@@ -192,10 +194,60 @@ std::string FromUtf8(std::string_view text) {
         int err = 0;
         const size_t used = encoder().Run(text.data() + i, n, out, err);
         if (err != 0 || used != n)
-            out += '?';
+            return i;
         i += n;
     }
+    return std::string_view::npos;
+}
+
+std::string FromUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    const size_t bad = encodeInto(text, out);
+    if (bad != std::string_view::npos)
+        throw EUnencodable(std::string(text.substr(bad, utf8Length(text, bad))));
     return out;
+}
+
+bool CanEncode(std::string_view text) {
+    std::string out;
+    return encodeInto(text, out) == std::string_view::npos;
+}
+
+EUnencodable::EUnencodable(std::string character, std::string where, std::string consequence)
+    : std::runtime_error([&] {
+          char32_t cp = 0;
+          utf8Length(character, 0, &cp);
+          char code[16];
+          std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+          std::string text = where.empty() ? std::string() : where + ": ";
+          text += "CP949로 쓸 수 없는 문자 \"" + character + "\"(" + code + ")";
+          if (!consequence.empty())
+              text += ". " + consequence;
+          return text;
+      }()),
+      m_character(std::move(character)) {}
+
+bool ReadsAsCp949(std::string_view bytes) {
+    long wide = 0; // UTF-8 reading: characters of three and four bytes
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t n = utf8Length(bytes, i);
+        if (n == 0)
+            return true; // not UTF-8 at all
+        wide += n >= 3;
+        i += n;
+    }
+    long hangul = 0;
+    const std::string decoded = ToUtf8(bytes);
+    for (size_t i = 0; i < decoded.size();) {
+        char32_t cp = 0;
+        const size_t n = utf8Length(decoded, i, &cp);
+        if (cp >= kRawBase + 0x80 && cp <= kRawBase + 0xFF)
+            return false; // bytes that are no CP949 character
+        hangul += (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0x3131 && cp <= 0x318E);
+        i += n;
+    }
+    return hangul > wide;
 }
 
 std::string Decoder::Feed(std::string_view bytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,35 @@ namespace Cp949 {
 // character U+F700 + byte, so that encoding the text again gives back the same bytes.
 std::string ToUtf8(std::string_view bytes);
 
-// Encodes UTF-8 text. Private characters U+F780..U+F7FF become their byte again;
-// characters CP949 cannot hold become '?'.
+// A character that CP949 cannot hold, met while encoding. The writers add where it stands
+// (At), so that the user can find and change it: nothing is written in its place.
+class EUnencodable : public std::runtime_error {
+public:
+    explicit EUnencodable(std::string character, std::string where = {},
+                          std::string consequence = {});
+    // The same character, placed: "3번째 줄(측점 "P1")", and what was not done.
+    EUnencodable At(std::string where, std::string consequence) const {
+        return EUnencodable(m_character, std::move(where), std::move(consequence));
+    }
+    const std::string& Character() const { return m_character; }
+
+private:
+    std::string m_character; // UTF-8
+};
+
+// Encodes UTF-8 text. Private characters U+F780..U+F7FF become their byte again, and so
+// does a byte that is not part of well-formed UTF-8; a character CP949 cannot hold throws
+// EUnencodable.
 std::string FromUtf8(std::string_view text);
+// True when FromUtf8(text) would not throw.
+bool CanEncode(std::string_view text);
+
+// For bytes that are valid UTF-8 as well: true when they read better as CP949, i.e. the
+// CP949 reading is clean and holds more Hangul than the UTF-8 reading has characters
+// beyond the Latin and Greek letters (U+0800 and up). CP949 Hangul read as UTF-8 gives
+// stray accented letters ("창" C3 A2 is "â"); Korean written in UTF-8 takes three bytes a
+// syllable and does not read as clean CP949.
+bool ReadsAsCp949(std::string_view bytes);
 
 // True when `text` is well-formed UTF-8 (overlongs and surrogates rejected).
 bool IsValidUtf8(std::string_view text);

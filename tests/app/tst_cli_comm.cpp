@@ -2,6 +2,7 @@
 #include "comm/InstrumentSim.h"
 #include "toolkit/Cp949.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -37,8 +38,17 @@ class TestCliComm : public QObject {
     QTemporaryDir m_dir;
 
     void start(QProcess& p, const QStringList& args) {
+        // Journals go to a folder of the test's own.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", m_dir.filePath("data"));
+        p.setProcessEnvironment(env);
         p.start(PB_CLI_PROGRAM, args);
         QVERIFY(p.waitForStarted());
+    }
+    QByteArray newestJournal() {
+        const QDir folder(m_dir.filePath("data/PointBridge/receive-journal"));
+        const QStringList names = folder.entryList({"receive-*.dat"}, QDir::Files, QDir::Name);
+        return names.isEmpty() ? QByteArray() : fileBytes(folder.filePath(names.last()));
     }
 
 private slots:
@@ -64,19 +74,40 @@ private slots:
         QVERIFY(sim->WaitPortClosed(std::chrono::seconds(2)));
     }
 
-    void interruptKeepsWhatArrived() {
+    // OUT is replaced only when something came; Ctrl-C before the first byte leaves it as
+    // it was. No temporary file stays behind; the journal holds what came.
+    void interruptedReceive_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("outAfter");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("Ctrl-C before the first byte") << int(SIGINT) << QByteArray() << QByteArray("old job\r\n") << 1;
+        QTest::newRow("Ctrl-C after data") << int(SIGINT) << QByteArray("1,2,3,4,A\r\n") << QByteArray("1,2,3,4,A\r\n") << 0;
+        QTest::newRow("SIGTERM after data") << int(SIGTERM) << QByteArray("1,2\r") << QByteArray("1,2\r") << 0;
+    }
+    void interruptedReceive() {
+        QFETCH(int, signal);
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, outAfter);
+        QFETCH(int, exitCode);
         auto sim = fastInstrument();
-        const QString out = m_dir.filePath("interrupted.txt");
+        QTemporaryDir folder;
+        const QString out = folder.filePath("job.txt");
+        writeFile(out, "old job\r\n");
         QProcess cli;
         start(cli, {"receive", "--port", QString::fromStdString(sim->PortPath()), out});
         QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
-        sim->Send("1,2,3,4,A\r\n");
-        // Written as it arrives, before the receive has ended.
-        QTRY_COMPARE(fileBytes(out), QByteArray("1,2,3,4,A\r\n"));
-        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
-        QVERIFY(cli.waitForFinished(5000));
-        QCOMPARE(cli.exitCode(), 0);
-        QCOMPARE(fileBytes(out), QByteArray("1,2,3,4,A\r\n"));
+        if (!sent.isEmpty()) {
+            sim->Send(sent.toStdString());
+            QTRY_COMPARE(newestJournal(), sent);
+            QCOMPARE(fileBytes(out), QByteArray("old job\r\n"));
+        }
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(2000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), exitCode);
+        QCOMPARE(fileBytes(out), outAfter);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"job.txt"});
     }
 
     void receiveFailures() {

@@ -45,7 +45,8 @@ private slots:
         QCOMPARE(form.NCAD1->Scale, scale);
 
         if (m_faulty) {
-            QCOMPARE(errors, QStringList{"List index out of bounds (3)"});
+            QCOMPARE(errors, QStringList{"List index out of bounds (3)\n\"" + QCoreApplication::arguments().at(1) +
+                                         QString::fromUtf8("\" 파일의 3번째 줄")});
             QVERIFY(form.MsgStr->toPlainText().isEmpty());
         } else {
             QVERIFY(errors.isEmpty());

@@ -539,22 +539,45 @@ private slots:
         QVERIFY(boxes.seen.isEmpty());
     }
 
-    void importWithAFaultyLine() {
+    // The error box keeps the message and adds the file and the line; an empty line that
+    // leaves lines unread is said in the message area, before the completion line.
+    void importSaysWhereItStopped_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");    // {file}: the file
+        QTest::addColumn<QString>("messages"); // and {done}: the completion line
+        QTest::addColumn<double>("centreX");
+        QTest::newRow("faulty line") << QByteArray("P1,1,2,3,A\nP2,50,60,7,A\nP3,4,5\nP4,8,9,1,A\n")
+                                     << "List index out of bounds (3)\n\"{file}\" 파일의 3번째 줄" << "" << 25.5;
+        QTest::newRow("empty line") << QByteArray("P1,1,2,3,A\nP2,50,60,7,A\n\nP3,4,5,6,A\n\nP4,8,9,1,A\n")
+                                    << ""
+                                    << "\"{file}\" 파일의 3번째 줄이 비어 있어 데이터가 그 줄에서 끝났습니다. "
+                                       "그 뒤의 2줄은 읽지 않았습니다.\n{done}" << 25.5;
+        QTest::newRow("blank lines at the end") << QByteArray("P1,1,2,3,A\nP2,50,60,7,A\n\n\n")
+                                                << "" << "{done}" << 25.5;
+    }
+    void importSaysWhereItStopped() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, error);
+        QFETCH(QString, messages);
+        QFETCH(double, centreX);
         Boxes boxes;
         QTemporaryDir dir;
-        const QString path = writeFile(dir, "bad.csv", "P1,1,2,3,A\nP2,50,60,7,A\nP3,4,5\nP4,8,9,1,A\n");
+        const QString path = writeFile(dir, "job.csv", text);
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.OpenDialogHook = [&](QFileDialog&) { return path; };
         unfit(form);
         form.btnImportTXT->click();
-        QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{"List index out of bounds (3)"});
+        auto fill = [&](QString text) {
+            return text.replace("{file}", path).replace("{done}", TMainForm::CompletionLine());
+        };
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error), error.isEmpty() ? QStringList() : QStringList{fill(error)});
         QCOMPARE(form.NiceGrid1->RowCount(), 2);
         QCOMPARE(ids(group(form, "A")), (QStringList{"P1", "P2"}));
-        QVERIFY(form.MsgStr->toPlainText().isEmpty());
+        QCOMPARE(form.MsgStr->toPlainText(), fill(messages));
         QVERIFY(isFitted(form));
-        QCOMPARE(form.NCAD1->CenterX, 25.5);
+        QCOMPARE(form.NCAD1->CenterX, centreX);
     }
 
     void fileThatCannotBeOpened() {
@@ -587,6 +610,70 @@ private slots:
         QCOMPARE(saved.readAll(), QByteArray("B1, 1.0000, 2.0000, 3.0000, B\r\n"
                                              "B2, 7.0000, 8.0000, 9.0000, B\r\n"
                                              "A1, 4.0000, 5.0000, 6.0000, A\r\n"));
+    }
+
+    // Closing asks once when the job changed since it was opened or saved; No keeps the
+    // window, Yes closes it.
+    void closingAsksWhenTheJobChanged_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("opened from a file") << "" << false;
+        QTest::newRow("point added") << "add" << true;
+        QTest::newRow("point edited") << "edit" << true;
+        QTest::newRow("point deleted") << "delete" << true;
+        QTest::newRow("points received") << "receive" << true;
+        QTest::newRow("saved after a change") << "add, save" << false;
+    }
+    void closingAsksWhenTheJobChanged() {
+        QFETCH(QString, change);
+        QFETCH(bool, asks);
+        Boxes boxes;
+        QTemporaryDir dir;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.ImportFile(writeFile(dir, "job.txt", "A1,1,2,3,A\r\nA2,4,5,6,A\r\n"));
+        QVERIFY(!form.JobChanged());
+        if (change.contains("add")) {
+            answerNew({"N1", "7", "8", "9", "B"});
+            form.btnGridAddPoint->click();
+        } else if (change == "edit") {
+            answerEdit([](TPointDialog& d) { d.edtX->setText("9.5"); });
+            QTest::mouseClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+            QTest::mouseDClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+            QCOMPARE(group(form, "A")->GetPoint(0)->X, 9.5);
+        } else if (change == "delete") {
+            select(form, 0);
+            form.btnGridDelPoint->click();
+            QCOMPARE(form.NiceGrid1->RowCount(), 1);
+        } else if (change == "receive") {
+            import(form, "R1,1,1,1,R\n");
+        }
+        if (change.contains("save")) {
+            TFileSaveForm::SetShowHook([&](TFileSaveForm& d) {
+                d.FileNameEdit->setText("saved");
+                d.DirectoryEdit->SetText(dir.path());
+                d.BitBtn1->click();
+            });
+            form.btnExportTXT->click();
+            TFileSaveForm::SetShowHook({});
+        }
+        QCOMPARE(form.JobChanged(), asks);
+        const qsizetype before = boxes.seen.size();
+        boxes.answer = Dialogs::Answer::No;
+        form.N9->trigger(); // 종료
+        QCOMPARE(boxes.seen.size(), before + (asks ? 1 : 0));
+        QCOMPARE(form.isVisible(), asks);
+        if (!asks)
+            return;
+        const Dialogs::Box& question = boxes.seen.last();
+        QCOMPARE(question.title, QString("Confirm"));
+        QCOMPARE(question.text, QString("저장하지 않은 측점이 있습니다. 종료하시겠습니까?"));
+        QVERIFY(question.buttons == Dialogs::Buttons::YesNo);
+        boxes.answer = Dialogs::Answer::Yes;
+        form.close(); // the close box
+        QVERIFY(!form.isVisible());
+        QCOMPARE(boxes.seen.size(), before + 2);
     }
 };
 

@@ -31,8 +31,11 @@ private slots:
         journal.Append(first);
         const std::string path = journal.Path();
         QVERIFY(!path.empty());
-        // Written through at once: readable before any sync or close.
+        // Written through at once: readable before any sync or close; by the user only.
         QCOMPARE(fileBytes(path), QByteArray::fromStdString(first));
+        struct stat st {};
+        QCOMPARE(::stat(path.c_str(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
         journal.Append(std::string("\0\xB0\xA1\r", 4));
         QCOMPARE(fileBytes(path), QByteArray::fromStdString(first + std::string("\0\xB0\xA1\r", 4)));
         journal.Restart();
@@ -95,6 +98,47 @@ private slots:
         RecvFiles::SetFolders(program, "");
         qputenv("XDG_DATA_HOME", dir.filePath("xdg").toLocal8Bit());
         QCOMPARE(RecvFiles::DataFolder(), dir.filePath("xdg/PointBridge").toStdString());
+    }
+
+    // temp.dat is the program's own: whatever was planted under its name is replaced, no
+    // link is followed, and only the user can read it.
+    void bufferFileNeverFollowsALink_data() {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("nothing") << "";
+        QTest::newRow("a file anyone can read") << "file";
+        QTest::newRow("link to the user's file") << "link";
+        QTest::newRow("link to nowhere") << "dangling";
+    }
+    void bufferFileNeverFollowsALink() {
+        QFETCH(QString, planted);
+        QTemporaryDir dir;
+        const std::string program = dir.filePath("bin").toStdString();
+        QVERIFY(QDir().mkpath(QString::fromStdString(program)));
+        RecvFiles::SetFolders(program, dir.filePath("data").toStdString());
+        const std::string buffer = program + "/temp.dat";
+        const std::string victim = dir.filePath("victim.txt").toStdString();
+        QFile v(QString::fromStdString(victim));
+        QVERIFY(v.open(QIODevice::WriteOnly));
+        v.write("precious");
+        v.close();
+        if (planted == "file") {
+            QFile f(QString::fromStdString(buffer));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.close();
+            ::chmod(buffer.c_str(), 0644);
+        } else if (planted == "link") {
+            QCOMPARE(::symlink(victim.c_str(), buffer.c_str()), 0);
+        } else if (planted == "dangling") {
+            QCOMPARE(::symlink((program + "/gone").c_str(), buffer.c_str()), 0);
+        }
+        QCOMPARE(RecvFiles::WriteBufferFile("1,2,3,4,A\r\n"), buffer);
+        struct stat st {};
+        QCOMPARE(::lstat(buffer.c_str(), &st), 0);
+        QVERIFY(S_ISREG(st.st_mode));
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+        QCOMPARE(fileBytes(buffer), QByteArray("1,2,3,4,A\r\n"));
+        QCOMPARE(fileBytes(victim), QByteArray("precious"));
+        QVERIFY(!QFile::exists(QString::fromStdString(program + "/gone")));
     }
 
     void uploadWireFormat() {

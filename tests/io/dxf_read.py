@@ -45,6 +45,7 @@ def main(path):
         "recover_entities": len(rdoc.modelspace()),
         "audit_errors": len(audit.errors),
         "recover_circles": len(rdoc.modelspace().query("CIRCLE")),
+        "recover_texts": [t.dxf.text for t in rdoc.modelspace().query("TEXT")],
         "recover_errors": len(raudit.errors),
         "recover_fixes": len(raudit.fixes),
         "ezdxf": ezdxf.__version__,

@@ -255,6 +255,7 @@ private slots:
               qlonglong(r["circles"].toArray().size()), qlonglong(r["texts"].toArray().size()),
               r["audit_errors"].toInt(), r["recover_circles"].toInt());
 
+        QCOMPARE(r["version"].toString(), QString("AC1009"));
         QCOMPARE(r["encoding"].toString(), QString("cp949"));
         QCOMPARE(r["codepage"].toString(), QString("ANSI_949"));
         QCOMPARE(r["audit_errors"].toInt(), 0);
@@ -296,6 +297,8 @@ private slots:
                 QCOMPARE(g[2].toString(), t[2].toString());
         }
         QCOMPARE(got[0].toArray()[2].toString(), QString("경계"));
+        // Recovery mode honours the code page only in a drawing with a version.
+        QCOMPARE(r["recover_texts"].toArray()[0].toString(), QString("경계"));
         QCOMPARE(got[4].toArray()[2].toString(), QString("측점2"));
         QCOMPARE(got[2].toArray()[2].toString(), QString("45.125"));
         QCOMPARE(got[9].toArray()[2].toString(), QString(""));

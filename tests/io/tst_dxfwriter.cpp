@@ -1,8 +1,10 @@
 #include "DxfTestProjects.h"
 #include "io/DXFWriter.h"
+#include "io/NumText.h"
 
 #include <QtTest>
 
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -14,6 +16,10 @@ const char* const kOnePointFile = R"(0
 SECTION
 2
 HEADER
+9
+$ACADVER
+1
+AC1009
 9
 $DWGCODEPAGE
 3
@@ -512,6 +518,27 @@ private slots:
                 std::string::npos);
         QVERIFY(file.find("$EXTMIN\r\n10\r\n-1234.5000\r\n20\r\n-12.5000\r\n30\r\n0.0000\r\n") !=
                 std::string::npos);
+    }
+
+    // Extents beyond the double range (a fit of points near the limit) stay numbers.
+    void headerExtentsAreAlwaysNumbers_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QByteArray>("text");
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("finite") << -12.5 << QByteArray("-12.5000");
+        QTest::newRow("+inf") << inf << QByteArray::fromStdString(FormatFixed4(std::numeric_limits<double>::max()));
+        QTest::newRow("-inf") << -inf << QByteArray::fromStdString(FormatFixed4(-std::numeric_limits<double>::max()));
+        QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << QByteArray("0.0000");
+    }
+    void headerExtentsAreAlwaysNumbers() {
+        QFETCH(double, value);
+        QFETCH(QByteArray, text);
+        TNCADProject project;
+        const std::string file = write(project, {value, 0, 0, value});
+        const std::string header = file.substr(0, file.find("ENDSEC"));
+        QVERIFY(header.find("$EXTMAX\r\n10\r\n0.0000\r\n20\r\n" + text.toStdString() + "\r\n") != std::string::npos);
+        QVERIFY(header.find("$EXTMIN\r\n10\r\n" + text.toStdString() + "\r\n") != std::string::npos);
+        QVERIFY(header.find("inf") == std::string::npos && header.find("nan") == std::string::npos);
     }
 
     void emptyProjectHasBareEntities() {

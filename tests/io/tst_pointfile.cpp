@@ -5,6 +5,7 @@
 #include "io/PointWrite.h"
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
+#include "toolkit/Cp949.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -197,31 +198,38 @@ private slots:
         QCOMPARE(sink.rows[3].point->ID, std::string("x"));
     }
 
+    // An empty line ends the data; the lines with fields after it are counted as unread.
     void importEnds_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("points");
         QTest::addColumn<int>("errorLine");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty line ends quietly") << QByteArray("a,1,2,3,A\r\n\r\nb,1,2,3,B\r\nbad\r\n") << 1 << 0 << "";
-        QTest::newRow("blank line ends quietly") << QByteArray("a,1,2,3,A\n \t\nb,1,2,3,B\n") << 1 << 0 << "";
-        QTest::newRow("empty file") << QByteArray("") << 0 << 0 << "";
-        QTest::newRow("first line empty") << QByteArray("\r\na,1,2,3,A") << 0 << 0 << "";
-        QTest::newRow("last line without end") << QByteArray("a,1,2,3,A\nb,1,2,3,B") << 2 << 0 << "";
+        QTest::addColumn<int>("endLine");
+        QTest::addColumn<int>("unread");
+        QTest::newRow("empty line ends") << QByteArray("a,1,2,3,A\r\n\r\nb,1,2,3,B\r\nbad\r\n") << 1 << 0 << "" << 2 << 2;
+        QTest::newRow("blank line ends") << QByteArray("a,1,2,3,A\n \t\nb,1,2,3,B\n") << 1 << 0 << "" << 2 << 1;
+        QTest::newRow("blank lines at the end") << QByteArray("a,1,2,3,A\n\n \n\n") << 1 << 0 << "" << 0 << 0;
+        QTest::newRow("empty file") << QByteArray("") << 0 << 0 << "" << 0 << 0;
+        QTest::newRow("first line empty") << QByteArray("\r\na,1,2,3,A") << 0 << 0 << "" << 1 << 1;
+        QTest::newRow("last line without end") << QByteArray("a,1,2,3,A\nb,1,2,3,B") << 2 << 0 << "" << 0 << 0;
         QTest::newRow("lines before a fault stay") << QByteArray("a,1,2,3,A\nb,1,2,3,B\nc,1\nd,1,2,3,D\n")
-                                                   << 2 << 3 << "List index out of bounds (2)";
+                                                   << 2 << 3 << "List index out of bounds (2)" << 0 << 0;
         QTest::newRow("bad number on line 2") << QByteArray("a,1,2,3,A\r\nb,1,x,3,B\r\n")
-                                              << 1 << 2 << "'x' is not a valid floating point value";
+                                              << 1 << 2 << "'x' is not a valid floating point value" << 0 << 0;
     }
     void importEnds() {
         QFETCH(QByteArray, text);
         QFETCH(int, points);
         QFETCH(int, errorLine);
         QFETCH(QString, message);
+        QFETCH(int, endLine);
+        QFETCH(int, unread);
         TNCADProject project;
         RowList sink;
         int line = 0;
+        TDataEnd end;
         try {
-            ImportPointLines(TPointLines::FromFileBytes(text.toStdString()), project, &sink);
+            ImportPointLines(TPointLines::FromFileBytes(text.toStdString()), project, &sink, nullptr, &end);
         } catch (const EPointLineError& e) {
             line = e.Line();
             QCOMPARE(QString::fromUtf8(e.what()), message);
@@ -229,6 +237,8 @@ private slots:
         QCOMPARE(line, errorLine);
         QCOMPARE(project.TotalPointCount(), points);
         QCOMPARE(int(sink.rows.size()), points);
+        QCOMPARE(end.Line, endLine);
+        QCOMPARE(end.Unread, unread);
     }
 
     void progressReports() {
@@ -244,38 +254,74 @@ private slots:
         QCOMPARE(reports[1], std::make_pair(size_t(40), text.size()));
     }
 
+    // The reading that makes sense wins; what is saved again is the same text in CP949.
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QStringList>("firstRow");
+        QTest::addColumn<int>("groups");
+        QTest::addColumn<QByteArray>("saved");
+        // Decoded before upper-casing, since a trail byte can be an ASCII letter ("갵" is 81 61).
+        QTest::newRow("cp949") << QByteArray("\xC3\xF8\xC1\xA1,1,2,3,\x81\x61\r\n")
+                               << int(TLineEncoding::Cp949) << QStringList{"측점", "1", "2", "3", "갵"} << 1
+                               << QByteArray("\xC3\xF8\xC1\xA1, 1.0000, 2.0000, 3.0000, \x81\x61\r\n");
+        // 창 (C3 A2) and 책 (C3 A5) are valid UTF-8 too ("â", "å").
+        QTest::newRow("cp949 that is valid utf-8")
+            << QByteArray("1,10,20,0,\xC3\xA2\r\n2,11,21,0,\xC3\xA5\r\n") << int(TLineEncoding::Cp949)
+            << QStringList{"1", "10", "20", "0", "창"} << 2
+            << QByteArray("1, 10.0000, 20.0000, 0.0000, \xC3\xA2\r\n2, 11.0000, 21.0000, 0.0000, \xC3\xA5\r\n");
+        QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF측점,1,2,3,코드a\n") << int(TLineEncoding::Utf8)
+                                        << QStringList{"측점", "1", "2", "3", "코드A"} << 1
+                                        << QByteArray("\xC3\xF8\xC1\xA1, 1.0000, 2.0000, 3.0000, \xC4\xDA\xB5\xE5\x41\r\n");
+        QTest::newRow("utf-8") << QByteArray("경계,1,2,3,x\n") << int(TLineEncoding::Utf8)
+                               << QStringList{"경계", "1", "2", "3", "X"} << 1
+                               << QByteArray("\xB0\xE6\xB0\xE8, 1.0000, 2.0000, 3.0000, X\r\n");
+    }
     void encodings() {
-        // CP949: decoded before upper-casing, since a trail byte can be an ASCII letter
-        // ("갵" is 81 61); a UTF-8 BOM is then just bytes of the first field.
-        {
-            TNCADProject project;
-            RowList sink;
-            ImportPointLines(TPointLines::FromFileBytes("\xC3\xF8\xC1\xA1,1,2,3,\x81\x61\r\n"), project, &sink);
-            QCOMPARE(cells(sink.rows[0]), (QStringList{"측점", "1", "2", "3", "갵"}));
-            QCOMPARE(project.GetItem(0)->Code(), std::string("갵"));
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, encoding);
+        QFETCH(QStringList, firstRow);
+        QFETCH(int, groups);
+        QFETCH(QByteArray, saved);
+        const auto lines = TPointLines::FromFileBytes(bytes.toStdString());
+        QCOMPARE(int(lines.Encoding()), encoding);
+        TNCADProject project;
+        RowList sink;
+        ImportPointLines(lines, project, &sink);
+        QCOMPARE(cells(sink.rows[0]), firstRow);
+        QCOMPARE(project.Count(), groups);
+        QCOMPARE(QByteArray::fromStdString(FormatPointFile(project)), saved);
+    }
+
+    void invalidCp949SurvivesASave() {
+        // What is read and saved again gives the same bytes back.
+        const std::string original = "\xFF\x81\xC3,1.0000, 2.0000, 3.0000, \xC3\xF8\x80\r\n";
+        TNCADProject project;
+        ImportPointLines(TPointLines::FromFileBytes(original), project, nullptr);
+        QCOMPARE(project.TotalPointCount(), 1);
+        const std::string saved = FormatPointFile(project);
+        TNCADProject again;
+        ImportPointLines(TPointLines::FromFileBytes(saved), again, nullptr);
+        QCOMPARE(again.GetItem(0)->GetPoint(0)->ID, project.GetItem(0)->GetPoint(0)->ID);
+        QCOMPARE(again.GetItem(0)->Code(), project.GetItem(0)->Code());
+        QCOMPARE(saved.substr(saved.size() - 5), std::string("\xC3\xF8\x80\r\n"));
+    }
+
+    // A character CP949 lacks stops the save with the line that holds it; nothing is written.
+    void unencodableCharacterStopsTheSave() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("job.txt");
+        TNCADProject project;
+        ImportPointLines(TPointLines::FromUtf8("A1,1,2,3,a\nA2,1,2,3,a\nP\xF0\x9F\x98\x80,4,5,6,b\n"), project, nullptr);
+        try {
+            SavePointFile(project, path.toStdString());
+            QFAIL("saved");
+        } catch (const Cp949::EUnencodable& e) {
+            QCOMPARE(QString::fromUtf8(e.what()),
+                     QString::fromUtf8("3번째 줄(측점 \"P😀\"): CP949로 쓸 수 없는 문자 \"😀\"(U+1F600). "
+                                       "파일을 저장하지 않았습니다."));
         }
-        // Valid UTF-8 with Korean text is read as UTF-8; the BOM goes.
-        {
-            TNCADProject project;
-            RowList sink;
-            const auto lines = TPointLines::FromFileBytes("\xEF\xBB\xBF측점,1,2,3,코드a\n");
-            QCOMPARE(lines.Encoding(), TLineEncoding::Utf8);
-            ImportPointLines(lines, project, &sink);
-            QCOMPARE(cells(sink.rows[0]), (QStringList{"측점", "1", "2", "3", "코드A"}));
-        }
-        // Invalid CP949 survives: what is read and saved again gives the same bytes back.
-        {
-            const std::string original = "\xFF\x81\xC3,1.0000, 2.0000, 3.0000, \xC3\xF8\x80\r\n";
-            TNCADProject project;
-            ImportPointLines(TPointLines::FromFileBytes(original), project, nullptr);
-            QCOMPARE(project.TotalPointCount(), 1);
-            const std::string saved = FormatPointFile(project);
-            TNCADProject again;
-            ImportPointLines(TPointLines::FromFileBytes(saved), again, nullptr);
-            QCOMPARE(again.GetItem(0)->GetPoint(0)->ID, project.GetItem(0)->GetPoint(0)->ID);
-            QCOMPARE(again.GetItem(0)->Code(), project.GetItem(0)->Code());
-            QCOMPARE(saved.substr(saved.size() - 5), std::string("\xC3\xF8\x80\r\n"));
-        }
+        QCOMPARE(folderEntries(dir.path()), QStringList{});
     }
 
     void hugeAndOddLines() {
@@ -412,6 +458,10 @@ private slots:
                                              "A2, 7.0000, 8.0000, 0.0000, A\r\n"
                                              "B1, 4.0000, 5.0000, 6.0000, B\r\n"));
         QByteArray err;
+        writeBytes(in, "A1,1,2,3,a\r\n\r\nB1,4,5,6,b\r\n");
+        QCOMPARE(run({"convert", in, out}, &err), 0);
+        QCOMPARE(err, (in + ":2: warning: an empty line ends the data; "
+                       "1 line(s) after it were not read\n").toUtf8());
         writeBytes(in, "A1,1,2,3,a\r\nB1,x,5,6,b\r\n");
         QCOMPARE(run({"convert", in, dir.filePath("bad.txt")}, &err), 1);
         QCOMPARE(err, (in + ":2: 'x' is not a valid floating point value\n").toUtf8());

@@ -44,9 +44,36 @@ private slots:
         QCOMPARE(Cp949::FromUtf8(Cp949::ToUtf8(all)), all);
     }
 
-    void unencodableBecomesQuestionMark() {
-        QCOMPARE(Cp949::FromUtf8("a\xF0\x9F\x98\x80" "b"), std::string("a?b"));
-        QCOMPARE(Cp949::FromUtf8("a\xC3" "b"), std::string("a?b")); // broken UTF-8
+    // Nothing turns into "?": a character CP949 lacks is an error that names it, a byte
+    // of broken UTF-8 goes out as it is.
+    void unencodableIsAnError() {
+        QCOMPARE(Cp949::FromUtf8("a\xC3" "b"), std::string("a\xC3" "b"));
+        for (const char* text : {"a\xF0\x9F\x98\x80" "b", "caf\xC3\xA9"}) {
+            try {
+                Cp949::FromUtf8(text);
+                QFAIL(text);
+            } catch (const Cp949::EUnencodable& e) {
+                QVERIFY(e.Character() == "\xF0\x9F\x98\x80" || e.Character() == "\xC3\xA9");
+                const Cp949::EUnencodable placed = e.At("2번째 줄", "저장하지 않았습니다.");
+                QVERIFY2(QString::fromUtf8(placed.what()).startsWith("2번째 줄: CP949로 쓸 수 없는 문자 \""), placed.what());
+            }
+        }
+    }
+
+    // Valid UTF-8 that is CP949 Hangul read wrongly (창 C3 A2 is "â") versus real UTF-8.
+    void choosesTheReadingThatMakesSense_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("cp949");
+        QTest::newRow("cp949 창 책") << QByteArray("1,10,20,0,\xC3\xA2\r\n2,11,21,0,\xC3\xA5\r\n") << true;
+        QTest::newRow("cp949 째") << QByteArray("P,1,2,3,\xC2\xB0") << true;
+        QTest::newRow("utf-8 Korean") << QByteArray("측점,1,2,3,코드") << false;
+        QTest::newRow("utf-8 Korean and é") << QByteArray("측점,1,2,3,caf\xC3\xA9") << false;
+        QTest::newRow("not utf-8") << QByteArray("\xB0\xE6\xB0\xE8") << true;
+    }
+    void choosesTheReadingThatMakesSense() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, cp949);
+        QCOMPARE(Cp949::ReadsAsCp949(std::string_view(bytes.constData(), bytes.size())), cp949);
     }
 
     void decoderJoinsCharactersSplitAcrossPieces() {

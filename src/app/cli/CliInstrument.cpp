@@ -1,16 +1,22 @@
 // pointbridge-cli receive / upload: the instrument's two transfers without windows.
 // receive waits for the first byte without limit, then takes bytes until the line has been
 // idle for a while (or Ctrl-C) and writes them to OUT exactly as they came (NULs dropped,
-// as the port drops them); upload sends a point file's rows in the upload line format.
+// as the port drops them); OUT is replaced only when something came. upload sends a point
+// file's rows in the upload line format, in steps; it fails when the instrument takes
+// nothing for 10 seconds.
 // Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
 #include "app/cli/CliLoad.h"
+#include "app/cli/CliSignals.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/InstrumentPort.h"
+#include "comm/RecvFiles.h"
 #include "comm/UploadText.h"
+#include "comm/UploadTransfer.h"
 #include "io/FileError.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"
+#include "io/SafeFile.h"
 #include "model/NCADProject.h"
 #include "toolkit/Dialogs.h"
 
@@ -19,12 +25,12 @@
 #include <QTimer>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -149,26 +155,6 @@ bool configure(const char* command, const Options& o, TCustomComPort& port) {
     return true;
 }
 
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Counts of a receive, for the progress line.
 struct Progress {
     long long bytes = 0;
@@ -196,8 +182,9 @@ int receiveUsage() {
     std::fprintf(stderr,
                  "usage: pointbridge-cli receive --port DEV [--idle S] [options] OUT\n"
                  "Waits for the instrument's first byte, then receives until the line has been\n"
-                 "idle for S seconds (default 3) or Ctrl-C, and writes the bytes to OUT as they\n"
-                 "arrive.\n%s",
+                 "idle for S seconds (default 3) or Ctrl-C, and writes the bytes to OUT exactly\n"
+                 "as they came. OUT is replaced only when something came; every byte is also\n"
+                 "kept in the receive journal (~/.local/share/PointBridge/receive-journal).\n%s",
                  kLineOptionsHelp);
     return 2;
 }
@@ -230,18 +217,39 @@ int RunReceiveCommand(int argc, char** argv) {
     TComPort port;
     if (!configure("receive", o, port))
         return 2;
+    // Read what the event thread announced and no more: should another opener take the
+    // bytes first, a read that waits for them would never end.
+    port.Timeouts().SetReadInterval(-1);
     try {
         port.Open();
     } catch (const EComPort& e) {
         std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
         return 1;
     }
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n",
-                     EFileError("Cannot create file", outPath, errno).what());
+    // OUT is replaced only once data has come: until then the bytes go to a temporary file
+    // beside it, and to a journal as the window keeps one.
+    std::unique_ptr<TSafeFileWriter> out;
+    try {
+        out = std::make_unique<TSafeFileWriter>(outPath);
+    } catch (const EFileError& e) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
         return 1;
     }
+    std::unique_ptr<TRecvJournal> journal;
+    auto journalFailed = [&](const std::exception& e) {
+        std::fprintf(stderr, "\npointbridge-cli receive: warning: no journal: %s\n", e.what());
+        journal.reset();
+    };
+    try {
+        journal = std::make_unique<TRecvJournal>(RecvFiles::JournalFolder());
+    } catch (const std::exception& e) {
+        journalFailed(e);
+    }
+    auto journalNote = [&] {
+        if (journal && !journal->Path().empty())
+            std::fprintf(stderr, "pointbridge-cli receive: the bytes are kept in %s\n",
+                         journal->Path().c_str());
+    };
 
     using Clock = std::chrono::steady_clock;
     Progress progress;
@@ -264,29 +272,32 @@ int RunReceiveCommand(int argc, char** argv) {
     port.OnRxChar = [&](TCustomComPort*, int count) {
         std::string piece;
         port.ReadText(piece, count);
-        if (piece.empty())
+        if (piece.empty() || failed)
             return;
-        if (!writeAll(out, piece)) {
-            std::fprintf(stderr, "\npointbridge-cli receive: %s\n",
-                         EFileError("Cannot write file", outPath, errno).what());
+        if (journal) {
+            try {
+                journal->Append(piece);
+            } catch (const std::exception& e) {
+                journalFailed(e);
+            }
+        }
+        progress.Take(piece);
+        try {
+            out->Write(piece);
+        } catch (const EFileError& e) {
+            std::fprintf(stderr, "\npointbridge-cli receive: %s\n", e.what());
             failed = true;
             QCoreApplication::exit(1);
             return;
         }
-        progress.Take(piece);
         lastByte = Clock::now();
     };
 
-    // Ctrl-C ends the receive like an idle line does: what came is kept.
-    if (::pipe2(g_signalPipe, O_CLOEXEC) != 0)
-        return 1;
-    QSocketNotifier interrupted(g_signalPipe[0], QSocketNotifier::Read);
+    // Ctrl-C and SIGTERM end the receive like an idle line does: what came is kept.
+    CliSignals::RequestWake();
+    QSocketNotifier interrupted(CliSignals::WakeFd(), QSocketNotifier::Read);
     QObject::connect(&interrupted, &QSocketNotifier::activated, &app,
                      [] { QCoreApplication::exit(0); });
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
 
     std::fprintf(stderr, "waiting for the instrument on %s ...\n", o.port.c_str());
     const auto idle = std::chrono::duration<double>(o.idleSeconds);
@@ -306,15 +317,24 @@ int RunReceiveCommand(int argc, char** argv) {
     } catch (const EComPort& e) {
         std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
     }
-    const bool synced = ::fsync(out) == 0 || errno == EINVAL;
-    ::close(out);
-    show(true);
-    if (!synced) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n",
-                     EFileError("Cannot write file", outPath, errno).what());
+    if (failed) {
+        journalNote();
         return 1;
     }
-    return failed ? 1 : 0;
+    if (progress.bytes == 0) {
+        std::fprintf(stderr, "pointbridge-cli receive: nothing received; %s left as it was\n",
+                     outPath.c_str());
+        return 1;
+    }
+    try {
+        out->Commit();
+    } catch (const EFileError& e) {
+        std::fprintf(stderr, "\npointbridge-cli receive: %s\n", e.what());
+        journalNote();
+        return 1;
+    }
+    show(true);
+    return 0;
 }
 
 namespace {
@@ -332,7 +352,8 @@ int uploadUsage() {
     std::fprintf(stderr,
                  "usage: pointbridge-cli upload --port DEV [options] IN\n"
                  "Sends the points of IN (read as the import reads it) to the instrument, each\n"
-                 "row as ID,X,Y,Z,CODE followed by LF CR CR LF, in one write.\n%s",
+                 "row as ID,X,Y,Z,CODE followed by LF CR CR LF. Fails when the instrument takes\n"
+                 "nothing for 10 seconds; Ctrl-C cancels.\n%s",
                  kLineOptionsHelp);
     return 2;
 }
@@ -367,20 +388,41 @@ int RunUploadCommand(int argc, char** argv) {
     if (!configure("upload", o, port))
         return 2;
     port.SetEvents({}); // nothing to wait for: no event thread
-    const std::string text = UploadWireText(rows.Rows);
+
+    int qtArgc = 1;
+    char name[] = "pointbridge-cli";
+    char* qtArgv[] = {name, nullptr};
+    QCoreApplication app(qtArgc, qtArgv);
     try {
+        TUploadTransfer transfer(port, UploadWireText(rows.Rows));
         port.Open();
-        const int sent = port.WriteText(text);
+        // Ctrl-C and SIGTERM cancel the send; what still waits for the line is dropped.
+        CliSignals::RequestWake();
+        QSocketNotifier interrupted(CliSignals::WakeFd(), QSocketNotifier::Read);
+        QObject::connect(&interrupted, &QSocketNotifier::activated, &transfer,
+                         &TUploadTransfer::Cancel);
+        QObject::connect(&transfer, &TUploadTransfer::Finished, &app, &QCoreApplication::quit);
+        transfer.Start();
+        app.exec();
         port.Close();
-        if (sent < static_cast<int>(text.size())) {
+        using TState = TUploadTransfer::TState;
+        switch (transfer.State()) {
+        case TState::Done:
+            std::fprintf(stderr, "sent %zu rows, %d bytes\n", rows.Rows.size(), transfer.Total());
+            return 0;
+        case TState::Failed:
+            std::rethrow_exception(transfer.Error());
+        case TState::Stalled:
             std::fprintf(stderr, "pointbridge-cli upload: %s\n",
-                         ShortWriteMessage(sent, static_cast<int>(text.size())).c_str());
+                         ShortWriteMessage(transfer.Sent(), transfer.Total()).c_str());
+            return 1;
+        default:
+            std::fprintf(stderr, "pointbridge-cli upload: %s\n",
+                         CancelledMessage(transfer.Sent(), transfer.Total()).c_str());
             return 1;
         }
-    } catch (const EComPort& e) {
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "pointbridge-cli upload: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "sent %zu rows, %zu bytes\n", rows.Rows.size(), text.size());
-    return 0;
 }

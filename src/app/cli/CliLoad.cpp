@@ -45,7 +45,14 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
     const TPointLines lines = TPointLines::LoadFile(path);
     const TFormatChoice choice = ChooseFormat(lines.Text(), options.From);
     if (choice.Format == TInstrumentFormat::PointLines) {
-        ImportPointLines(lines, project, rows);
+        TDataEnd end;
+        ImportPointLines(lines, project, rows, nullptr, &end);
+        // The stop stays (instruments may mark the end so), but it is said.
+        if (end.Line > 0)
+            std::fprintf(stderr,
+                         "%s:%d: warning: an empty line ends the data; %d line(s) after it were "
+                         "not read\n",
+                         path.c_str(), end.Line, end.Unread);
         return true;
     }
     const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);

@@ -1,5 +1,7 @@
 // pointbridge-cli: the program's file and instrument functions without windows, for batch
 // work. Runs without a display.
+#include "app/cli/CliSignals.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help") ||
         !std::strcmp(argv[1], "help"))
         return usage(stdout);
+    CliSignals::Install();
     for (const Command& c : kCommands)
         if (!std::strcmp(argv[1], c.name))
             return c.run(argc - 1, argv + 1);

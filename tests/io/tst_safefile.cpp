@@ -1,0 +1,185 @@
+// Replacing files: what a killed or interrupted save leaves behind.
+#include "app/cli/CliSignals.h"
+#include "io/FileError.h"
+#include "io/SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <ctime>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QStringList entries(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
+}
+
+} // namespace
+
+class TestSafeFile : public QObject {
+    Q_OBJECT
+private slots:
+    // A signal in the middle of a save: by default the temporary goes and the program ends
+    // as the signal would; a command that asked for a wake goes on and can still commit.
+    void signalDuringASave_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("wake");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("SIGINT") << int(SIGINT) << false << QByteArray("old");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false << QByteArray("old");
+        QTest::newRow("SIGTERM, wake asked") << int(SIGTERM) << true << QByteArray("new");
+    }
+    void signalDuringASave() {
+        QFETCH(int, signal);
+        QFETCH(bool, wake);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("job.txt");
+        writeFile(path, "old");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            CliSignals::Install();
+            if (wake)
+                CliSignals::RequestWake();
+            TSafeFileWriter file(path.toStdString());
+            file.Write("new");
+            ::raise(signal);
+            pollfd p{CliSignals::WakeFd(), POLLIN, 0};
+            if (CliSignals::Received() == signal && ::poll(&p, 1, 0) == 1)
+                file.Commit();
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        if (wake) {
+            QVERIFY(WIFEXITED(status));
+        } else {
+            QVERIFY(WIFSIGNALED(status));
+            QCOMPARE(WTERMSIG(status), signal);
+        }
+        QCOMPARE(readFile(path), after);
+        QCOMPARE(entries(dir.path()), QStringList{"job.txt"});
+    }
+
+    // Temporaries a killed save left: a later save of the same name removes those that are
+    // provably its own and old, and nothing else.
+    void staleTemporaries_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("old") << ".job.txt.Ab3xYz" << 3600 << false << true;
+        QTest::newRow("fresh") << ".job.txt.Ab3xYz" << 5 << false << false;
+        QTest::newRow("locked by a live save") << ".job.txt.Ab3xYz" << 3600 << true << false;
+        QTest::newRow("another file's") << ".jobs.txt.Ab3xYz" << 3600 << false << false;
+        QTest::newRow("not our pattern") << ".job.txt.Ab3x-z" << 3600 << false << false;
+    }
+    void staleTemporaries() {
+        QFETCH(QString, name);
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, locked);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        const QString stale = dir.filePath(name);
+        writeFile(stale, "half a job");
+        const std::string stalePath = stale.toStdString();
+        const time_t then = ::time(nullptr) - ageSeconds;
+        const utimbuf times{then, then};
+        QCOMPARE(::utime(stalePath.c_str(), &times), 0);
+        const int lock = ::open(stalePath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (locked)
+            QCOMPARE(::flock(lock, LOCK_EX), 0);
+        ReplaceFileContents(dir.filePath("job.txt").toStdString(), "job");
+        ::close(lock);
+        QCOMPARE(QFile::exists(stale), !removed);
+        QCOMPARE(readFile(dir.filePath("job.txt")), QByteArray("job"));
+    }
+
+    // What a save meets under the user's name: the file behind a link is replaced and the
+    // link kept; a node that is not a regular file is refused and left alone; no set-ID
+    // bits are copied; names up to the system's limit save.
+    void targets_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("refusal"); // empty: saved
+        QTest::newRow("link to a file") << "link" << "";
+        QTest::newRow("link to a device") << "device" << "It is not a regular file (a device or a pipe)";
+        QTest::newRow("pipe") << "fifo" << "It is not a regular file (a device or a pipe)";
+        QTest::newRow("dangling link") << "dangling" << "It is a link to \"gone.txt\", which does not exist";
+        QTest::newRow("set-ID file") << "setid" << "";
+        QTest::newRow("248-byte name") << "long248" << "";
+        QTest::newRow("255-byte name") << "long255" << "";
+    }
+    void targets() {
+        QFETCH(QString, kind);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        QString path = dir.filePath("job.txt");
+        const std::string real = dir.filePath("real.txt").toStdString();
+        if (kind == "link") {
+            writeFile(dir.filePath("real.txt"), "old");
+            QCOMPARE(::symlink("real.txt", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "device") {
+            QCOMPARE(::symlink("/dev/null", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+        } else if (kind == "dangling") {
+            QCOMPARE(::symlink("gone.txt", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "setid") {
+            writeFile(path, "old");
+            QCOMPARE(::chmod(path.toLocal8Bit().constData(), 06750), 0);
+        } else {
+            path = dir.filePath(QString(kind == "long248" ? 244 : 251, 'n') + ".txt");
+        }
+        const QStringList before = entries(dir.path());
+        try {
+            ReplaceFileContents(path.toStdString(), "job");
+            QVERIFY2(refusal.isEmpty(), "saved");
+        } catch (const EFileError& e) {
+            QCOMPARE(QString(e.what()), "Cannot create file \"" + path + "\". " + refusal);
+        }
+        struct stat st {};
+        QCOMPARE(::lstat(path.toLocal8Bit().constData(), &st), 0);
+        if (kind == "link" || kind == "device" || kind == "dangling")
+            QVERIFY(S_ISLNK(st.st_mode));
+        if (kind == "fifo")
+            QVERIFY(S_ISFIFO(st.st_mode));
+        if (kind == "link")
+            QCOMPARE(readFile(QString::fromStdString(real)), QByteArray("job"));
+        if (kind == "setid") {
+            QCOMPARE(int(st.st_mode & 07777), 0750);
+            QCOMPARE(readFile(path), QByteArray("job"));
+        }
+        if (kind.startsWith("long")) {
+            QCOMPARE(readFile(path), QByteArray("job"));
+            QCOMPARE(entries(dir.path()).size(), 1);
+        } else {
+            QCOMPARE(entries(dir.path()), before); // no temporary stays behind
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSafeFile)
+#include "tst_safefile.moc"
