@@ -24,6 +24,7 @@ class TNCAD;
 class TNCADProject;
 class TNiceGrid;
 class TPointLines;
+struct TFormatChoice;
 
 // The main window: every function of the program is reached from here. Components are
 // public members named as in the window's layout, as tests and the other windows use them.
@@ -46,6 +47,12 @@ public:
     // line and `source`, the file the lines came from). An empty line that left lines unread
     // is said in MsgStr.
     void ImportPointLines(const TPointLines& lines, const QString& source = {});
+    // Every way in: the points of `lines` in the format `forced` names, else in the
+    // instrument format whose signature they carry, else as point lines (ImportPointLines).
+    // Instrument data brings every point it can; records left out are then told in one box
+    // and notes (a local origin, a unit taken) go to MsgStr.
+    void ImportJobData(const TPointLines& lines, const QString& source,
+                       const TFormatChoice* forced = nullptr);
 
     // The one project; owned by the view's project manager.
     TNCADProject* Project = nullptr;
@@ -139,11 +146,13 @@ private:
 
     // --- table and file commands (MainTable.cpp)
 public:
-    // The import at first show: the file named by the first command-line argument, if any.
+    // The import at first show: the file named by the first command-line argument, if any,
+    // in the format of a "--from NAME" after it (a second run of a chosen column order).
     void CommandLineImport();
-    // Reads a point file into table and project, repaints the view and logs the completion
-    // line. A faulty line leaves the rows before it and skips the completion line.
-    void ImportFile(const QString& path);
+    // Reads a point or instrument file into table and project, repaints the view and logs
+    // the completion line. A faulty point line leaves the rows before it and skips the
+    // completion line.
+    void ImportFile(const QString& path, const TFormatChoice* forced = nullptr);
 
     // The file the job was read from, for the title of a plot; empty when it was not.
     QString JobFile;
@@ -153,10 +162,13 @@ public:
     // Tests answer the open dialog here instead of showing it: the chosen path, empty for
     // Cancel.
     std::function<QString(QFileDialog&)> OpenDialogHook;
-    // Starts a second run of the program on a file (tests replace it).
-    std::function<void(const QString& path)> SecondRunStarter;
+    // Starts a second run of the program on a file, read in the format named by `format`
+    // when it is not empty (tests replace it).
+    std::function<void(const QString& path, const QString& format)> SecondRunStarter;
 
 private:
+    void importInstrumentData(const TPointLines& lines, const TFormatChoice& choice,
+                              const QString& source);
     void btnImportTXTClick();
     void btnExportTXTClick();
     void btnGridAddPointClick();

@@ -41,7 +41,7 @@ void TMainForm::CreateCommWindows() {
     ReceiveWindow = new TDataRecvForm();
     ReceiveWindow->MainRowCount = [this] { return NiceGrid1->RowCount(); };
     // One starter for both second-run paths (import command and receive).
-    ReceiveWindow->OnSecondRun = [this](const QString& path) { SecondRunStarter(path); };
+    ReceiveWindow->OnSecondRun = [this](const QString& path) { SecondRunStarter(path, {}); };
     // A system without a port list still gets the whole window; the error is told once,
     // when the main window is up.
     if (std::exception_ptr error = ReceiveWindow->PortListError())
@@ -70,7 +70,7 @@ void TMainForm::btnComportOpenClick() {
         return;
     // The received bytes are in temp.dat by now, which messages name.
     ReceiveWindow->OnRecvData = [this](const TPointLines& lines) {
-        ImportPointLines(lines, QString::fromStdString(RecvFiles::BufferFilePath()));
+        ImportJobData(lines, QString::fromStdString(RecvFiles::BufferFilePath()));
     };
     ReceiveWindow->BindComPort(ComPort);
     ReceiveWindow->move(geometry().center() - ReceiveWindow->rect().center());

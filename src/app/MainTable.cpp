@@ -4,7 +4,9 @@
 #include "app/DataNew.h"
 #include "app/GridRowSink.h"
 #include "app/SecondRun.h"
+#include "formats/InstrumentFormat.h"
 #include "io/FileSave.h"
+#include "io/InstrumentImport.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"
 #include "model/CodeText.h"
@@ -146,6 +148,45 @@ QString lineOf(const QString& source, int line) {
     return source.isEmpty() ? QString::fromUtf8("%1번째 줄").arg(line)
                             : QString::fromUtf8("\"%1\" 파일의 %2번째 줄").arg(source).arg(line);
 }
+
+// A message of an instrument reader about one line, or the whole file for line 0.
+QString messageOf(const QString& source, const TLineMessage& message) {
+    const QString text = QString::fromStdString(message.Text);
+    if (message.Line > 0)
+        return lineOf(source, message.Line) + ": " + text;
+    return source.isEmpty() ? text : QString::fromUtf8("\"%1\" 파일: %2").arg(source, text);
+}
+
+// However an import ends, the rows read so far are shown and the view is fitted.
+class TImportBracket {
+public:
+    TImportBracket(TNiceGrid& grid, TNCAD& view) : m_grid(grid), m_view(view) { m_grid.BeginUpdate(); }
+    ~TImportBracket() {
+        m_grid.EndUpdate();
+        m_view.ZoomExtents();
+    }
+    TImportBracket(const TImportBracket&) = delete;
+    TImportBracket& operator=(const TImportBracket&) = delete;
+
+private:
+    TNiceGrid& m_grid;
+    TNCAD& m_view;
+};
+
+// How many left-out records the box lists before it only counts the rest.
+constexpr size_t kProblemsShown = 5;
+
+// The open dialog's entry for the instruments' own files, whose format is detected.
+const char kInstrumentFilter[] = "측량기 파일 (*.gsi *.sdr *.raw *.rw5 *.are *.job)";
+// Delimited coordinate files look like point lines, so their column order is chosen.
+const char* const kChosenOrders[] = {"PNEZD", "PENZD"};
+
+QString orderFilter(const char* order) {
+    QString columns;
+    for (const char* c = order; *c; ++c)
+        columns += (columns.isEmpty() ? "" : ",") + QString(QChar(*c));
+    return QString::fromUtf8("좌표 %1 (*.csv *.txt)").arg(columns);
+}
 } // namespace
 
 void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source) {
@@ -166,15 +207,7 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
 
-    // However the import ends, the rows read so far are shown and the view is fitted.
-    struct Finish {
-        TMainForm* form;
-        ~Finish() {
-            form->NiceGrid1->EndUpdate();
-            form->NCAD1->ZoomExtents();
-        }
-    } finish{this};
-    NiceGrid1->BeginUpdate();
+    TImportBracket bracket(*NiceGrid1, *NCAD1);
     TGridRowSink sink(*NiceGrid1);
     m_jobChanged = true;
     TDataEnd end;
@@ -192,15 +225,54 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
                                     .arg(end.Unread));
 }
 
+void TMainForm::ImportJobData(const TPointLines& lines, const QString& source,
+                              const TFormatChoice* forced) {
+    const TFormatChoice choice =
+        ChooseFormat(lines.Text(), forced ? std::optional<TFormatChoice>(*forced) : std::nullopt);
+    if (choice.Format == TInstrumentFormat::PointLines)
+        ImportPointLines(lines, source);
+    else
+        importInstrumentData(lines, choice, source);
+}
+
+void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoice& choice,
+                                     const QString& source) {
+    TInstrumentImport result;
+    {
+        TImportBracket bracket(*NiceGrid1, *NCAD1);
+        TGridRowSink sink(*NiceGrid1);
+        m_jobChanged = true;
+        result = ImportInstrumentData(lines.Text(), choice, *Project, &sink);
+    }
+    for (const TLineMessage& note : result.Notes)
+        MsgStr->appendPlainText(messageOf(source, note));
+    if (result.Problems.empty())
+        return;
+    // Every point that could be read is in; one box says what was left out.
+    QString text = QString::fromUtf8("측량기 데이터의 기록 %1개를 불러오지 못했습니다. "
+                                     "읽을 수 있는 측점 %2개는 불러왔습니다.\n")
+                       .arg(result.Problems.size())
+                       .arg(result.Points);
+    for (size_t i = 0; i < std::min(result.Problems.size(), kProblemsShown); ++i)
+        text += "\n" + messageOf(source, result.Problems[i]);
+    if (result.Problems.size() > kProblemsShown)
+        text += QString::fromUtf8("\n... 외 %1개").arg(result.Problems.size() - kProblemsShown);
+    Dialogs::Show({QString(), text, Dialogs::Icon::Warning, Dialogs::Buttons::Ok});
+}
+
 // ---------------------------------------------------------------- point files
 
 void TMainForm::CommandLineImport() {
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1 && !arguments[1].isEmpty())
-        ImportFile(arguments[1]);
+    if (arguments.size() < 2 || arguments[1].isEmpty())
+        return;
+    std::optional<TFormatChoice> format;
+    if (arguments.size() > 3 && arguments[2] == "--from")
+        format = FormatByName(arguments[3].toStdString());
+    ImportFile(arguments[1], format ? &*format : nullptr);
 }
 
-void TMainForm::ImportFile(const QString& path) {
+void TMainForm::ImportFile(const QString& path, const TFormatChoice* forced) {
     const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
     // A file opened into an empty window is the job as saved, also when a faulty line stops
     // it: nothing is lost by closing.
@@ -215,7 +287,7 @@ void TMainForm::ImportFile(const QString& path) {
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
     JobFile = path;
-    ImportPointLines(lines, path);
+    ImportJobData(lines, path, forced);
     AddCompletionLine();
 }
 
@@ -225,9 +297,13 @@ void TMainForm::btnImportTXTClick() {
         OpenDialog1->setObjectName("OpenDialog1");
         OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
         OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-        // The entries read "TXT" and "CSV"; the patterns stay out of the captions.
+        // The entries read "TXT", "CSV", then the instrument files and the column orders
+        // that only the user can tell; the patterns stay out of the captions.
         OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
-        OpenDialog1->setNameFilters({"TXT (*.txt)", "CSV (*.csv)"});
+        QStringList filters{"TXT (*.txt)", "CSV (*.csv)", kInstrumentFilter};
+        for (const char* order : kChosenOrders)
+            filters << orderFilter(order);
+        OpenDialog1->setNameFilters(filters);
         // Qt's default sizes cut the size, type and date columns short.
         OpenDialog1->resize(760, 460);
         if (auto* files = OpenDialog1->findChild<QTreeView*>("treeView")) {
@@ -246,13 +322,22 @@ void TMainForm::btnImportTXTClick() {
         path = OpenDialog1->selectedFiles().constFirst();
     if (path.isEmpty())
         return;
+    // A column order is read as chosen; every other entry lets the data say what it is.
+    std::optional<TFormatChoice> format;
+    // With the patterns hidden the dialog may name the entry by its caption alone.
+    const QString entry = OpenDialog1->selectedNameFilter();
+    for (const char* order : kChosenOrders) {
+        const QString filter = orderFilter(order);
+        if (entry == filter || entry == filter.left(filter.lastIndexOf(" (")))
+            format = FormatByName(order);
+    }
 
     // Groups, even empty ones, mean this window holds a job: the file opens in a window of
     // its own.
     if (Project->Count() == 0)
-        ImportFile(path);
+        ImportFile(path, format ? &*format : nullptr);
     else
-        SecondRunStarter(path);
+        SecondRunStarter(path, format ? QString::fromStdString(FormatName(*format)) : QString());
 }
 
 void TMainForm::btnExportTXTClick() {

@@ -5,16 +5,19 @@
 
 #include <stdexcept>
 
-void StartProgram(const QString& program, const QString& argument) {
+void StartProgram(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProgram(program);
-    process.setArguments({argument});
+    process.setArguments(arguments);
     if (!process.startDetached())
         throw std::runtime_error(QString("Cannot start \"%1\". %2")
                                      .arg(program, process.errorString())
                                      .toStdString());
 }
 
-void StartSecondRun(const QString& path) {
-    StartProgram(QCoreApplication::applicationFilePath(), path);
+void StartSecondRun(const QString& path, const QString& format) {
+    QStringList arguments{path};
+    if (!format.isEmpty())
+        arguments << "--from" << format;
+    StartProgram(QCoreApplication::applicationFilePath(), arguments);
 }

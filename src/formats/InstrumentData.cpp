@@ -21,8 +21,10 @@ public:
     void operator()(std::string& text) {
         if (Cp949::IsAscii(text))
             return;
+        // The point files' rule: UTF-8 only when the bytes are UTF-8 and do not read
+        // better as Hangul in CP949.
         if (m_cp949 < 0)
-            m_cp949 = Cp949::IsValidUtf8(m_bytes) ? 0 : 1;
+            m_cp949 = !Cp949::IsValidUtf8(m_bytes) || Cp949::ReadsAsCp949(m_bytes) ? 1 : 0;
         if (m_cp949)
             text = Cp949::ToUtf8(text);
     }

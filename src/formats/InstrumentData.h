@@ -16,7 +16,7 @@ struct TInstrumentResult {
 };
 
 // Reads `bytes` in `choice` (not PointLines) and reduces the observations. Text is CP949
-// unless the bytes are valid UTF-8 holding non-ASCII text, as for point files.
+// unless the bytes read as UTF-8 and not better as CP949, as for point files.
 TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice);
 
 // "line 12: reason", or the reason alone for the whole file.

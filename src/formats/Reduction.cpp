@@ -105,7 +105,7 @@ void TReduction::station(const TSurveyRecord& r) {
         m_setup.H = r.H.value_or(0.0);
         // A station is a point of the job too, once.
         if (!r.Id.empty() && !find(r.Id))
-            emit(r, m_setup.E, m_setup.N, m_setup.H, false, r.Code.empty() ? "STN" : r.Code);
+            addPoint(r, m_setup.E, m_setup.N, m_setup.H, false, r.Code.empty() ? "STN" : r.Code);
     } else if (const TSurveyPoint* p = find(r.Id)) {
         m_setup.E = p->E;
         m_setup.N = p->N;
@@ -160,7 +160,7 @@ void TReduction::givenPoint(const TSurveyRecord& r) {
             p.Code = r.Code;
         return;
     }
-    emit(r, r.E, r.N, h, false, r.Code);
+    addPoint(r, r.E, r.N, h, false, r.Code);
 }
 
 void TReduction::shot(const TSurveyRecord& r) {
@@ -187,13 +187,13 @@ void TReduction::shot(const TSurveyRecord& r) {
     if (r.InAngleSet)
         angleSet(r, e, n, h);
     else
-        emit(r, e, n, h, true, r.Code);
+        addPoint(r, e, n, h, true, r.Code);
 }
 
 void TReduction::angleSet(const TSurveyRecord& r, double e, double n, double h) {
     const auto it = m_setMeans.find(r.Id);
     if (it == m_setMeans.end() || m_points[it->second.Index].Id != r.Id) {
-        emit(r, e, n, h, true, r.Code);
+        addPoint(r, e, n, h, true, r.Code);
         m_setMeans[r.Id] = TSetMean{m_points.size() - 1, 1};
         return;
     }
@@ -263,7 +263,7 @@ bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h)
     return true;
 }
 
-void TReduction::emit(const TSurveyRecord& r, double e, double n, double h, bool computed,
+void TReduction::addPoint(const TSurveyRecord& r, double e, double n, double h, bool computed,
                       const std::string& code) {
     m_points.push_back(TSurveyPoint{r.Id, code, e, n, h, r.Line, computed});
     if (m_indexed)

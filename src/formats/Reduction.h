@@ -60,7 +60,7 @@ private:
     void shot(const TSurveyRecord& r);
     bool reduce(const TSurveyRecord& r, double& e, double& n, double& h);
     void angleSet(const TSurveyRecord& r, double e, double n, double h);
-    void emit(const TSurveyRecord& r, double e, double n, double h, bool computed, const std::string& code);
+    void addPoint(const TSurveyRecord& r, double e, double n, double h, bool computed, const std::string& code);
     // The latest point with this id, or null.
     const TSurveyPoint* find(const std::string& id);
     void releaseWaiting(bool origin);

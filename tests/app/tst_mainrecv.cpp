@@ -193,6 +193,44 @@ private slots:
         QCOMPARE(fileBytes(journal), QByteArray::fromStdString(sent));
     }
 
+    // An instrument sending its own format: the bytes stay as sent, the points that reach
+    // table, project and view are the reduced ones.
+    void receivedInstrumentDataLandsAsPoints() {
+        const std::string sent =
+            "*110001+000000000000STN1 84..00+0000000000100000 85..00+0000000000200000 "
+            "86..00+0000000000010000 88..00+0000000000001500 \r\n"
+            "*110002+0000000000000P01 21.022+0000000000000000 22.022+0000000010000000 "
+            "31..00+0000000000010000 87..00+0000000000001500 71....+00000000000000kp \r\n"
+            "*110003+0000000000000P02 21.024+0000000009000000 22.024+0000000009000000 "
+            "31..06+0000000000100000 \r\n";
+        auto sim = fastInstrument(5);
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(sent);
+            QVERIFY(waitBytes(w, sent.size()));
+            w->Button2->click();
+        });
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join("\n")));
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
+        QCOMPARE(fileBytes(QString::fromStdString(form.ReceiveWindow->JournalPath())),
+                 QByteArray::fromStdString(sent));
+        const QStringList rows[] = {{"STN1", "100.0000", "200.0000", "10.0000", "STN"},
+                                    {"P01", "100.0000", "210.0000", "10.0000", "KP"},
+                                    {"P02", "110.0000", "200.0000", "10.0000", ""}};
+        QCOMPARE(form.NiceGrid1->RowCount(), 3);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 5; ++c)
+                QCOMPARE(form.NiceGrid1->Cells(c, r), rows[r][c]);
+        QCOMPARE(form.Project->Count(), 3);
+        int item = -1, point = -1;
+        QVERIFY(form.NCAD1->FindPoint("KP", 100, 210, 10, item, point));
+        QVERIFY(form.NCAD1->MinX <= 100 && form.NCAD1->MaxX >= 110);
+        QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
+    }
+
     void okWithNothingReceived() {
         auto sim = fastInstrument();
         TMainForm form;

@@ -340,7 +340,7 @@ private slots:
         const QString path = writeFile(dir, "job 2.txt", "Z1,1,1,1,Z\r\n");
         TMainForm form;
         QStringList started;
-        form.SecondRunStarter = [&](const QString& p) { started << p; };
+        form.SecondRunStarter = [&](const QString& p, const QString&) { started << p; };
         form.OpenDialogHook = [&](QFileDialog&) { return path; };
         import(form, "A1,1,2,3,a\n");
         select(form, 0);
@@ -355,7 +355,7 @@ private slots:
         QVERIFY(form.MsgStr->toPlainText().isEmpty());
 
         // A second run that cannot start is reported.
-        form.SecondRunStarter = [](const QString&) { throw std::runtime_error("Cannot start"); };
+        form.SecondRunStarter = [](const QString&, const QString&) { throw std::runtime_error("Cannot start"); };
         form.btnImportTXT->click();
         QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{"Cannot start"});
     }
@@ -517,14 +517,15 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         bool started = false;
-        form.SecondRunStarter = [&](const QString&) { started = true; };
+        form.SecondRunStarter = [&](const QString&, const QString&) { started = true; };
         QStringList filters;
         form.OpenDialogHook = [&](QFileDialog& d) {
             filters = d.nameFilters();
             return QString();
         };
         form.btnImportTXT->click(); // Cancel
-        QCOMPARE(filters, (QStringList{"TXT (*.txt)", "CSV (*.csv)"}));
+        QCOMPARE(filters.mid(0, 2), (QStringList{"TXT (*.txt)", "CSV (*.csv)"}));
+        QCOMPARE(filters.value(2), QString::fromUtf8("측량기 파일 (*.gsi *.sdr *.raw *.rw5 *.are *.job)"));
         QCOMPARE(form.NiceGrid1->RowCount(), 0);
 
         form.OpenDialogHook = [&](QFileDialog&) { return path; };
@@ -537,6 +538,60 @@ private slots:
         QVERIFY(isFitted(form));
         QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
         QVERIFY(boxes.seen.isEmpty());
+    }
+
+    // Instrument files by the import command: detected from any entry, or read in the column
+    // order of the chosen entry (also in a second window); records left out in one box.
+    void importInstrumentFiles_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("filter"); // the open dialog's entry
+        QTest::addColumn<QStringList>("firstRow");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("RW5 detected") << QByteArray("JB,NMJOB\r\nMO,AD0,UN2,SF1.0,EC0,EO0.0,AU0\r\n"
+                                                    "OC,OP1,N 200.0,E 100.0,EL10.0,--CP\r\n"
+                                                    "BK,OP1,BP2,BS0.0000,BC0.0000\r\n"
+                                                    "LS,HI1.5,HR1.5\r\n"
+                                                    "SS,OP1,FP3,AR90.0000,ZE90.0000,SD10.0,--fence\r\n"
+                                                    "SS,OP1,FP4,ARx,ZE90.0000,SD10.0,--fence\r\n")
+                                      << 0 << QStringList{"1", "100.0000", "200.0000", "10.0000", "CP"} << 2
+                                      << QString::fromUtf8("측량기 데이터의 기록 1개를 불러오지 못했습니다. "
+                                                           "읽을 수 있는 측점 2개는 불러왔습니다.\n\n"
+                                                           "\"{file}\" 파일의 7번째 줄: ");
+        QTest::newRow("column order chosen") << QByteArray("P1,200.5,100.25,10,a\r\n") << 3
+                                             << QStringList{"P1", "100.2500", "200.5000", "10.0000", "A"}
+                                             << 1 << QString();
+        QTest::newRow("same lines as point lines") << QByteArray("P1,200.5,100.25,10,a\r\n") << 1
+                                                   << QStringList{"P1", "200.5", "100.25", "10", "A"}
+                                                   << 1 << QString();
+    }
+    void importInstrumentFiles() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, filter);
+        QFETCH(QStringList, firstRow);
+        QFETCH(int, rows);
+        QFETCH(QString, box);
+        Boxes boxes;
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, "job.txt", text);
+        TMainForm form;
+        QStringList started;
+        form.SecondRunStarter = [&](const QString& p, const QString& f) { started << p << f; };
+        form.OpenDialogHook = [&](QFileDialog& d) {
+            d.selectNameFilter(d.nameFilters().value(filter));
+            return path;
+        };
+        form.btnImportTXT->click();
+        QCOMPARE(row(form, 0), firstRow);
+        QCOMPARE(form.NiceGrid1->RowCount(), rows);
+        QCOMPARE(boxes.seen.size(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty())
+            QVERIFY2(boxes.seen[0].text.startsWith(QString(box).replace("{file}", path)),
+                     qPrintable(boxes.seen[0].text));
+        QVERIFY(form.MsgStr->toPlainText().endsWith(TMainForm::CompletionLine()));
+
+        form.btnImportTXT->click(); // a job is here: a window of its own, with the chosen order
+        QCOMPARE(started, (QStringList{path, filter == 3 ? "PNEZD" : ""}));
     }
 
     // The error box keeps the message and adds the file and the line; an empty line that

@@ -168,10 +168,10 @@ private slots:
     void secondRunArgumentSurvives() {
         QTemporaryDir dir;
         const QString path = dir.filePath("job \"1\" 'a' $HOME;x.txt");
-        StartProgram("/usr/bin/touch", path);
+        StartProgram("/usr/bin/touch", {path});
         QTRY_VERIFY(QFile::exists(path));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, StartProgram(dir.filePath("no-such-program"), path));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, StartProgram(dir.filePath("no-such-program"), {path}));
     }
 };
 
