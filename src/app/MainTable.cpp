@@ -173,8 +173,16 @@ private:
     TNCAD& m_view;
 };
 
-// How many left-out records the box lists before it only counts the rest.
-constexpr size_t kProblemsShown = 5;
+// How many messages of a kind the box lists before it only counts the rest.
+constexpr size_t kMessagesShown = 5;
+
+// The box names the file once, the lines by their number.
+void appendMessages(QString& text, const std::vector<TLineMessage>& messages) {
+    for (size_t i = 0; i < std::min(messages.size(), kMessagesShown); ++i)
+        text += "\n" + messageOf(QString(), messages[i]);
+    if (messages.size() > kMessagesShown)
+        text += QString::fromUtf8("\n... 외 %1개").arg(messages.size() - kMessagesShown);
+}
 
 // The open dialog's entry for the instruments' own files, whose format is detected.
 const char kInstrumentFilter[] = "측량기 파일 (*.gsi *.sdr *.raw *.rw5 *.are *.job)";
@@ -246,18 +254,25 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
     }
     for (const TLineMessage& note : result.Notes)
         MsgStr->appendPlainText(messageOf(source, note));
-    if (result.Problems.empty())
+    if (result.Problems.empty() && result.Notes.empty())
         return;
-    // Every point that could be read is in; one box says what was left out.
-    QString text = QString::fromUtf8("측량기 데이터의 기록 %1개를 불러오지 못했습니다. "
-                                     "읽을 수 있는 측점 %2개는 불러왔습니다.\n")
-                       .arg(result.Problems.size())
-                       .arg(result.Points);
-    for (size_t i = 0; i < std::min(result.Problems.size(), kProblemsShown); ++i)
-        text += "\n" + messageOf(source, result.Problems[i]);
-    if (result.Problems.size() > kProblemsShown)
-        text += QString::fromUtf8("\n... 외 %1개").arg(result.Problems.size() - kProblemsShown);
-    Dialogs::Show({QString(), text, Dialogs::Icon::Warning, Dialogs::Buttons::Ok});
+    // Every point that could be read is in; one box says what was left out and what was
+    // assumed (a local origin, a unit), which the one-line message area would hide.
+    QString text = source.isEmpty() ? QString() : QString::fromUtf8("\"%1\" 파일: ").arg(source);
+    if (!result.Problems.empty()) {
+        text += QString::fromUtf8("측량기 데이터의 기록 %1개를 불러오지 못했습니다. "
+                                  "읽을 수 있는 측점 %2개는 불러왔습니다.\n")
+                    .arg(result.Problems.size())
+                    .arg(result.Points);
+        appendMessages(text, result.Problems);
+    }
+    if (!result.Notes.empty()) {
+        text += QString::fromUtf8(result.Problems.empty() ? "참고:" : "\n\n참고:");
+        appendMessages(text, result.Notes);
+    }
+    Dialogs::Show({QString(), text,
+                   result.Problems.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning,
+                   Dialogs::Buttons::Ok});
 }
 
 // ---------------------------------------------------------------- point files

@@ -555,9 +555,9 @@ private slots:
                                                     "SS,OP1,FP3,AR90.0000,ZE90.0000,SD10.0,--fence\r\n"
                                                     "SS,OP1,FP4,ARx,ZE90.0000,SD10.0,--fence\r\n")
                                       << 0 << QStringList{"1", "100.0000", "200.0000", "10.0000", "CP"} << 2
-                                      << QString::fromUtf8("측량기 데이터의 기록 1개를 불러오지 못했습니다. "
-                                                           "읽을 수 있는 측점 2개는 불러왔습니다.\n\n"
-                                                           "\"{file}\" 파일의 7번째 줄: ");
+                                      << QString::fromUtf8("\"{file}\" 파일: 측량기 데이터의 기록 1개를 불러오지 "
+                                                           "못했습니다. 읽을 수 있는 측점 2개는 불러왔습니다.\n\n"
+                                                           "7번째 줄: ");
         QTest::newRow("column order chosen") << QByteArray("P1,200.5,100.25,10,a\r\n") << 3
                                              << QStringList{"P1", "100.2500", "200.5000", "10.0000", "A"}
                                              << 1 << QString();

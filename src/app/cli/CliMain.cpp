@@ -25,9 +25,9 @@ const Command kCommands[] = {
 };
 
 int usage(FILE* out) {
-    std::fprintf(out, "usage: pointbridge-cli COMMAND [ARGS]\n\ncommands:\n");
+    std::fprintf(out, "usage: pointbridge-cli COMMAND [ARGS]   (COMMAND --help for its options)\n\ncommands:\n");
     for (const Command& c : kCommands)
-        std::fprintf(out, "  %-8s %-24s %s\n", c.name, c.args, c.summary);
+        std::fprintf(out, "  %-8s %-26s %s\n", c.name, c.args, c.summary);
     return out == stdout ? 0 : 2;
 }
 

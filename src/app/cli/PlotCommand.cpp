@@ -73,6 +73,8 @@ bool parse(int argc, char** argv, PlotOptions& o) {
             o.sheet.Paper = paper == "A3" ? PaperSize::A3 : PaperSize::A4;
         } else if (a == "--landscape") {
             o.sheet.Landscape = true;
+        } else if (a == "--help" || a == "-h") {
+            return false; // the usage says it all
         } else if (a.rfind("--", 0) == 0) {
             std::fprintf(stderr, "pointbridge-cli plot: unknown option or missing value '%s'\n",
                          a.c_str());
