@@ -15,6 +15,8 @@ public:
     bool Next(std::string_view& line);
     // 1-based number of the line Next() returned last.
     int Number() const { return m_number; }
+    // Bytes consumed so far, the last line's end included.
+    size_t Position() const { return m_pos; }
 
 private:
     std::string_view m_text;

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -85,28 +84,6 @@ TPointLines TPointLines::FromUtf8Lines(const std::vector<std::string>& lines) {
         text += '\n';
     }
     return FromUtf8(std::move(text));
-}
-
-bool TPointLines::Cursor::Next(std::string_view& line) {
-    const size_t len = m_text.size();
-    if (m_pos >= len)
-        return false;
-    const char* base = m_text.data();
-    const void* lf = std::memchr(base + m_pos, '\n', len - m_pos);
-    size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : len;
-    // A lone CR also ends a line; look for one only within this stretch.
-    const void* cr = std::memchr(base + m_pos, '\r', end - m_pos);
-    if (cr)
-        end = static_cast<size_t>(static_cast<const char*>(cr) - base);
-    line = m_text.substr(m_pos, end - m_pos);
-    m_pos = end;
-    if (m_pos < len) {
-        if (m_text[m_pos] == '\r' && m_pos + 1 < len && m_text[m_pos + 1] == '\n')
-            m_pos += 2;
-        else
-            m_pos += 1;
-    }
-    return true;
 }
 
 void TPointImporter::Append(const TPointRecord& record) {

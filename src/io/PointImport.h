@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/FieldText.h"
 #include "io/PointLine.h"
 
 #include <cstddef>
@@ -30,17 +31,8 @@ public:
     TLineEncoding Encoding() const { return m_encoding; }
     std::string_view Text() const { return m_text; }
 
-    // Walks the lines in order.
-    class Cursor {
-    public:
-        explicit Cursor(std::string_view text) : m_text(text) {}
-        bool Next(std::string_view& line);
-        size_t Position() const { return m_pos; }
-
-    private:
-        std::string_view m_text;
-        size_t m_pos = 0;
-    };
+    // Walks the lines in order (Position() is the byte after the last line's end).
+    using Cursor = TLineCursor;
     // The cursor points into this object: a temporary would leave it dangling.
     Cursor Lines() const& { return Cursor(m_text); }
     Cursor Lines() const&& = delete;
