@@ -74,7 +74,7 @@ void report(const char* what, const std::string& bytes, int records) {
 } // namespace
 
 int main() {
-    std::printf("machine shared with other builds: figures are the best of three runs\n");
+    std::printf("figures are the best of three runs\n");
     const int million = 1000000;
     const std::string g = gsi16(million);
     report("GSI-16, 1,000,000 coordinates", g, million);
