@@ -91,11 +91,12 @@ private slots:
         QTest::addColumn<int>("ageSeconds");
         QTest::addColumn<bool>("locked");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("old") << ".job.txt.Ab3xYz" << 3600 << false << true;
-        QTest::newRow("fresh") << ".job.txt.Ab3xYz" << 5 << false << false;
-        QTest::newRow("locked by a live save") << ".job.txt.Ab3xYz" << 3600 << true << false;
-        QTest::newRow("another file's") << ".jobs.txt.Ab3xYz" << 3600 << false << false;
-        QTest::newRow("not our pattern") << ".job.txt.Ab3x-z" << 3600 << false << false;
+        QTest::newRow("old") << ".job.txt.pointbridge-Ab3xYz" << 3600 << false << true;
+        QTest::newRow("fresh") << ".job.txt.pointbridge-Ab3xYz" << 5 << false << false;
+        QTest::newRow("locked by a live save") << ".job.txt.pointbridge-Ab3xYz" << 3600 << true << false;
+        QTest::newRow("another file's") << ".jobs.txt.pointbridge-Ab3xYz" << 3600 << false << false;
+        QTest::newRow("not our pattern") << ".job.txt.pointbridge-Ab3x-z" << 3600 << false << false;
+        QTest::newRow("the user's hidden backup") << ".job.txt.backup" << 3600 << false << false;
     }
     void staleTemporaries() {
         QFETCH(QString, name);
