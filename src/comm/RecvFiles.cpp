@@ -66,6 +66,15 @@ std::string BufferFolder() {
 
 std::string BufferFilePath() { return BufferFolder() + "/temp.dat"; }
 
+bool IsBufferFile(const std::string& path) {
+    std::error_code ec;
+    try {
+        return std::filesystem::equivalent(path, BufferFilePath(), ec);
+    } catch (const EFileError&) {
+        return false; // there is no folder for a buffer file at all
+    }
+}
+
 std::string WriteBufferFile(std::string_view bytes) {
     const std::string path = BufferFilePath();
     TReplaceOptions own;
