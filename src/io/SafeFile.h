@@ -54,7 +54,7 @@ private:
 };
 
 // Removes the temporary files of every writer that has not committed. Async-signal-safe:
-// for a handler of SIGINT or SIGTERM that then ends the program.
+// for a handler of SIGINT, SIGTERM or SIGHUP that then ends the program.
 void RemoveTemporaryFiles() noexcept;
 
 // Replaces the file at `path` with `bytes`, or leaves it as it was: the bytes go to a

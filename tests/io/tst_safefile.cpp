@@ -50,6 +50,7 @@ private slots:
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("SIGINT") << int(SIGINT) << false << QByteArray("old");
         QTest::newRow("SIGTERM") << int(SIGTERM) << false << QByteArray("old");
+        QTest::newRow("SIGHUP: the terminal closed") << int(SIGHUP) << false << QByteArray("old");
         QTest::newRow("SIGTERM, wake asked") << int(SIGTERM) << true << QByteArray("new");
     }
     void signalDuringASave() {
