@@ -38,6 +38,9 @@ std::string saveTarget(const std::string& path, bool followLinks) {
         if (!followLinks)
             return path;
         char* real = ::realpath(path.c_str(), nullptr);
+        // A loop of links or a folder on the way that we may not enter is said as such.
+        if (!real && errno != ENOENT)
+            throw EFileError("Cannot create file", path, errno);
         if (!real) {
             char to[PATH_MAX];
             const ssize_t n = ::readlink(path.c_str(), to, sizeof to - 1);

@@ -130,6 +130,7 @@ private slots:
         QTest::newRow("link to a device") << "device" << "It is not a regular file (a device or a pipe)";
         QTest::newRow("pipe") << "fifo" << "It is not a regular file (a device or a pipe)";
         QTest::newRow("dangling link") << "dangling" << "It is a link to \"gone.txt\", which does not exist";
+        QTest::newRow("link to itself") << "loop" << "Too many levels of symbolic links";
         QTest::newRow("set-ID file") << "setid" << "";
         QTest::newRow("248-byte name") << "long248" << "";
         QTest::newRow("255-byte name") << "long255" << "";
@@ -149,6 +150,8 @@ private slots:
             QCOMPARE(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
         } else if (kind == "dangling") {
             QCOMPARE(::symlink("gone.txt", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "loop") {
+            QCOMPARE(::symlink("job.txt", path.toLocal8Bit().constData()), 0);
         } else if (kind == "setid") {
             writeFile(path, "old");
             QCOMPARE(::chmod(path.toLocal8Bit().constData(), 06750), 0);
@@ -164,7 +167,7 @@ private slots:
         }
         struct stat st {};
         QCOMPARE(::lstat(path.toLocal8Bit().constData(), &st), 0);
-        if (kind == "link" || kind == "device" || kind == "dangling")
+        if (kind == "link" || kind == "device" || kind == "dangling" || kind == "loop")
             QVERIFY(S_ISLNK(st.st_mode));
         if (kind == "fifo")
             QVERIFY(S_ISFIFO(st.st_mode));
