@@ -4,6 +4,7 @@
 #include "app/DataNew.h"
 #include "app/GridRowSink.h"
 #include "app/SecondRun.h"
+#include "comm/RecvFiles.h"
 #include "formats/InstrumentFormat.h"
 #include "io/FileSave.h"
 #include "io/InstrumentImport.h"
@@ -288,9 +289,11 @@ void TMainForm::CommandLineImport() {
 }
 
 void TMainForm::ImportFile(const QString& path, const TFormatChoice* forced) {
-    const TPointLines lines = TPointLines::LoadFile(QFile::encodeName(path).toStdString());
+    const std::string file = QFile::encodeName(path).toStdString();
+    const TPointLines lines = TPointLines::LoadFile(file);
     // A file opened into an empty window is the job as saved, also when a faulty line stops
-    // it: nothing is lost by closing.
+    // it: nothing is lost by closing. Not so temp.dat (a second run of a receive): the next
+    // receive overwrites it.
     struct Opened {
         bool& changed;
         const bool opening;
@@ -298,7 +301,8 @@ void TMainForm::ImportFile(const QString& path, const TFormatChoice* forced) {
             if (opening)
                 changed = false;
         }
-    } opened{m_jobChanged, Project->Count() == 0 && NiceGrid1->RowCount() == 0};
+    } opened{m_jobChanged, Project->Count() == 0 && NiceGrid1->RowCount() == 0 &&
+                               !RecvFiles::IsBufferFile(file)};
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
     JobFile = path;

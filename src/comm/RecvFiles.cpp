@@ -66,6 +66,15 @@ std::string BufferFolder() {
 
 std::string BufferFilePath() { return BufferFolder() + "/temp.dat"; }
 
+bool IsBufferFile(const std::string& path) {
+    std::error_code ec;
+    try {
+        return std::filesystem::equivalent(path, BufferFilePath(), ec);
+    } catch (const EFileError&) {
+        return false; // there is no folder for a buffer file at all
+    }
+}
+
 std::string WriteBufferFile(std::string_view bytes) {
     const std::string path = BufferFilePath();
     TReplaceOptions own;
@@ -143,15 +152,18 @@ void TRecvJournal::open() {
 void TRecvJournal::prune() const {
     std::vector<std::string> journals;
     std::error_code ec;
+    const std::string current = std::filesystem::path(m_path).filename().string();
     for (const auto& entry : std::filesystem::directory_iterator(m_folder, ec)) {
         const std::string name = entry.path().filename().string();
+        // The journal in use is never dropped: with a clock set back it is named older
+        // than the ones before it.
         if (name.rfind("receive-", 0) == 0 && name.size() > 4 &&
-            name.compare(name.size() - 4, 4, ".dat") == 0)
+            name.compare(name.size() - 4, 4, ".dat") == 0 && name != current)
             journals.push_back(name);
     }
     // The names carry the start time: sorted by name is sorted by age, oldest first.
     std::sort(journals.begin(), journals.end());
-    for (size_t i = 0; i + static_cast<size_t>(m_keep) < journals.size(); ++i)
+    for (size_t i = 0; i + static_cast<size_t>(m_keep) <= journals.size(); ++i)
         std::filesystem::remove(m_folder + "/" + journals[i], ec);
 }
 

@@ -12,6 +12,9 @@ namespace RecvFiles {
 std::string BufferFolder();
 // BufferFolder() + "/temp.dat".
 std::string BufferFilePath();
+// True when `path` names temp.dat, whose points came from the instrument and are not saved
+// anywhere: the next receive overwrites it.
+bool IsBufferFile(const std::string& path);
 // Replaces temp.dat with `bytes`, readable by the user only. A symbolic link planted under
 // that name is replaced, never followed. Returns the path; throws EFileError.
 std::string WriteBufferFile(std::string_view bytes);

@@ -1,10 +1,13 @@
 #include "comm/UploadTransfer.h"
 
+#include "comm/ComError.h"
 #include "comm/ComPort.h"
+#include "comm/PortNames.h"
 
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 // At 4800 bit/s about 10 bytes leave per step; the driver's queue holds seconds of them.
@@ -38,6 +41,10 @@ void TUploadTransfer::Step() {
         return;
     int queued = 0;
     try {
+        // Only a hang-up closes the port while a transfer holds it (the port then lets go
+        // of the vanished device): say so, not that a closed descriptor was written to.
+        if (!m_port.Connected())
+            RaiseComError(2, EIO, DevicePath(m_port.Port()));
         m_handed += m_port.WriteSome(m_bytes.data() + m_handed, Total() - m_handed);
         queued = m_port.OutputCount();
     } catch (...) {

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <vector>
 
 ssize_t TFileSystemCalls::Write(int fd, const char* data, size_t size) {
@@ -37,6 +38,9 @@ std::string saveTarget(const std::string& path, bool followLinks) {
         if (!followLinks)
             return path;
         char* real = ::realpath(path.c_str(), nullptr);
+        // A loop of links or a folder on the way that we may not enter is said as such.
+        if (!real && errno != ENOENT)
+            throw EFileError("Cannot create file", path, errno);
         if (!real) {
             char to[PATH_MAX];
             const ssize_t n = ::readlink(path.c_str(), to, sizeof to - 1);
@@ -92,14 +96,19 @@ void withdrawTemp(int& slot) {
     slot = -1;
 }
 
-// The part of the target's name in its temporary's name ".NAME.XXXXXX": shortened where
-// the whole would pass the folder's limit on names, so that any name the system takes can
-// be saved.
+// Our temporaries are ".NAME.pointbridge-XXXXXX": the mark tells them from the user's own
+// hidden files beside NAME (".job.txt.backup"), which a stale-temporary cleanup must never
+// take for ours.
+constexpr std::string_view kTempMark = ".pointbridge-";
+constexpr size_t kTempExtra = 1 + kTempMark.size() + 6; // the leading dot, the mark, XXXXXX
+
+// The part of the target's name in its temporary's name: shortened where the whole would
+// pass the folder's limit on names, so that any name the system takes can be saved.
 std::string tempBase(const std::string& folder, const std::string& base) {
     long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
     if (max <= 0)
         max = NAME_MAX;
-    const size_t room = static_cast<size_t>(std::max(max, 9L)) - 8;
+    const size_t room = static_cast<size_t>(std::max<long>(max, kTempExtra + 1)) - kTempExtra;
     if (base.size() <= room)
         return base;
     size_t cut = room;
@@ -109,17 +118,17 @@ std::string tempBase(const std::string& folder, const std::string& base) {
     return base.substr(0, cut);
 }
 
-// A temporary of ours for `base` that a killed writer left: the name mkostemp gives, a
-// regular file of this user with no other link, untouched for a while, and not locked (a
-// live writer holds the lock on its own temporary).
+// A temporary of ours for `base` that a killed writer left: our marked name, a regular file
+// of this user with no other link, untouched for a while, and not locked (a live writer
+// holds the lock on its own temporary).
 constexpr auto kStaleAfterSeconds = 10 * 60;
 
 bool isTempName(const char* name, const std::string& base) {
-    const size_t n = std::strlen(name);
-    if (n != base.size() + 8 || name[0] != '.' || base.compare(0, base.size(), name + 1, base.size()) != 0 ||
-        name[base.size() + 1] != '.')
+    const std::string_view n(name);
+    if (n.size() != base.size() + kTempExtra || n[0] != '.' || n.substr(1, base.size()) != base ||
+        n.substr(1 + base.size(), kTempMark.size()) != kTempMark)
         return false;
-    for (size_t i = base.size() + 2; i < n; ++i)
+    for (size_t i = n.size() - 6; i < n.size(); ++i)
         if (!std::isalnum(static_cast<unsigned char>(name[i])))
             return false;
     return true;
@@ -169,7 +178,7 @@ TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* call
     const std::string folder = folderOf(m_target);
     const std::string base = tempBase(folder, m_target.substr(m_target.rfind('/') + 1));
     removeStaleTemps(folder, base);
-    std::string temp = folder + "/." + base + ".XXXXXX";
+    std::string temp = folder + "/." + base + std::string(kTempMark) + "XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
     m_fd = ::mkostemp(name.data(), O_CLOEXEC);

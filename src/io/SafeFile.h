@@ -21,10 +21,10 @@ struct TReplaceOptions {
     int Mode = -1; // permission bits of the new file; -1 keeps the replaced file's
 };
 
-// A file being replaced: bytes go to a temporary file ".NAME.XXXXXX" in the target's folder,
-// which Commit() syncs and renames over the target. Until then the target is untouched, and
-// a writer that is destroyed without Commit() removes its temporary file; so does
-// RemoveTemporaryFiles() from a signal handler. The temporary is locked while it is written,
+// A file being replaced: bytes go to a temporary file ".NAME.pointbridge-XXXXXX" in the
+// target's folder, which Commit() syncs and renames over the target. Until then the target
+// is untouched, and a writer that is destroyed without Commit() removes its temporary file;
+// so does RemoveTemporaryFiles() from a signal handler. The temporary is locked while it is written,
 // so that a later writer of the same name can tell a stale one (of a killed program) and
 // remove it. A symbolic link is followed, so the file it names is replaced and keeps its
 // permissions (but never set-user-ID or set-group-ID bits); a target that is not a regular
@@ -54,7 +54,7 @@ private:
 };
 
 // Removes the temporary files of every writer that has not committed. Async-signal-safe:
-// for a handler of SIGINT or SIGTERM that then ends the program.
+// for a handler of SIGINT, SIGTERM or SIGHUP that then ends the program.
 void RemoveTemporaryFiles() noexcept;
 
 // Replaces the file at `path` with `bytes`, or leaves it as it was: the bytes go to a

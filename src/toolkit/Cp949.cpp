@@ -228,26 +228,52 @@ EUnencodable::EUnencodable(std::string character, std::string where, std::string
       }()),
       m_character(std::move(character)) {}
 
+namespace {
+bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// Hangul syllables and jamo, and the hanja (CJK ideographs, compatibility ideographs).
+bool isKorean(char32_t cp) {
+    return (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0x3131 && cp <= 0x318E) ||
+           (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0xF900 && cp <= 0xFAFF);
+}
+} // namespace
+
 bool ReadsAsCp949(std::string_view bytes) {
-    long wide = 0; // UTF-8 reading: characters of three and four bytes
     for (size_t i = 0; i < bytes.size();) {
         const size_t n = utf8Length(bytes, i);
         if (n == 0)
             return true; // not UTF-8 at all
-        wide += n >= 3;
+        // Korean, hanja and most symbols take three bytes in UTF-8; CP949 text hardly ever
+        // forms such a character (only a hanja followed by particular bytes could).
+        if (n == 3)
+            return false;
         i += n;
     }
-    long hangul = 0;
+    // Only one-, two- and four-byte characters are left, so the CP949 reading pairs the
+    // same bytes: each two-byte character is one CP949 character, a four-byte one two.
     const std::string decoded = ToUtf8(bytes);
-    for (size_t i = 0; i < decoded.size();) {
+    long korean = 0, latin = 0;
+    size_t d = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            ++d;
+            continue;
+        }
         char32_t cp = 0;
-        const size_t n = utf8Length(decoded, i, &cp);
+        const size_t n = d < decoded.size() ? utf8Length(decoded, d, &cp) : 0;
+        if (n == 0)
+            return false; // the readings fell out of step: no reason to prefer CP949
+        d += n;
         if (cp >= kRawBase + 0x80 && cp <= kRawBase + 0xFF)
             return false; // bytes that are no CP949 character
-        hangul += (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0x3131 && cp <= 0x318E);
-        i += n;
+        // Between two ASCII letters it is a Latin letter of a word ("Müller"), not Hangul.
+        const bool inLatinWord = i > 0 && isAsciiLetter(bytes[i - 1]) && i + 2 < bytes.size() &&
+                                 isAsciiLetter(bytes[i + 2]);
+        latin += inLatinWord;
+        korean += !inLatinWord && isKorean(cp);
+        i += 2;
     }
-    return hangul > wide;
+    return korean > latin;
 }
 
 std::string Decoder::Feed(std::string_view bytes) {

@@ -35,11 +35,12 @@ std::string FromUtf8(std::string_view text);
 // True when FromUtf8(text) would not throw.
 bool CanEncode(std::string_view text);
 
-// For bytes that are valid UTF-8 as well: true when they read better as CP949, i.e. the
-// CP949 reading is clean and holds more Hangul than the UTF-8 reading has characters
-// beyond the Latin and Greek letters (U+0800 and up). CP949 Hangul read as UTF-8 gives
-// stray accented letters ("창" C3 A2 is "â"); Korean written in UTF-8 takes three bytes a
-// syllable and does not read as clean CP949.
+// For bytes that are valid UTF-8 as well: true when they read better as CP949. Korean in
+// UTF-8 takes three bytes a character, which CP949 text practically never forms, so any
+// three-byte character settles it for UTF-8. Otherwise the bytes are CP949 when that
+// reading is clean and holds more Hangul and hanja than the UTF-8 reading has accented
+// letters inside Latin words ("Müller"): CP949 Hangul read as UTF-8 gives stray accented
+// letters ("창" C3 A2 is "â"), hanja Greek or Armenian letters ("道" D4 B3 is "Գ").
 bool ReadsAsCp949(std::string_view bytes);
 
 // True when `text` is well-formed UTF-8 (overlongs and surrogates rejected).

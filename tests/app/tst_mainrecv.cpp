@@ -616,22 +616,25 @@ private slots:
     }
 
     // The instrument holds the line with XOFF. The window stays live: the send ends when no
-    // byte has left for the stall limit, or when the user cancels; either way it says how
-    // many bytes got through, the port is closed and the window stays for another try.
+    // byte has left for the stall limit, when the user cancels, or when the port closes
+    // under it (a hang-up); each way it says what happened, the port is closed and the
+    // window stays for another try.
     void uploadThatDoesNotGetThrough_data() {
-        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("told");
-        QTest::newRow("stalled") << false << "24 바이트 중 0 바이트만 보냈습니다";
-        QTest::newRow("cancelled") << true << "전송을 취소했습니다: 24 바이트 중 0 바이트를 보냈습니다.";
+        QTest::newRow("stalled") << "stall" << "24 바이트 중 0 바이트만 보냈습니다";
+        QTest::newRow("cancelled") << "cancel" << "전송을 취소했습니다: 24 바이트 중 0 바이트를 보냈습니다.";
+        QTest::newRow("port closed by a hang-up") << "hang-up" << "WriteFile function failed (win error code: 5)\n{dev}: Input/output error";
     }
     void uploadThatDoesNotGetThrough() {
-        QFETCH(bool, cancel);
+        QFETCH(QString, ending);
         QFETCH(QString, told);
         PtyPair pty;
+        told.replace("{dev}", QString::fromStdString(pty.SlavePath));
         TMainForm form;
         form.show();
         form.ComPort->SetPort(pty.SlavePath);
-        form.UploadWindow->StallLimit = std::chrono::milliseconds(cancel ? 20000 : 300);
+        form.UploadWindow->StallLimit = std::chrono::milliseconds(ending == "stall" ? 300 : 20000);
         form.ImportPointLines(TPointLines::FromUtf8("1,100.5,200.25,10,PT\n"));
         form.ComPort->Open();
         QVERIFY(pty.Send("\x13"));
@@ -641,18 +644,20 @@ private slots:
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
         };
         bool progressShown = false;
-        if (cancel)
+        if (ending != "stall")
             QTimer::singleShot(200, [&] {
                 auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
                 progressShown = progress != nullptr;
-                if (progress)
+                if (ending == "cancel" && progress)
                     progress->cancel();
+                else
+                    form.ComPort->Close();
             });
         QElapsedTimer clock;
         clock.start();
         form.UploadWindow->Button2->click();
         QVERIFY(clock.elapsed() < 3000);
-        QCOMPARE(progressShown, cancel);
+        QCOMPARE(progressShown, ending != "stall");
         QCOMPARE(m_boxes.size(), 2);
         QVERIFY2(m_boxes[1].contains(told), qPrintable(m_boxes[1]));
         QVERIFY(!m_boxes.join("\n").contains(QString::fromUtf8("전송이 완료되었습니다.")));

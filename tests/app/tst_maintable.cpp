@@ -1,6 +1,7 @@
 #include "app/DataEdit.h"
 #include "app/DataNew.h"
 #include "app/Main.h"
+#include "comm/RecvFiles.h"
 #include "io/FileSave.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"
@@ -677,6 +678,8 @@ private slots:
         QTest::newRow("point edited") << "edit" << true;
         QTest::newRow("point deleted") << "delete" << true;
         QTest::newRow("points received") << "receive" << true;
+        // temp.dat is overwritten by the next receive: its points are not saved anywhere.
+        QTest::newRow("received, in a second window") << "second run" << true;
         QTest::newRow("saved after a change") << "add, save" << false;
     }
     void closingAsksWhenTheJobChanged() {
@@ -687,8 +690,11 @@ private slots:
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.ImportFile(writeFile(dir, "job.txt", "A1,1,2,3,A\r\nA2,4,5,6,A\r\n"));
-        QVERIFY(!form.JobChanged());
+        const bool secondRun = change == "second run";
+        RecvFiles::SetFolders(dir.path().toStdString(), dir.filePath("data").toStdString());
+        form.ImportFile(writeFile(dir, secondRun ? "temp.dat" : "job.txt", "A1,1,2,3,A\r\nA2,4,5,6,A\r\n"));
+        RecvFiles::SetFolders("", "");
+        QCOMPARE(form.JobChanged(), secondRun);
         if (change.contains("add")) {
             answerNew({"N1", "7", "8", "9", "B"});
             form.btnGridAddPoint->click();

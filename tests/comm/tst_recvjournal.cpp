@@ -68,6 +68,15 @@ private slots:
         journal.Append("25");
         QVERIFY(other.exists());
         QCOMPARE(d.entryList({"receive-*.dat"}, QDir::Files).size(), 20);
+        // A clock set back (a flat CMOS battery): the journal in use is named older than
+        // all the others, yet it stays.
+        for (int i = 0; i < 20; ++i) {
+            QFile later(d.filePath(QString("receive-29991231-235959-%1.dat").arg(i, 6, 10, QChar('0'))));
+            QVERIFY(later.open(QIODevice::WriteOnly));
+        }
+        journal.Restart();
+        journal.Append("26");
+        QCOMPARE(fileBytes(journal.Path()), QByteArray("26"));
     }
 
     void unwritableJournalFailsOnceThenStaysQuiet() {

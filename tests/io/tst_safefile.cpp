@@ -50,6 +50,7 @@ private slots:
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("SIGINT") << int(SIGINT) << false << QByteArray("old");
         QTest::newRow("SIGTERM") << int(SIGTERM) << false << QByteArray("old");
+        QTest::newRow("SIGHUP: the terminal closed") << int(SIGHUP) << false << QByteArray("old");
         QTest::newRow("SIGTERM, wake asked") << int(SIGTERM) << true << QByteArray("new");
     }
     void signalDuringASave() {
@@ -91,11 +92,12 @@ private slots:
         QTest::addColumn<int>("ageSeconds");
         QTest::addColumn<bool>("locked");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("old") << ".job.txt.Ab3xYz" << 3600 << false << true;
-        QTest::newRow("fresh") << ".job.txt.Ab3xYz" << 5 << false << false;
-        QTest::newRow("locked by a live save") << ".job.txt.Ab3xYz" << 3600 << true << false;
-        QTest::newRow("another file's") << ".jobs.txt.Ab3xYz" << 3600 << false << false;
-        QTest::newRow("not our pattern") << ".job.txt.Ab3x-z" << 3600 << false << false;
+        QTest::newRow("old") << ".job.txt.pointbridge-Ab3xYz" << 3600 << false << true;
+        QTest::newRow("fresh") << ".job.txt.pointbridge-Ab3xYz" << 5 << false << false;
+        QTest::newRow("locked by a live save") << ".job.txt.pointbridge-Ab3xYz" << 3600 << true << false;
+        QTest::newRow("another file's") << ".jobs.txt.pointbridge-Ab3xYz" << 3600 << false << false;
+        QTest::newRow("not our pattern") << ".job.txt.pointbridge-Ab3x-z" << 3600 << false << false;
+        QTest::newRow("the user's hidden backup") << ".job.txt.backup" << 3600 << false << false;
     }
     void staleTemporaries() {
         QFETCH(QString, name);
@@ -128,6 +130,7 @@ private slots:
         QTest::newRow("link to a device") << "device" << "It is not a regular file (a device or a pipe)";
         QTest::newRow("pipe") << "fifo" << "It is not a regular file (a device or a pipe)";
         QTest::newRow("dangling link") << "dangling" << "It is a link to \"gone.txt\", which does not exist";
+        QTest::newRow("link to itself") << "loop" << "Too many levels of symbolic links";
         QTest::newRow("set-ID file") << "setid" << "";
         QTest::newRow("248-byte name") << "long248" << "";
         QTest::newRow("255-byte name") << "long255" << "";
@@ -147,6 +150,8 @@ private slots:
             QCOMPARE(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
         } else if (kind == "dangling") {
             QCOMPARE(::symlink("gone.txt", path.toLocal8Bit().constData()), 0);
+        } else if (kind == "loop") {
+            QCOMPARE(::symlink("job.txt", path.toLocal8Bit().constData()), 0);
         } else if (kind == "setid") {
             writeFile(path, "old");
             QCOMPARE(::chmod(path.toLocal8Bit().constData(), 06750), 0);
@@ -162,7 +167,7 @@ private slots:
         }
         struct stat st {};
         QCOMPARE(::lstat(path.toLocal8Bit().constData(), &st), 0);
-        if (kind == "link" || kind == "device" || kind == "dangling")
+        if (kind == "link" || kind == "device" || kind == "dangling" || kind == "loop")
             QVERIFY(S_ISLNK(st.st_mode));
         if (kind == "fifo")
             QVERIFY(S_ISFIFO(st.st_mode));

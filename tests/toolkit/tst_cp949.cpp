@@ -69,6 +69,13 @@ private slots:
         QTest::newRow("utf-8 Korean") << QByteArray("측점,1,2,3,코드") << false;
         QTest::newRow("utf-8 Korean and é") << QByteArray("측점,1,2,3,caf\xC3\xA9") << false;
         QTest::newRow("not utf-8") << QByteArray("\xB0\xE6\xB0\xE8") << true;
+        // 경계 in UTF-8 also reads as clean CP949 (寃쎄퀎), and each Latin letter as a syllable.
+        QTest::newRow("utf-8 Korean and a few Latin letters")
+            << QByteArray("1,1,1,1,경계\r\n2,1,1,1,Café\r\n3,1,1,1,é\r\n4,1,1,1,ü\r\n") << false;
+        QTest::newRow("utf-8 Latin inside a word") << QByteArray("1,1,1,1,M\xC3\xBCller\r\n2,1,1,1,Caf\xC3\xA9") << false;
+        // 道 and 山 are valid two-byte UTF-8 (Armenian, NKo); 靜가 is one four-byte character.
+        QTest::newRow("cp949 hanja 道 山") << QByteArray("1,10,20,0,\xD4\xB3\r\n2,1,1,1,\xDF\xA3\r\n") << true;
+        QTest::newRow("cp949 靜가") << QByteArray("1,10,20,0,\xF0\xA1\xB0\xA1\r\n") << true;
     }
     void choosesTheReadingThatMakesSense() {
         QFETCH(QByteArray, bytes);

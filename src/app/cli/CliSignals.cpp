@@ -40,14 +40,21 @@ namespace CliSignals {
 void Install() {
     if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         g_pipe[0] = g_pipe[1] = -1;
+    // SIGHUP: the terminal window was closed or the remote session dropped.
+    const int handled[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
-    sigaddset(&sa.sa_mask, SIGINT);
-    sigaddset(&sa.sa_mask, SIGTERM);
+    for (const int signal : handled)
+        sigaddset(&sa.sa_mask, signal);
     sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
+    for (const int signal : handled) {
+        // A signal ignored by whoever started us stays ignored (nohup, a background job).
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(signal, &sa, nullptr);
+    }
 }
 
 void RequestWake() {

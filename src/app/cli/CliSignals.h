@@ -1,6 +1,6 @@
 #pragma once
 
-// SIGINT and SIGTERM, the same way for every command of pointbridge-cli. By default a
+// SIGINT, SIGTERM and SIGHUP, the same way for every command of pointbridge-cli. By default a
 // signal removes the temporary files of saves and exports in progress (the target stays as
 // it was) and ends the program as the signal would. A command that can stop cleanly asks
 // for a wake instead: the first signal then only makes WakeFd() readable; a second one ends
