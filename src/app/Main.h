@@ -147,12 +147,15 @@ private:
     // --- table and file commands (MainTable.cpp)
 public:
     // The import at first show: the file named by the first command-line argument, if any,
-    // in the format of a "--from NAME" after it (a second run of a chosen column order).
+    // with the import options that follow it (a second run passes them on).
     void CommandLineImport();
     // Reads a point or instrument file into table and project, repaints the view and logs
     // the completion line. A faulty point line leaves the rows before it and skips the
-    // completion line.
-    void ImportFile(const QString& path, const TFormatChoice* forced = nullptr);
+    // completion line. `options`, as a second run gets them on its command line:
+    // "--from NAME" reads the file in that format (a chosen column order); "--whole-lines"
+    // leaves out a last line without its line end (a receive cut short by a hang-up) and
+    // says so instead of logging the completion line.
+    void ImportFile(const QString& path, const QStringList& options = {});
 
     // The file the job was read from, for the title of a plot; empty when it was not.
     QString JobFile;
@@ -162,9 +165,9 @@ public:
     // Tests answer the open dialog here instead of showing it: the chosen path, empty for
     // Cancel.
     std::function<QString(QFileDialog&)> OpenDialogHook;
-    // Starts a second run of the program on a file, read in the format named by `format`
-    // when it is not empty (tests replace it).
-    std::function<void(const QString& path, const QString& format)> SecondRunStarter;
+    // Starts a second run of the program on a file, to be read with the ImportFile options
+    // `options` (tests replace it).
+    std::function<void(const QString& path, const QStringList& options)> SecondRunStarter;
 
 private:
     void importInstrumentData(const TPointLines& lines, const TFormatChoice& choice,

@@ -41,7 +41,10 @@ void TMainForm::CreateCommWindows() {
     ReceiveWindow = new TDataRecvForm();
     ReceiveWindow->MainRowCount = [this] { return NiceGrid1->RowCount(); };
     // One starter for both second-run paths (import command and receive).
-    ReceiveWindow->OnSecondRun = [this](const QString& path) { SecondRunStarter(path, {}); };
+    // A line cut by a hang-up is not imported there either.
+    ReceiveWindow->OnSecondRun = [this](const QString& path) {
+        SecondRunStarter(path, ReceiveWindow->CutLine() > 0 ? QStringList{"--whole-lines"} : QStringList());
+    };
     // A system without a port list still gets the whole window; the error is told once,
     // when the main window is up.
     if (std::exception_ptr error = ReceiveWindow->PortListError())
@@ -106,10 +109,10 @@ QString TMainForm::HangUpNote() const {
     const long long cut = ReceiveWindow->CutLine();
     if (cut == 0)
         return where + QString::fromUtf8("수신 중에 연결이 끊겼습니다.");
-    const QString what = ReceiveWindow->StartedSecondRun()
-                             ? QString::fromUtf8("새 창은 받은 데이터를 그대로 불러오므로 그 줄을 확인하십시오.")
-                             : QString::fromUtf8("그 줄은 불러오지 않았습니다.");
-    return where + QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. ").arg(cut) + what;
+    // A second window leaves the line out too (it is started with --whole-lines).
+    return where + QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. "
+                                     "그 줄은 불러오지 않았습니다.")
+                       .arg(cut);
 }
 
 void TMainForm::btnComportCloseClick() {

@@ -280,17 +280,22 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
 
 void TMainForm::CommandLineImport() {
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() < 2 || arguments[1].isEmpty())
-        return;
-    std::optional<TFormatChoice> format;
-    if (arguments.size() > 3 && arguments[2] == "--from")
-        format = FormatByName(arguments[3].toStdString());
-    ImportFile(arguments[1], format ? &*format : nullptr);
+    if (arguments.size() > 1 && !arguments[1].isEmpty())
+        ImportFile(arguments[1], arguments.mid(2));
 }
 
-void TMainForm::ImportFile(const QString& path, const TFormatChoice* forced) {
+void TMainForm::ImportFile(const QString& path, const QStringList& options) {
+    std::optional<TFormatChoice> format;
+    bool wholeLines = false;
+    for (int i = 0; i < options.size(); ++i) {
+        if (options[i] == "--from" && i + 1 < options.size())
+            format = FormatByName(options[++i].toStdString());
+        else if (options[i] == "--whole-lines")
+            wholeLines = true;
+    }
     const std::string file = QFile::encodeName(path).toStdString();
-    const TPointLines lines = TPointLines::LoadFile(file);
+    TPointLines lines = TPointLines::LoadFile(file);
+    const int cutLine = wholeLines ? lines.DropUnendedLastLine() : 0;
     // A file opened into an empty window is the job as saved, also when a faulty line stops
     // it: nothing is lost by closing. Not so temp.dat (a second run of a receive): the next
     // receive overwrites it.
@@ -306,8 +311,13 @@ void TMainForm::ImportFile(const QString& path, const TFormatChoice* forced) {
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
     JobFile = path;
-    ImportJobData(lines, path, forced);
-    AddCompletionLine();
+    ImportJobData(lines, path, format ? &*format : nullptr);
+    if (cutLine > 0)
+        MsgStr->appendPlainText(QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. "
+                                                  "그 줄은 불러오지 않았습니다.")
+                                    .arg(cutLine));
+    else
+        AddCompletionLine();
 }
 
 void TMainForm::btnImportTXTClick() {
@@ -353,10 +363,12 @@ void TMainForm::btnImportTXTClick() {
 
     // Groups, even empty ones, mean this window holds a job: the file opens in a window of
     // its own.
+    const QStringList options =
+        format ? QStringList{"--from", QString::fromStdString(FormatName(*format))} : QStringList();
     if (Project->Count() == 0)
-        ImportFile(path, format ? &*format : nullptr);
+        ImportFile(path, options);
     else
-        SecondRunStarter(path, format ? QString::fromStdString(FormatName(*format)) : QString());
+        SecondRunStarter(path, options);
 }
 
 void TMainForm::btnExportTXTClick() {

@@ -15,9 +15,6 @@ void StartProgram(const QString& program, const QStringList& arguments) {
                                      .toStdString());
 }
 
-void StartSecondRun(const QString& path, const QString& format) {
-    QStringList arguments{path};
-    if (!format.isEmpty())
-        arguments << "--from" << format;
-    StartProgram(QCoreApplication::applicationFilePath(), arguments);
+void StartSecondRun(const QString& path, const QStringList& options) {
+    StartProgram(QCoreApplication::applicationFilePath(), QStringList{path} + options);
 }

@@ -246,7 +246,6 @@ void TDataRecvForm::FormShow() {
     m_handOverError = nullptr;
     m_lineHungUp = false;
     m_cutLine = 0;
-    m_secondRun = false;
     UpdateProgress();
     m_progressTimer->start();
 }
@@ -291,7 +290,6 @@ void TDataRecvForm::FormCloseQuery() {
         throw std::runtime_error("No program to start for a second window");
     // A failure leaves the window open: the user can import here instead (answer No).
     OnSecondRun(QString::fromStdString(path));
-    m_secondRun = true;
 }
 
 void TDataRecvForm::HandOver() {

@@ -53,8 +53,6 @@ public:
     // came without its line end and was therefore not handed over (0: none was cut).
     bool LineHungUp() const { return m_lineHungUp; }
     long long CutLine() const { return m_cutLine; }
-    // Whether the last close started a second run instead of handing the lines over here.
-    bool StartedSecondRun() const { return m_secondRun; }
 
     TOnRecvData OnRecvData;
     // Rows of the main window's point table: with rows the user is asked where the data goes.
@@ -112,7 +110,6 @@ private:
     TCustomComPort* m_port = nullptr;
     bool m_lineHungUp = false;
     long long m_cutLine = 0;
-    bool m_secondRun = false;
     Cp949::Decoder m_decoder;
     bool m_lastWasCr = false; // a CR ended the last piece: an LF opening the next is its pair
     long long m_lineEnds = 0;

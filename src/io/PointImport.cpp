@@ -65,6 +65,18 @@ TPointLines TPointLines::FromFileBytes(std::string bytes) {
     return TPointLines(std::move(bytes), TLineEncoding::Utf8);
 }
 
+int TPointLines::DropUnendedLastLine() {
+    if (m_text.empty() || m_text.back() == '\r' || m_text.back() == '\n')
+        return 0;
+    int number = 0;
+    Cursor lines = Lines();
+    for (std::string_view line; lines.Next(line);)
+        number = lines.Number();
+    const size_t end = m_text.find_last_of("\r\n");
+    m_text.resize(end == std::string::npos ? 0 : end + 1);
+    return number;
+}
+
 TPointLines TPointLines::LoadFile(const std::string& path) {
     return FromFileBytes(readWholeFile(path));
 }

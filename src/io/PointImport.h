@@ -29,6 +29,9 @@ public:
     static TPointLines FromUtf8Lines(const std::vector<std::string>& lines);
 
     TLineEncoding Encoding() const { return m_encoding; }
+    // Leaves out a last line that has no line end (a transfer cut short) and returns its
+    // 1-based number; 0 when the text ends with a line end or is empty.
+    int DropUnendedLastLine();
     std::string_view Text() const { return m_text; }
 
     // Walks the lines in order (Position() is the byte after the last line's end).

@@ -370,22 +370,33 @@ private slots:
     // completion line. The port has let go of the device.
     void hangUpMidReceive_data() {
         QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("newWindow"); // the table has a row and the data go to a new window
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("note"); // {kept}: temp.dat and the journal
-        QTest::newRow("cut last line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32") << 2
-                                       << "받은 데이터는 모두 {kept}에 있습니다.\n"
-                                          "수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다.";
-        QTest::newRow("after a whole line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n") << 2
+        const QByteArray cut("1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32");
+        const QString cutNote = "받은 데이터는 모두 {kept}에 있습니다.\n"
+                                "수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다.";
+        QTest::newRow("cut last line") << cut << false << 2 << cutNote;
+        QTest::newRow("cut last line, new window") << cut << true << 2 << cutNote;
+        QTest::newRow("after a whole line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n") << false << 2
                                             << "받은 데이터는 모두 {kept}에 있습니다.\n수신 중에 연결이 끊겼습니다.";
     }
     void hangUpMidReceive() {
         QFETCH(QByteArray, sent);
+        QFETCH(bool, newWindow);
         QFETCH(int, rows);
         QFETCH(QString, note);
         auto sim = fastInstrument();
         TMainForm form;
         form.show();
         form.ComPort->SetPort(sim->PortPath());
+        QString started;
+        QStringList options;
+        if (newWindow) {
+            form.ImportPointLines(TPointLines::FromUtf8("9,1,2,3,Z\n"));
+            form.SecondRunStarter = [&](const QString& p, const QStringList& o) { started = p, options = o; };
+            m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::Yes; };
+        }
         std::string journal;
         receive(form, [&](TDataRecvForm* w) {
             QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
@@ -406,13 +417,25 @@ private slots:
             journal = w->JournalPath();
             w->Button2->click();
         });
-        QCOMPARE(m_boxes.size(), 1); // once: OK finds nothing more to complain about
+        // Once: OK finds nothing more to complain about (a new window is asked for).
+        QCOMPARE(m_boxes.size(), newWindow ? 2 : 1);
         QCOMPARE(fileBytes(bufferPath()), sent);
         QCOMPARE(fileBytes(QString::fromStdString(journal)), sent);
-        QCOMPARE(form.NiceGrid1->RowCount(), rows);
-        QCOMPARE(form.Project->TotalPointCount(), rows);
         QCOMPARE(form.MsgStr->toPlainText(),
                  note.replace("{kept}", "\"" + bufferPath() + "\"와 \"" + QString::fromStdString(journal) + "\""));
+        if (!newWindow) {
+            QCOMPARE(form.NiceGrid1->RowCount(), rows);
+            QCOMPARE(form.Project->TotalPointCount(), rows);
+            return;
+        }
+        // The new window reads temp.dat as it is, but leaves the cut line out too.
+        QCOMPARE(form.NiceGrid1->RowCount(), 1);
+        QCOMPARE(started, bufferPath());
+        TMainForm second;
+        second.ImportFile(started, options);
+        QCOMPARE(second.NiceGrid1->RowCount(), rows);
+        QCOMPARE(second.MsgStr->toPlainText(),
+                 QString::fromUtf8("수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다."));
     }
 
     // After a hang-up the next upload opens the device afresh: the instrument came back

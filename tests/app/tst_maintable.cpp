@@ -341,7 +341,7 @@ private slots:
         const QString path = writeFile(dir, "job 2.txt", "Z1,1,1,1,Z\r\n");
         TMainForm form;
         QStringList started;
-        form.SecondRunStarter = [&](const QString& p, const QString&) { started << p; };
+        form.SecondRunStarter = [&](const QString& p, const QStringList&) { started << p; };
         form.OpenDialogHook = [&](QFileDialog&) { return path; };
         import(form, "A1,1,2,3,a\n");
         select(form, 0);
@@ -356,7 +356,7 @@ private slots:
         QVERIFY(form.MsgStr->toPlainText().isEmpty());
 
         // A second run that cannot start is reported.
-        form.SecondRunStarter = [](const QString&, const QString&) { throw std::runtime_error("Cannot start"); };
+        form.SecondRunStarter = [](const QString&, const QStringList&) { throw std::runtime_error("Cannot start"); };
         form.btnImportTXT->click();
         QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{"Cannot start"});
     }
@@ -518,7 +518,7 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         bool started = false;
-        form.SecondRunStarter = [&](const QString&, const QString&) { started = true; };
+        form.SecondRunStarter = [&](const QString&, const QStringList&) { started = true; };
         QStringList filters;
         form.OpenDialogHook = [&](QFileDialog& d) {
             filters = d.nameFilters();
@@ -577,7 +577,7 @@ private slots:
         const QString path = writeFile(dir, "job.txt", text);
         TMainForm form;
         QStringList started;
-        form.SecondRunStarter = [&](const QString& p, const QString& f) { started << p << f; };
+        form.SecondRunStarter = [&](const QString& p, const QStringList& o) { started << p << o.join(" "); };
         form.OpenDialogHook = [&](QFileDialog& d) {
             d.selectNameFilter(d.nameFilters().value(filter));
             return path;
@@ -592,7 +592,7 @@ private slots:
         QVERIFY(form.MsgStr->toPlainText().endsWith(TMainForm::CompletionLine()));
 
         form.btnImportTXT->click(); // a job is here: a window of its own, with the chosen order
-        QCOMPARE(started, (QStringList{path, filter == 3 ? "PNEZD" : ""}));
+        QCOMPARE(started, (QStringList{path, filter == 3 ? "--from PNEZD" : ""}));
     }
 
     // The error box keeps the message and adds the file and the line; an empty line that
