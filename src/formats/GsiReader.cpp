@@ -47,6 +47,7 @@ private:
         m_codeIndex = 80;
     }
     void endBlock();
+    void setup(TSurveyRecord& r) const;
     bool length(const TGsiWord& w, double& value);
     bool angle(const TGsiWord& w, double& value);
     bool integer(const TGsiWord& w, long long& value);
@@ -211,6 +212,15 @@ bool TGsiReader::angle(const TGsiWord& w, double& value) {
     }
 }
 
+void TGsiReader::setup(TSurveyRecord& r) const {
+    r.Reset(TRecordKind::Station, m_line);
+    r.HasCoordinates = true;
+    r.E = m_value[84];
+    r.N = m_value[85];
+    if (has(86))
+        r.H = m_value[86];
+}
+
 void TGsiReader::endBlock() {
     if (m_skip)
         return;
@@ -218,18 +228,19 @@ void TGsiReader::endBlock() {
     const bool station = has(84) || has(85);
     const bool coordinates = has(81) || has(82);
     const bool observation = has(21) || has(22) || has(31) || has(32);
-    if (station) {
-        if (!has(84) || !has(85)) {
-            m_sink.Problem(m_line, "station needs both easting (84) and northing (85)");
-            return;
-        }
-        r.Reset(TRecordKind::Station, m_line);
-        r.HasCoordinates = true;
-        r.E = m_value[84];
-        r.N = m_value[85];
-        if (has(86))
-            r.H = m_value[86];
-    } else if (coordinates) {
+    if (station && (!has(84) || !has(85))) {
+        m_sink.Problem(m_line, "station needs both easting (84) and northing (85)");
+        return;
+    }
+    if (station && coordinates) {
+        // A measurement that names the station it was taken from (recording masks may put
+        // 84..86 in every block): the set-up, which has no id here, then the block's point.
+        setup(r);
+        if (has(88))
+            r.InstrumentHeight = m_value[88];
+        m_sink.Record(r);
+    }
+    if (coordinates) {
         if (!has(81) || !has(82)) {
             m_sink.Problem(m_line, "point needs both easting (81) and northing (82)");
             return;
@@ -240,6 +251,8 @@ void TGsiReader::endBlock() {
         r.N = m_value[82];
         if (has(83))
             r.H = m_value[83];
+    } else if (station) {
+        setup(r);
     } else if (observation) {
         r.Reset(TRecordKind::Shot, m_line);
         if (has(21))

@@ -37,6 +37,13 @@ inline const TFixture kFixtures[] = {
      "110001+00000001 21.102+00000000 22.102+10000000 31..00+00000000 "
      "110002+00000002 21.102+10000000 22.102+10000000 31..00+00005000 \r\r\r",
      "2 5.000 0.000 0.000 ", "", "1: no station set-up: observations reduced from a local origin 0,0,0; 0: 1 observation without a distance: not made into points"},
+    {"gsi measurements naming their station", TInstrumentFormat::Gsi, "",
+     // A recording mask with 84..86 in every block: the point is the target, and a block
+     // without coordinates is reduced from that station.
+     "110001+00000007 21.322+00000000 22.322+10000000 31..00+00010000 81..00+00100000 82..00+00210000 "
+     "83..00+00010000 84..00+00100000 85..00+00200000 86..00+00010000 88..00+00001500 87..00+00001500 \r\n"
+     "110002+00000008 21.322+10000000 22.322+10000000 31..00+00010000 \r\n",
+     "7 100.000 210.000 10.000 ; 8 110.000 200.000 10.000 ", "", ""},
     {"gsi awkward words", TInstrumentFormat::Gsi, "",
      "110001+00000001 81..00+0000100a 82..00+00002000 \n"
      "110002+00000002 81..02+00001000 82..00+00002000 \n"
