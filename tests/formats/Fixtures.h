@@ -105,6 +105,13 @@ inline const TFixture kFixtures[] = {
      "SS,9,0.000,abc,100.0000,100.0000,10:00:00,\n",
      "7 100.000 200.000 10.000 ; 8 110.000 200.000 10.000 ", "7: 'abc' is not a valid floating point value", ""},
 
+    {"nikon coordinates labelled YXZ", TInstrumentFormat::NikonRaw, "",
+     // X/Y labels with Y (east) first: the ENZ order.
+     "CO,Nikon RAW data format V2.00\n"
+     "CO,Coord Order: YXZ\n"
+     "UP,7,,100.000,200.000,10.000,CP\n",
+     "7 100.000 200.000 10.000 CP", "", ""},
+
     {"rw5 degrees", TInstrumentFormat::Rw5, "",
      "JB,NMTEST,DT06-27-2003,TM14:21:53\r\n"
      "MO,AD0,UN1,SF1.00000000,EC0,EO0.0,AU0\r\n"
