@@ -132,8 +132,10 @@ inline const TFixture kFixtures[] = {
      "MO,AD1,UN0,AU1\n"
      "OC,OP10,N 0,E 0,EL0\n"
      "SS,OP10,FP11,AZ0.0000,ZE100.0000,SD10.000,--A\n"
-     "SS,OP10,FP12,AR0,ZEabc,SD10.000\n",
-     "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A", "4: 'abc' is not a valid angle", "1: lengths in feet: taken as given"},
+     "SS,OP10,FP12,AR0,ZEabc,SD10.000\n"
+     // A quadrant bearing says its own quadrant, whatever the azimuths count from.
+     "SS,OP10,FP13,BRN50.0000E,ZE100.0000,SD10.000,--B\n",
+     "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A; 13 7.071 7.071 0.000 B", "4: 'abc' is not a valid angle", "1: lengths in feet: taken as given"},
 
     {"rw5 angle set", TInstrumentFormat::Rw5, "",
      "OC,OP1,N 200.000,E 100.000,EL10.000\n"
