@@ -33,6 +33,16 @@ std::string_view unquoted(std::string_view f) {
     return f;
 }
 
+// Column titles: no coordinate column holds a number. A first line of data with one bad
+// number is no header and is reported as any other line.
+bool isHeader(const std::vector<std::string_view>& fields, std::string_view order) {
+    double v = 0.0;
+    for (size_t i = 0; i < order.size() && i < fields.size(); ++i)
+        if ((order[i] == 'N' || order[i] == 'E' || order[i] == 'Z') && ParseNumber(unquoted(fields[i]), v))
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool IsColumnOrder(std::string_view order) {
@@ -55,17 +65,18 @@ void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& 
         if (IsBlankLine(line))
             continue;
         splitLine(TrimField(line), fields);
-        const bool header = first;
+        const bool header = first && isHeader(fields, order);
         first = false;
+        if (header)
+            continue;
         if (fields.size() < order.size()) {
             // The columns after the last needed one may be left out.
             size_t needed = order.size();
             while (needed > 0 && (order[needed - 1] == 'Z' || order[needed - 1] == 'D' || order[needed - 1] == '-'))
                 --needed;
             if (fields.size() < needed) {
-                if (!header)
-                    sink.Problem(lines.Number(), "needs " + std::to_string(needed) + " fields, has " +
-                                                     std::to_string(fields.size()));
+                sink.Problem(lines.Number(),
+                             "needs " + std::to_string(needed) + " fields, has " + std::to_string(fields.size()));
                 continue;
             }
         }
@@ -88,8 +99,7 @@ void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& 
                 if (order[i] == 'Z' && TrimField(f).empty())
                     break;
                 if (!ParseNumber(f, v)) {
-                    if (!header || order[i] == 'Z')
-                        sink.Problem(lines.Number(), NotANumber(f));
+                    sink.Problem(lines.Number(), NotANumber(f));
                     ok = false;
                     break;
                 }

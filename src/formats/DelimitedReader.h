@@ -11,7 +11,7 @@ bool IsColumnOrder(std::string_view order);
 
 // A delimited coordinate file in the column order `order` (IsColumnOrder). Each line splits
 // at commas, or else at tabs, or semicolons, or runs of blanks; quotes around a field are
-// dropped. A first line whose northing or easting is not a number is a header; it and
-// blank lines are skipped. Such files look like the program's own point lines, so they are
+// dropped. A first line none of whose coordinate columns holds a number is a header; it
+// and blank lines are skipped. Such files look like the program's own point lines, so they are
 // only ever read when the user names their order.
 void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& sink);

@@ -188,6 +188,8 @@ inline const TFixture kFixtures[] = {
      "4,5\r\n",
      "1 100.000 200.000 10.000 FENCE POST; 2 400.000 300.000 0.000 CURB",
      "5: 'x' is not a valid floating point value; 6: needs 3 fields, has 2", ""},
+    {"delimited first line faulty", TInstrumentFormat::PointLines, "PNEZD", "1,2OO.0,100.0,10,A\n2,300,400,5,B\n",
+     "2 400.000 300.000 5.000 B", "1: '2OO.0' is not a valid floating point value", ""},
     {"delimited penzd tabs", TInstrumentFormat::PointLines, "PENZD", "1\t100\t200\t10\tA\n2\t-5\t-6\n",
      "1 100.000 200.000 10.000 A; 2 -5.000 -6.000 0.000 ", "", ""},
 };
