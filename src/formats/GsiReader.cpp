@@ -72,6 +72,9 @@ private:
 void TGsiReader::Line(std::string_view line, int number) {
     if (IsBlankLine(line))
         return;
+    // Downloads may frame the data with STX and ETX.
+    while (!line.empty() && static_cast<unsigned char>(line[0]) < 32)
+        line.remove_prefix(1);
     m_line = number;
     size_t p = 0;
     const bool wide = !line.empty() && line[0] == '*';
