@@ -193,6 +193,10 @@ inline const TFixture kFixtures[] = {
      "5: 'x' is not a valid floating point value; 6: needs 3 fields, has 2", ""},
     {"delimited first line faulty", TInstrumentFormat::PointLines, "PNEZD", "1,2OO.0,100.0,10,A\n2,300,400,5,B\n",
      "2 400.000 300.000 5.000 B", "1: '2OO.0' is not a valid floating point value", ""},
+    {"delimited quoted fields holding separators", TInstrumentFormat::PointLines, "PNEZD",
+     "1,200,100,10,\"FENCE, WOOD\"\n2;300;400;5;\"EP, CURB\"\n3,1,2,3,\"5/8\"\"IRW\"\n",
+     "1 100.000 200.000 10.000 FENCE, WOOD; 2 400.000 300.000 5.000 EP, CURB; 3 2.000 1.000 3.000 5/8\"IRW", "",
+     ""},
     {"delimited penzd tabs", TInstrumentFormat::PointLines, "PENZD", "1\t100\t200\t10\tA\n2\t-5\t-6\n",
      "1 100.000 200.000 10.000 A; 2 -5.000 -6.000 0.000 ", "", ""},
 };
