@@ -47,7 +47,8 @@ private:
         m_codeIndex = 80;
     }
     void endBlock();
-    void setup(TSurveyRecord& r) const;
+    // A point or station from the words easting, easting + 1 (northing), easting + 2 (height).
+    void placed(TSurveyRecord& r, TRecordKind kind, int easting) const;
     bool length(const TGsiWord& w, double& value);
     bool angle(const TGsiWord& w, double& value);
     bool integer(const TGsiWord& w, long long& value);
@@ -215,13 +216,13 @@ bool TGsiReader::angle(const TGsiWord& w, double& value) {
     }
 }
 
-void TGsiReader::setup(TSurveyRecord& r) const {
-    r.Reset(TRecordKind::Station, m_line);
+void TGsiReader::placed(TSurveyRecord& r, TRecordKind kind, int easting) const {
+    r.Reset(kind, m_line);
     r.HasCoordinates = true;
-    r.E = m_value[84];
-    r.N = m_value[85];
-    if (has(86))
-        r.H = m_value[86];
+    r.E = m_value[easting];
+    r.N = m_value[easting + 1];
+    if (has(easting + 2))
+        r.H = m_value[easting + 2];
 }
 
 void TGsiReader::endBlock() {
@@ -238,7 +239,7 @@ void TGsiReader::endBlock() {
     if (station && coordinates) {
         // A measurement that names the station it was taken from (recording masks may put
         // 84..86 in every block): the set-up, which has no id here, then the block's point.
-        setup(r);
+        placed(r, TRecordKind::Station, 84);
         if (has(88))
             r.InstrumentHeight = m_value[88];
         m_sink.Record(r);
@@ -248,14 +249,9 @@ void TGsiReader::endBlock() {
             m_sink.Problem(m_line, "point needs both easting (81) and northing (82)");
             return;
         }
-        r.Reset(TRecordKind::Point, m_line);
-        r.HasCoordinates = true;
-        r.E = m_value[81];
-        r.N = m_value[82];
-        if (has(83))
-            r.H = m_value[83];
+        placed(r, TRecordKind::Point, 81);
     } else if (station) {
-        setup(r);
+        placed(r, TRecordKind::Station, 84);
     } else if (observation) {
         r.Reset(TRecordKind::Shot, m_line);
         if (has(21))
