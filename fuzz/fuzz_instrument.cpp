@@ -1,8 +1,10 @@
 // libFuzzer target for the instrument readers: any bytes, detected or read in every format,
-// must read without crashing or hanging, and what comes out must point at real lines.
+// must read without crashing or hanging, and what comes out must point at real lines and
+// hold finite coordinates.
 #include "formats/FormatDetect.h"
 #include "formats/InstrumentData.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -19,7 +21,7 @@ int lineCount(std::string_view bytes) {
 
 void check(const TInstrumentResult& r, int lines) {
     for (const TSurveyPoint& p : r.Points)
-        if (p.Line < 1 || p.Line > lines)
+        if (p.Line < 1 || p.Line > lines || !std::isfinite(p.E) || !std::isfinite(p.N) || !std::isfinite(p.H))
             std::abort();
     for (const TLineMessage& m : r.Problems)
         if (m.Line < 1 || m.Line > lines || m.Text.empty())

@@ -7,10 +7,59 @@
 
 namespace {
 
+// Where the field that starts at `from` ends: at the next `separator`, or after the
+// closing quote of a field in double quotes ("" inside stands for one quote).
+size_t fieldEnd(std::string_view line, size_t from, char separator) {
+    size_t i = from;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t') && line[i] != separator)
+        ++i;
+    if (i < line.size() && line[i] == '"') {
+        for (++i; i < line.size(); ++i) {
+            if (line[i] != '"')
+                continue;
+            if (i + 1 < line.size() && line[i + 1] == '"')
+                ++i;
+            else
+                break;
+        }
+    } else {
+        i = from;
+    }
+    return line.find(separator, i);
+}
+
+// True when `separator` stands outside quotes somewhere in the line.
+bool separates(std::string_view line, char separator) {
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == separator && !quoted)
+            return true;
+    }
+    return false;
+}
+
+// Quotes let a code hold the separator ("FENCE, WOOD"): only separators outside them count,
+// in the choice of the separator as in the split.
+void splitAt(std::string_view line, char separator, std::vector<std::string_view>& fields) {
+    fields.clear();
+    size_t start = 0;
+    for (;;) {
+        const size_t end = fieldEnd(line, start, separator);
+        if (end == std::string_view::npos) {
+            fields.push_back(TrimField(line.substr(start)));
+            return;
+        }
+        fields.push_back(TrimField(line.substr(start, end - start)));
+        start = end + 1;
+    }
+}
+
 void splitLine(std::string_view line, std::vector<std::string_view>& fields) {
     for (char separator : {',', '\t', ';'}) {
-        if (line.find(separator) != std::string_view::npos) {
-            SplitFields(line, separator, fields);
+        if (separates(line, separator)) {
+            splitAt(line, separator, fields);
             return;
         }
     }
@@ -31,6 +80,27 @@ std::string_view unquoted(std::string_view f) {
     if (f.size() >= 2 && f.front() == '"' && f.back() == '"')
         return f.substr(1, f.size() - 2);
     return f;
+}
+
+// A text field as the file means it: without its quotes, "" as one quote.
+void assignText(std::string& out, std::string_view field) {
+    const bool quoted = field.size() >= 2 && field.front() == '"' && field.back() == '"';
+    field = unquoted(field);
+    out.assign(field);
+    if (!quoted)
+        return;
+    for (size_t at = out.find("\"\""); at != std::string::npos; at = out.find("\"\"", at + 1))
+        out.erase(at, 1);
+}
+
+// Column titles: no coordinate column holds a number. A first line of data with one bad
+// number is no header and is reported as any other line.
+bool isHeader(const std::vector<std::string_view>& fields, std::string_view order) {
+    double v = 0.0;
+    for (size_t i = 0; i < order.size() && i < fields.size(); ++i)
+        if ((order[i] == 'N' || order[i] == 'E' || order[i] == 'Z') && ParseNumber(unquoted(fields[i]), v))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -55,17 +125,18 @@ void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& 
         if (IsBlankLine(line))
             continue;
         splitLine(TrimField(line), fields);
-        const bool header = first;
+        const bool header = first && isHeader(fields, order);
         first = false;
+        if (header)
+            continue;
         if (fields.size() < order.size()) {
             // The columns after the last needed one may be left out.
             size_t needed = order.size();
             while (needed > 0 && (order[needed - 1] == 'Z' || order[needed - 1] == 'D' || order[needed - 1] == '-'))
                 --needed;
             if (fields.size() < needed) {
-                if (!header)
-                    sink.Problem(lines.Number(), "needs " + std::to_string(needed) + " fields, has " +
-                                                     std::to_string(fields.size()));
+                sink.Problem(lines.Number(),
+                             "needs " + std::to_string(needed) + " fields, has " + std::to_string(fields.size()));
                 continue;
             }
         }
@@ -77,10 +148,10 @@ void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& 
             double v = 0.0;
             switch (order[i]) {
             case 'P':
-                r.Id.assign(f);
+                assignText(r.Id, i < fields.size() ? fields[i] : std::string_view());
                 break;
             case 'D':
-                r.Code.assign(f);
+                assignText(r.Code, i < fields.size() ? fields[i] : std::string_view());
                 break;
             case 'N':
             case 'E':
@@ -88,8 +159,7 @@ void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& 
                 if (order[i] == 'Z' && TrimField(f).empty())
                     break;
                 if (!ParseNumber(f, v)) {
-                    if (!header || order[i] == 'Z')
-                        sink.Problem(lines.Number(), NotANumber(f));
+                    sink.Problem(lines.Number(), NotANumber(f));
                     ok = false;
                     break;
                 }

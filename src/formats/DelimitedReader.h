@@ -10,8 +10,9 @@ class TRecordSink;
 bool IsColumnOrder(std::string_view order);
 
 // A delimited coordinate file in the column order `order` (IsColumnOrder). Each line splits
-// at commas, or else at tabs, or semicolons, or runs of blanks; quotes around a field are
-// dropped. A first line whose northing or easting is not a number is a header; it and
-// blank lines are skipped. Such files look like the program's own point lines, so they are
-// only ever read when the user names their order.
+// at commas, or else at tabs, or semicolons, or runs of blanks; a field in double quotes
+// may hold the separator, and its quotes are dropped ("" stands for one). A first line none
+// of whose coordinate columns holds a number is a header; it and blank lines are skipped.
+// Such files look like the program's own point lines, so they are only ever read when the
+// user names their order.
 void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& sink);

@@ -93,14 +93,28 @@ std::string_view gtsKeyword(std::string_view line) {
     return {};
 }
 
+bool isGtsHeader(std::string_view keyword) {
+    for (std::string_view w : {"JOB", "DATE", "NAME", "INST", "UNITS", "SCALE", "ATMOS", "NOTE"})
+        if (keyword == w)
+            return true;
+    return false;
+}
+
 bool isGts7(const std::vector<std::string_view>& lines) {
     const std::string_view first = gtsKeyword(lines[0]);
     if (first.empty())
         return false;
-    // A job header line can be no point line; a file that starts with a set-up must show
-    // the set-up's coordinate or backsight line right after it.
-    if ((first == "JOB" || first == "NAME" || first == "INST" || first == "UNITS") && !mayBePointLine(lines[0]))
-        return true;
+    // A job header line can be no point line, and one header word proves little
+    // ("NAME,X,Y,Z,CODE" heads many a point file): the first line after the header lines
+    // must be one of the format's records.
+    if ((first == "JOB" || first == "NAME" || first == "INST" || first == "UNITS") && !mayBePointLine(lines[0])) {
+        for (size_t i = 1; i < lines.size(); ++i) {
+            const std::string_view keyword = gtsKeyword(lines[i]);
+            if (!isGtsHeader(keyword))
+                return !keyword.empty();
+        }
+        return false;
+    }
     if (first != "STN" && first != "STA")
         return false;
     return lines.size() > 1 && (gtsKeyword(lines[1]) == "XYZ" || gtsKeyword(lines[1]) == "BKB" ||

@@ -47,6 +47,8 @@ private:
         m_codeIndex = 80;
     }
     void endBlock();
+    // A point or station from the words easting, easting + 1 (northing), easting + 2 (height).
+    void placed(TSurveyRecord& r, TRecordKind kind, int easting) const;
     bool length(const TGsiWord& w, double& value);
     bool angle(const TGsiWord& w, double& value);
     bool integer(const TGsiWord& w, long long& value);
@@ -71,6 +73,9 @@ private:
 void TGsiReader::Line(std::string_view line, int number) {
     if (IsBlankLine(line))
         return;
+    // Downloads may frame the data with STX and ETX.
+    while (!line.empty() && static_cast<unsigned char>(line[0]) < 32)
+        line.remove_prefix(1);
     m_line = number;
     size_t p = 0;
     const bool wide = !line.empty() && line[0] == '*';
@@ -211,6 +216,15 @@ bool TGsiReader::angle(const TGsiWord& w, double& value) {
     }
 }
 
+void TGsiReader::placed(TSurveyRecord& r, TRecordKind kind, int easting) const {
+    r.Reset(kind, m_line);
+    r.HasCoordinates = true;
+    r.E = m_value[easting];
+    r.N = m_value[easting + 1];
+    if (has(easting + 2))
+        r.H = m_value[easting + 2];
+}
+
 void TGsiReader::endBlock() {
     if (m_skip)
         return;
@@ -218,28 +232,26 @@ void TGsiReader::endBlock() {
     const bool station = has(84) || has(85);
     const bool coordinates = has(81) || has(82);
     const bool observation = has(21) || has(22) || has(31) || has(32);
-    if (station) {
-        if (!has(84) || !has(85)) {
-            m_sink.Problem(m_line, "station needs both easting (84) and northing (85)");
-            return;
-        }
-        r.Reset(TRecordKind::Station, m_line);
-        r.HasCoordinates = true;
-        r.E = m_value[84];
-        r.N = m_value[85];
-        if (has(86))
-            r.H = m_value[86];
-    } else if (coordinates) {
+    if (station && (!has(84) || !has(85))) {
+        m_sink.Problem(m_line, "station needs both easting (84) and northing (85)");
+        return;
+    }
+    if (station && coordinates) {
+        // A measurement that names the station it was taken from (recording masks may put
+        // 84..86 in every block): the set-up, which has no id here, then the block's point.
+        placed(r, TRecordKind::Station, 84);
+        if (has(88))
+            r.InstrumentHeight = m_value[88];
+        m_sink.Record(r);
+    }
+    if (coordinates) {
         if (!has(81) || !has(82)) {
             m_sink.Problem(m_line, "point needs both easting (81) and northing (82)");
             return;
         }
-        r.Reset(TRecordKind::Point, m_line);
-        r.HasCoordinates = true;
-        r.E = m_value[81];
-        r.N = m_value[82];
-        if (has(83))
-            r.H = m_value[83];
+        placed(r, TRecordKind::Point, 81);
+    } else if (station) {
+        placed(r, TRecordKind::Station, 84);
     } else if (observation) {
         r.Reset(TRecordKind::Shot, m_line);
         if (has(21))

@@ -69,7 +69,8 @@ void TNikonReader::comment(std::string_view text) {
     } else if (key == "Zero VA") {
         m_fromHorizon = StartsWithNoCase(value, "Horiz");
     } else if (key == "Coord Order") {
-        m_eastFirst = StartsWithNoCase(value, "E");
+        // NEZ or ENZ, or with X/Y labels XYZ or YXZ: X is the northing.
+        m_eastFirst = StartsWithNoCase(value, "E") || StartsWithNoCase(value, "YX");
     }
 }
 

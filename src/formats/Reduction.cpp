@@ -198,10 +198,11 @@ void TReduction::angleSet(const TSurveyRecord& r, double e, double n, double h) 
         return;
     }
     TSurveyPoint& p = m_points[it->second.Index];
+    // The running mean, in a form that cannot overflow between two finite values.
     const double k = ++it->second.Count;
-    p.E += (e - p.E) / k;
-    p.N += (n - p.N) / k;
-    p.H += (h - p.H) / k;
+    p.E += e / k - p.E / k;
+    p.N += n / k - p.N / k;
+    p.H += h / k - p.H / k;
 }
 
 bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h) {
@@ -260,6 +261,11 @@ bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h)
     e = m_setup.E + horizontal * std::sin(azimuth);
     n = m_setup.N + horizontal * std::cos(azimuth);
     h = m_setup.H + m_instrumentHeight + vertical - m_targetHeight;
+    // Numbers near the double's limit add up to inf, which no point file can hold.
+    if (!std::isfinite(e) || !std::isfinite(n) || !std::isfinite(h)) {
+        Problem(r.Line, "coordinates out of range");
+        return false;
+    }
     return true;
 }
 

@@ -138,6 +138,9 @@ void TRw5Reader::shot(bool angleSet) {
             return;
         if (r.Horizontal && (h == AL || h == DL))
             r.Horizontal = -*r.Horizontal;
+        // South azimuths (AD1) count from the south; a bearing names its quadrant itself.
+        if (r.Horizontal && h == AZ && m_southAzimuth)
+            *r.Horizontal += kPi;
         r.HorizontalKind = h == AZ ? THorizontalKind::Azimuth
                            : (h == DR || h == DL) ? THorizontalKind::DeflectionRight
                                                   : THorizontalKind::Circle;
@@ -152,8 +155,6 @@ void TRw5Reader::shot(bool angleSet) {
         r.Horizontal = a;
         r.HorizontalKind = THorizontalKind::Azimuth;
     }
-    if (r.Horizontal && r.HorizontalKind == THorizontalKind::Azimuth && m_southAzimuth)
-        *r.Horizontal += kPi;
     std::optional<double> distance;
     if (!angle(ZE, r.Zenith) || !number(CE, r.HeightDifference))
         return;

@@ -37,6 +37,16 @@ inline const TFixture kFixtures[] = {
      "110001+00000001 21.102+00000000 22.102+10000000 31..00+00000000 "
      "110002+00000002 21.102+10000000 22.102+10000000 31..00+00005000 \r\r\r",
      "2 5.000 0.000 0.000 ", "", "1: no station set-up: observations reduced from a local origin 0,0,0; 0: 1 observation without a distance: not made into points"},
+    {"gsi measurements naming their station", TInstrumentFormat::Gsi, "",
+     // A recording mask with 84..86 in every block: the point is the target, and a block
+     // without coordinates is reduced from that station.
+     "110001+00000007 21.322+00000000 22.322+10000000 31..00+00010000 81..00+00100000 82..00+00210000 "
+     "83..00+00010000 84..00+00100000 85..00+00200000 86..00+00010000 88..00+00001500 87..00+00001500 \r\n"
+     "110002+00000008 21.322+10000000 22.322+10000000 31..00+00010000 \r\n",
+     "7 100.000 210.000 10.000 ; 8 110.000 200.000 10.000 ", "", ""},
+    {"gsi framed by STX and ETX", TInstrumentFormat::Gsi, "",
+     "\x02*110001+0000000000000P12 81..00+0000000000001000 82..00+0000000000002000 \r\n\x03",
+     "P12 1.000 2.000 0.000 ", "", ""},
     {"gsi awkward words", TInstrumentFormat::Gsi, "",
      "110001+00000001 81..00+0000100a 82..00+00002000 \n"
      "110002+00000002 81..02+00001000 82..00+00002000 \n"
@@ -98,6 +108,13 @@ inline const TFixture kFixtures[] = {
      "SS,9,0.000,abc,100.0000,100.0000,10:00:00,\n",
      "7 100.000 200.000 10.000 ; 8 110.000 200.000 10.000 ", "7: 'abc' is not a valid floating point value", ""},
 
+    {"nikon coordinates labelled YXZ", TInstrumentFormat::NikonRaw, "",
+     // X/Y labels with Y (east) first: the ENZ order.
+     "CO,Nikon RAW data format V2.00\n"
+     "CO,Coord Order: YXZ\n"
+     "UP,7,,100.000,200.000,10.000,CP\n",
+     "7 100.000 200.000 10.000 CP", "", ""},
+
     {"rw5 degrees", TInstrumentFormat::Rw5, "",
      "JB,NMTEST,DT06-27-2003,TM14:21:53\r\n"
      "MO,AD0,UN1,SF1.00000000,EC0,EO0.0,AU0\r\n"
@@ -118,8 +135,10 @@ inline const TFixture kFixtures[] = {
      "MO,AD1,UN0,AU1\n"
      "OC,OP10,N 0,E 0,EL0\n"
      "SS,OP10,FP11,AZ0.0000,ZE100.0000,SD10.000,--A\n"
-     "SS,OP10,FP12,AR0,ZEabc,SD10.000\n",
-     "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A", "4: 'abc' is not a valid angle", "1: lengths in feet: taken as given"},
+     "SS,OP10,FP12,AR0,ZEabc,SD10.000\n"
+     // A quadrant bearing says its own quadrant, whatever the azimuths count from.
+     "SS,OP10,FP13,BRN50.0000E,ZE100.0000,SD10.000,--B\n",
+     "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A; 13 7.071 7.071 0.000 B", "4: 'abc' is not a valid angle", "1: lengths in feet: taken as given"},
 
     {"rw5 angle set", TInstrumentFormat::Rw5, "",
      "OC,OP1,N 200.000,E 100.000,EL10.000\n"
@@ -172,6 +191,12 @@ inline const TFixture kFixtures[] = {
      "4,5\r\n",
      "1 100.000 200.000 10.000 FENCE POST; 2 400.000 300.000 0.000 CURB",
      "5: 'x' is not a valid floating point value; 6: needs 3 fields, has 2", ""},
+    {"delimited first line faulty", TInstrumentFormat::PointLines, "PNEZD", "1,2OO.0,100.0,10,A\n2,300,400,5,B\n",
+     "2 400.000 300.000 5.000 B", "1: '2OO.0' is not a valid floating point value", ""},
+    {"delimited quoted fields holding separators", TInstrumentFormat::PointLines, "PNEZD",
+     "1,200,100,10,\"FENCE, WOOD\"\n2;300;400;5;\"EP, CURB\"\n3,1,2,3,\"5/8\"\"IRW\"\n",
+     "1 100.000 200.000 10.000 FENCE, WOOD; 2 400.000 300.000 5.000 EP, CURB; 3 2.000 1.000 3.000 5/8\"IRW", "",
+     ""},
     {"delimited penzd tabs", TInstrumentFormat::PointLines, "PENZD", "1\t100\t200\t10\tA\n2\t-5\t-6\n",
      "1 100.000 200.000 10.000 A; 2 -5.000 -6.000 0.000 ", "", ""},
 };

@@ -33,6 +33,8 @@ private slots:
             {"id looking like a record", "SS,1,2,3,A\nST,4,5,6,B\nCO,7,8,9,C\n"},
             {"id looking like a GSI word", "110001+00000001 100 200 0 A\n"},
             {"faulty own line", "P1,1\nP2,x,2,3,A\n"},
+            {"header naming the columns", "NAME,X,Y,Z,CODE\r\nP1,100.5,200.25,10,A\r\n"},
+            {"header word alone", "JOB 2024-05\nP1 1 2 3 A\n"},
         };
         for (const auto& own : ownLines)
             QTest::newRow(own[0]) << QByteArray(own[1]) << none;

@@ -111,6 +111,9 @@ private slots:
             << "PT 5\nXYZ 210,100,10\nSTN 1,0\nXYZ 200,100,10\nSS 5,0\nSD 0,90,10.002\n"
             << "5 100.000 210.000 10.000 ; 1 100.000 200.000 10.000 STN" << ""
             << "0: 1 observation of points the file gives coordinates for: those coordinates kept";
+        QTest::newRow("no number is too big to be left out")
+            << "STN 9,1e308\nSS 3,0\nHD 90,10,1e308\n" << "" << "2: coordinates out of range"
+            << "1: station '9': no station coordinates: local origin 0,0,0";
         QTest::newRow("target height carries on")
             << "STN 1,1.5\nXYZ 200,100,10\nSS 3,2.0\nSD 0,90,10\nSS 4,\nSD 90,90,10\n"
             << "1 100.000 200.000 10.000 STN; 3 100.000 210.000 9.500 ; 4 110.000 200.000 9.500 " << "" << "";
