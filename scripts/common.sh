@@ -10,6 +10,7 @@ PB_PACKAGES=(
   socat
   python3-ezdxf
   libreoffice-calc libreoffice-dev
+  libproj-dev proj-data libeigen3-dev libgdal-dev
 )
 
 pb_log() { printf '%s\n' "$*" >&2; }

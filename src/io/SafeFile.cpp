@@ -68,7 +68,8 @@ std::string folderOf(const std::string& path) {
 
 // Temporaries of writers that have not committed, for RemoveTemporaryFiles(). A slot is
 // claimed (1), filled, then published (2); a handler only reads published slots.
-constexpr int kSlots = 8;
+// A shapefile of three layers is fifteen files, all in temporaries before the first rename.
+constexpr int kSlots = 16;
 struct TempSlot {
     std::atomic<int> state{0};
     char path[PATH_MAX];

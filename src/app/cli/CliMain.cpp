@@ -27,7 +27,7 @@ const Command kCommands[] = {
 int usage(FILE* out) {
     std::fprintf(out, "usage: pointbridge-cli COMMAND [ARGS]   (COMMAND --help for its options)\n\ncommands:\n");
     for (const Command& c : kCommands)
-        std::fprintf(out, "  %-8s %-26s %s\n", c.name, c.args, c.summary);
+        std::fprintf(out, "  %-9s %-26s %s\n", c.name, c.args, c.summary);
     return out == stdout ? 0 : 2;
 }
 

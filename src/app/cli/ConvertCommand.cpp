@@ -3,6 +3,7 @@
 // writes it. Nothing is written when IN has a faulty line or a record left out, unless
 // --keep-going.
 #include "app/cli/CliLoad.h"
+#include "app/cli/GisConvert.h"
 #include "io/DXFFile.h"
 #include "io/DXFLayers.h"
 #include "io/NumText.h"
@@ -63,12 +64,15 @@ int usage() {
                          "            so N/%g m in the drawing (default 500: %g m)\n",
                  kDxfLabelPaperHeight, 1000 / kDxfLabelPaperHeight, DxfLabelHeight(500));
     std::fputs(kJobLoadUsage, stderr);
+    std::fputs(kGisConvertHint, stderr);
     return 2;
 }
 
 } // namespace
 
 int RunConvertCommand(int argc, char** argv) {
+    if (NamesGisFile(argc, argv))
+        return RunGisConvert(argc, argv);
     std::vector<std::string> files;
     bool layers = false;
     double scale = 0;
