@@ -14,12 +14,10 @@ TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatCh
     return choice;
 }
 
-TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
-                                       TNCADProject& project, TPointRowSink* sink) {
-    TInstrumentResult data = ReadInstrumentData(bytes, choice);
+int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink) {
     TPointImporter importer(project, sink);
     TPointRecord record;
-    for (TSurveyPoint& p : data.Points) {
+    for (TSurveyPoint& p : points) {
         record.Cells[0] = std::move(p.Id);
         record.Cells[1] = FormatFixed4(p.E);
         record.Cells[2] = FormatFixed4(p.N);
@@ -30,5 +28,12 @@ TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoi
         record.Z = p.H;
         importer.Append(record);
     }
-    return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Notes)};
+    return importer.Count();
+}
+
+TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
+                                       TNCADProject& project, TPointRowSink* sink) {
+    TInstrumentResult data = ReadInstrumentData(bytes, choice);
+    const int count = AppendSurveyPoints(data.Points, project, sink);
+    return TInstrumentImport{count, std::move(data.Problems), std::move(data.Notes)};
 }

@@ -6,10 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-void printMessages(const std::string& path, const std::vector<TLineMessage>& messages,
-                   const char* kind) {
+void PrintLineMessages(const std::string& path, const std::vector<TLineMessage>& messages,
+                       const char* kind) {
     for (const TLineMessage& m : messages) {
         if (m.Line > 0)
             std::fprintf(stderr, "%s:%d: %s%s\n", path.c_str(), m.Line, kind, m.Text.c_str());
@@ -17,8 +15,6 @@ void printMessages(const std::string& path, const std::vector<TLineMessage>& mes
             std::fprintf(stderr, "%s: %s%s\n", path.c_str(), kind, m.Text.c_str());
     }
 }
-
-} // namespace
 
 const char kJobLoadUsage[] =
     "  --from FORMAT  read the job file in this format (pointbridge-cli formats lists them);\n"
@@ -56,8 +52,8 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
         return true;
     }
     const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
-    printMessages(path, result.Notes, "note: ");
-    printMessages(path, result.Problems, "");
+    PrintLineMessages(path, result.Notes, "note: ");
+    PrintLineMessages(path, result.Problems, "");
     return options.KeepGoing || result.Problems.empty();
 }
 
