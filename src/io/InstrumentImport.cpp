@@ -14,6 +14,27 @@ TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatCh
     return choice;
 }
 
+TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
+                                       TNCADProject& project, TPointRowSink* sink) {
+    TInstrumentResult data = ReadInstrumentData(bytes, choice);
+    TPointImporter importer(project, sink);
+    TPointRecord record;
+    for (TSurveyPoint& p : data.Points) {
+        record.Cells[0] = std::move(p.Id);
+        record.Cells[1] = FormatFixed4(p.E);
+        record.Cells[2] = FormatFixed4(p.N);
+        record.Cells[3] = FormatFixed4(p.H);
+        record.Cells[4] = UpperAscii(p.Code);
+        record.X = p.E;
+        record.Y = p.N;
+        record.Z = p.H;
+        importer.Append(record);
+    }
+    return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Notes)};
+}
+
+// The rows ImportInstrumentData makes, for points reduced by other means (an adjusted
+// traverse).
 int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink) {
     TPointImporter importer(project, sink);
     TPointRecord record;
@@ -29,11 +50,4 @@ int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project,
         importer.Append(record);
     }
     return importer.Count();
-}
-
-TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
-                                       TNCADProject& project, TPointRowSink* sink) {
-    TInstrumentResult data = ReadInstrumentData(bytes, choice);
-    const int count = AppendSurveyPoints(data.Points, project, sink);
-    return TInstrumentImport{count, std::move(data.Problems), std::move(data.Notes)};
 }

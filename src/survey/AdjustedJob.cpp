@@ -190,8 +190,11 @@ TInstrumentResult TReplay::Run() {
         }
     }
     m_reduction.Finish();
-    return TInstrumentResult{std::move(m_reduction.Points()), std::move(m_reduction.Problems()),
-                             std::move(m_reduction.Notes())};
+    TInstrumentResult result;
+    result.Points = std::move(m_reduction.Points());
+    result.Problems = std::move(m_reduction.Problems());
+    result.Notes = std::move(m_reduction.Notes());
+    return result;
 }
 
 } // namespace

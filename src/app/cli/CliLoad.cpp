@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-void PrintLineMessages(const std::string& path, const std::vector<TLineMessage>& messages,
-                       const char* kind) {
+namespace {
+
+void printMessages(const std::string& path, const std::vector<TLineMessage>& messages,
+                   const char* kind) {
     for (const TLineMessage& m : messages) {
         if (m.Line > 0)
             std::fprintf(stderr, "%s:%d: %s%s\n", path.c_str(), m.Line, kind, m.Text.c_str());
@@ -15,6 +17,8 @@ void PrintLineMessages(const std::string& path, const std::vector<TLineMessage>&
             std::fprintf(stderr, "%s: %s%s\n", path.c_str(), kind, m.Text.c_str());
     }
 }
+
+} // namespace
 
 const char kJobLoadUsage[] =
     "  --from FORMAT  read the job file in this format (pointbridge-cli formats lists them);\n"
@@ -52,8 +56,8 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
         return true;
     }
     const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
-    PrintLineMessages(path, result.Notes, "note: ");
-    PrintLineMessages(path, result.Problems, "");
+    printMessages(path, result.Notes, "note: ");
+    printMessages(path, result.Problems, "");
     return options.KeepGoing || result.Problems.empty();
 }
 
@@ -67,4 +71,8 @@ bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const c
         std::fprintf(stderr, "%s: %s\n", who, e.what());
     }
     return false;
+}
+
+void PrintLineMessages(const std::string& path, const std::vector<TLineMessage>& messages, const char* kind) {
+    printMessages(path, messages, kind);
 }
