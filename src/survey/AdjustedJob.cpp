@@ -30,7 +30,7 @@ private:
     std::unordered_map<std::string, const TTraverseStation*> m_stations;
     // Set-ups of the traverse and the backsight of their angle.
     std::unordered_map<size_t, std::string> m_routeBacksight;
-    std::set<std::string> m_given; // adjusted stations already among the points
+    std::set<std::string> m_inJob; // adjusted stations already among the points
     TReduction m_reduction;
 };
 
@@ -110,13 +110,13 @@ void TReplay::setup(const TSurveyRecord& r, const std::optional<TOrientation>& o
         moved.BacksightCircle = orientation->BacksightCircle;
     }
     m_reduction.Record(moved);
-    m_given.insert(r.Id);
+    m_inJob.insert(r.Id);
 }
 
 // The first record that gives an adjusted station puts it among the points; later ones are
 // left out, their heights kept for the shots after them.
 void TReplay::stationPoint(const TSurveyRecord& r, const TTraverseStation& at) {
-    if (!m_given.insert(at.Id).second) {
+    if (!m_inJob.insert(at.Id).second) {
         keepHeights(r);
         return;
     }

@@ -1,9 +1,7 @@
 #include "survey/TraverseRoute.h"
 
-#include "formats/Angles.h"
 #include "survey/Observations.h"
 
-#include <cmath>
 #include <set>
 
 namespace {
