@@ -11,61 +11,51 @@
 
 #include <stdexcept>
 
-namespace {
+void TTextDecoder::operator()(std::string& text) {
+    if (Cp949::IsAscii(text))
+        return;
+    // The point files' rule: UTF-8 only when the bytes are UTF-8 and do not read better as
+    // Hangul in CP949.
+    if (m_cp949 < 0)
+        m_cp949 = !Cp949::IsValidUtf8(m_bytes) || Cp949::ReadsAsCp949(m_bytes) ? 1 : 0;
+    if (m_cp949)
+        text = Cp949::ToUtf8(text);
+}
 
-// Texts as UTF-8. Whether the file is UTF-8 is only asked once a text is not ASCII, so a
-// file of ASCII ids and codes is never scanned as a whole.
-class TTextDecoder {
-public:
-    explicit TTextDecoder(std::string_view bytes) : m_bytes(bytes) {}
-    void operator()(std::string& text) {
-        if (Cp949::IsAscii(text))
-            return;
-        // The point files' rule: UTF-8 only when the bytes are UTF-8 and do not read
-        // better as Hangul in CP949.
-        if (m_cp949 < 0)
-            m_cp949 = !Cp949::IsValidUtf8(m_bytes) || Cp949::ReadsAsCp949(m_bytes) ? 1 : 0;
-        if (m_cp949)
-            text = Cp949::ToUtf8(text);
-    }
-
-private:
-    std::string_view m_bytes;
-    int m_cp949 = -1;
-};
-
-} // namespace
-
-TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice) {
-    TReduction reduction;
-    reduction.Reserve(bytes.size() / 64);
+void ReadInstrumentRecords(std::string_view bytes, const TFormatChoice& choice, TRecordSink& sink) {
     switch (choice.Format) {
     case TInstrumentFormat::Gsi:
-        ReadGsi(bytes, reduction);
+        ReadGsi(bytes, sink);
         break;
     case TInstrumentFormat::Sdr:
-        ReadSdr(bytes, reduction);
+        ReadSdr(bytes, sink);
         break;
     case TInstrumentFormat::NikonRaw:
-        ReadNikonRaw(bytes, reduction);
+        ReadNikonRaw(bytes, sink);
         break;
     case TInstrumentFormat::Rw5:
-        ReadRw5(bytes, reduction);
+        ReadRw5(bytes, sink);
         break;
     case TInstrumentFormat::Are:
-        ReadAre(bytes, reduction);
+        ReadAre(bytes, sink);
         break;
     case TInstrumentFormat::Gts7:
-        ReadGts7(bytes, reduction);
+        ReadGts7(bytes, sink);
         break;
     case TInstrumentFormat::Delimited:
         if (!IsColumnOrder(choice.Order))
             throw std::invalid_argument("'" + choice.Order + "' is not a column order");
-        ReadDelimited(bytes, choice.Order, reduction);
+        ReadDelimited(bytes, choice.Order, sink);
         break;
     case TInstrumentFormat::PointLines:
         throw std::invalid_argument("point lines are read by the point-line reader");
     }
+}
+
+TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice) {
+    TReduction reduction;
+    reduction.Reserve(bytes.size() / 64);
+    ReadInstrumentRecords(bytes, choice, reduction);
     reduction.Finish();
     TInstrumentResult result{std::move(reduction.Points()), std::move(reduction.Problems()),
                              std::move(reduction.Notes())};

@@ -3,6 +3,7 @@
 #include "formats/InstrumentFormat.h"
 #include "formats/Reduction.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,23 @@ struct TInstrumentResult {
     std::vector<TSurveyPoint> Points;
     std::vector<TLineMessage> Problems;
     std::vector<TLineMessage> Notes;
+};
+
+// Hands the records of `bytes` in `choice` (not PointLines) to `sink`, ids, codes and
+// messages as the file's bytes.
+void ReadInstrumentRecords(std::string_view bytes, const TFormatChoice& choice, TRecordSink& sink);
+
+// Texts of one instrument file as UTF-8: files written on Linux are UTF-8, everything else
+// the Korean code page. Whether the file is UTF-8 is only asked once a text is not ASCII,
+// so a file of ASCII ids and codes is never scanned as a whole.
+class TTextDecoder {
+public:
+    explicit TTextDecoder(std::string_view bytes) : m_bytes(bytes) {}
+    void operator()(std::string& text);
+
+private:
+    std::string_view m_bytes;
+    int m_cp949 = -1;
 };
 
 // Reads `bytes` in `choice` (not PointLines) and reduces the observations. Text is CP949

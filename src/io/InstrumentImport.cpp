@@ -32,3 +32,22 @@ TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoi
     }
     return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Notes)};
 }
+
+// The rows ImportInstrumentData makes, for points reduced by other means (an adjusted
+// traverse).
+int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink) {
+    TPointImporter importer(project, sink);
+    TPointRecord record;
+    for (TSurveyPoint& p : points) {
+        record.Cells[0] = std::move(p.Id);
+        record.Cells[1] = FormatFixed4(p.E);
+        record.Cells[2] = FormatFixed4(p.N);
+        record.Cells[3] = FormatFixed4(p.H);
+        record.Cells[4] = UpperAscii(p.Code);
+        record.X = p.E;
+        record.Y = p.N;
+        record.Z = p.H;
+        importer.Append(record);
+    }
+    return importer.Count();
+}

@@ -21,6 +21,10 @@ struct TInstrumentImport {
 // signature the bytes carry, else the program's own point lines.
 TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatChoice>& forced = std::nullopt);
 
+// The points of instrument data appended as ImportInstrumentData appends them (their texts
+// are moved out); returns how many.
+int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink);
+
 // Appends the points of instrument data (`choice` is not PointLines) to `project` and
 // `sink` as point lines are appended: easting to X, northing to Y, height to Z, the id
 // to ID, the code upper-cased to CODE; the table's X, Y and Z as "%.4f" texts. Every point

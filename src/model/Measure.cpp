@@ -22,18 +22,12 @@ bool sameCorner(const TPlanPoint& a, const TPlanPoint& b) {
 }
 
 // The corners of the closed figure, shifted so that the first lies at the origin (keeps the
-// products below small at survey coordinates): a corner shot twice in a row counts once,
-// and a last point that is the first shot again is the implied closing side.
+// products below small at survey coordinates).
 std::vector<TPlanPoint> cornersOf(const std::vector<TPlanPoint>& points) {
     std::vector<TPlanPoint> ring;
     const TPlanPoint origin = points.front();
-    for (const TPlanPoint& p : points) {
-        const TPlanPoint q{p.X - origin.X, p.Y - origin.Y};
-        if (ring.empty() || !sameCorner(ring.back(), q))
-            ring.push_back(q);
-    }
-    while (ring.size() > 1 && sameCorner(ring.back(), ring.front()))
-        ring.pop_back();
+    for (size_t i : CornerIndices(points))
+        ring.push_back({points[i].X - origin.X, points[i].Y - origin.Y});
     return ring;
 }
 
@@ -143,6 +137,18 @@ bool crossesItself(std::vector<TPlanPoint> ring) {
 }
 
 } // namespace
+
+// A corner shot twice in a row counts once, and a last point that is the first shot again
+// is the implied closing side.
+std::vector<size_t> CornerIndices(const std::vector<TPlanPoint>& points) {
+    std::vector<size_t> ring;
+    for (size_t i = 0; i < points.size(); ++i)
+        if (ring.empty() || !sameCorner(points[ring.back()], points[i]))
+            ring.push_back(i);
+    while (ring.size() > 1 && sameCorner(points[ring.back()], points[ring.front()]))
+        ring.pop_back();
+    return ring;
+}
 
 TGroupMeasure MeasurePath(const std::vector<TPlanPoint>& points, bool markedClosed) {
     TGroupMeasure m;

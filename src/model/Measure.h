@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 class TNCADItem;
@@ -37,6 +38,10 @@ struct TGroupMeasure {
     double Area = 0.0;      // square metres, any winding; only when State is Valid
     double Perimeter = 0.0; // Length plus the closing side; only when Closed
 };
+
+// The points, by index, that are the corners of the closed figure: a corner shot twice in
+// a row counts once, and a last point back on the first is not a corner of its own.
+std::vector<size_t> CornerIndices(const std::vector<TPlanPoint>& points);
 
 // `markedClosed`: the user treats the figure as closed even though its last point is not
 // back on the first; the closing side is then implied.

@@ -72,3 +72,7 @@ bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const c
     }
     return false;
 }
+
+void PrintLineMessages(const std::string& path, const std::vector<TLineMessage>& messages, const char* kind) {
+    printMessages(path, messages, kind);
+}

@@ -4,9 +4,11 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class TNCADProject;
 class TPointRowSink;
+struct TLineMessage;
 
 // How a subcommand wants its job file read.
 struct TJobLoadOptions {
@@ -38,3 +40,6 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
 // returns false.
 bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,
                          const TJobLoadOptions& options = {});
+
+// Messages about an instrument file on standard error, "FILE:LINE: `kind`text".
+void PrintLineMessages(const std::string& path, const std::vector<TLineMessage>& messages, const char* kind);

@@ -1,0 +1,31 @@
+#include "app/cli/CliPoints.h"
+
+#include "formats/Angles.h"
+#include "io/NumText.h"
+#include "model/NCADProject.h"
+
+#include <cmath>
+#include <cstdio>
+
+bool FindJobPoint(const TNCADProject& project, const std::string& id, TGridPoint& point) {
+    int count = 0;
+    for (const auto& group : project)
+        for (const auto& p : group->Points)
+            if (p->ID == id && count++ == 0)
+                point = TGridPoint{p->X, p->Y, p->Z};
+    if (count == 1)
+        return true;
+    if (count == 0)
+        std::fprintf(stderr, "pointbridge-cli: no point '%s' in the job\n", id.c_str());
+    else
+        std::fprintf(stderr, "pointbridge-cli: %d points are called '%s'\n", count, id.c_str());
+    return false;
+}
+
+bool ParseDmsArgument(const char* text, double& radians) {
+    return ParseAngle(text, TAngleUnit::DegreeDms, radians) && std::isfinite(radians);
+}
+
+bool ParseLengthArgument(const char* text, double& metres) {
+    return TryStrToFloat(text, metres) && std::isfinite(metres) && metres >= 0.0;
+}
