@@ -11,6 +11,8 @@ TWorkProgress::TWorkProgress(QWidget* owner, const QString& text)
     : m_dialog(std::make_unique<QProgressDialog>(text, QString::fromUtf8("취소"), 0, kSteps, owner)) {
     // Nothing else may start meanwhile; the job reads the project as it stands.
     m_dialog->setWindowModality(Qt::ApplicationModal);
+    if (owner)
+        m_dialog->setWindowTitle(owner->windowTitle());
     m_dialog->setMinimumDuration(700);
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
