@@ -233,6 +233,15 @@ std::optional<QByteArray> TPlotForm::MakePdf() {
     };
     TWorkProgress progress(this, "PDF를 만드는 중입니다...");
     auto job = std::async(std::launch::async, [&painter] { return painter.Pdf(); });
+    // However this ends, the painting is let go before `job` waits for it.
+    struct Release {
+        Shared& shared;
+        ~Release() {
+            shared.stop = true;
+            shared.shown = true;
+            shared.shown.notify_all();
+        }
+    } release{shared};
     try {
         do {
             if (shared.done < shared.total)
