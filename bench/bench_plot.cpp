@@ -47,17 +47,26 @@ int main(int argc, char** argv) {
         TNCADProject project;
         makeProject(project, points);
         const PlotLayout layout(sheet, 5000, BoundsOf(project));
-        const PlotPainter plot(project, layout, {true, true, true, true, true},
-                               {"bench.txt", "2024-01-01"});
-        double best = 1e9;
+        PlotPainter plot(project, layout, {true, true, true, true, true}, {"bench.txt", "2024-01-01"});
+        // What the progress window can follow (the points) and what it cannot (finishing).
+        auto t = bench::Clock::now();
+        double painted = 0;
+        plot.SetProgress([&](size_t done, size_t total) {
+            if (done == total)
+                painted = bench::msSince(t);
+            return true;
+        });
+        double best = 1e9, bestPainted = 0;
         qsizetype size = 0;
         for (int run = 0; run < kRuns; ++run) {
-            const auto t = bench::Clock::now();
+            t = bench::Clock::now();
             size = plot.Pdf().size();
-            best = std::min(best, bench::msSince(t));
+            if (bench::msSince(t) < best)
+                best = bench::msSince(t), bestPainted = painted;
         }
-        std::printf("%6d points: PDF in %8.1f ms (best of %d), %6.2f MB, fits: %s\n", points, best,
-                    kRuns, size / 1e6, layout.Fits() ? "yes" : "no");
+        std::printf("%6d points: PDF in %8.1f ms (best of %d; points painted after %.1f ms), %6.2f MB, "
+                    "fits: %s\n",
+                    points, best, kRuns, bestPainted, size / 1e6, layout.Fits() ? "yes" : "no");
     }
     std::printf("peak RSS %ld MB\n", bench::peakRssMb());
     return 0;

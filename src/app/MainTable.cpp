@@ -236,6 +236,19 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
 
 void TMainForm::ImportJobData(const TPointLines& lines, const QString& source,
                               const TFormatChoice* forced) {
+    // Said before the import, so that it stands also when a line stops it.
+    if (!lines.Mix().Empty()) {
+        const TEncodingMix& mix = lines.Mix();
+        const bool utf8 = mix.Listed == TLineEncoding::Utf8;
+        MsgStr->appendPlainText(
+            (source.isEmpty() ? QString::fromUtf8("데이터는") : QString::fromUtf8("\"%1\" 파일은").arg(source)) +
+            QString::fromUtf8(" CP949 줄과 UTF-8 줄이 섞여 있어 줄마다 따로 읽었습니다. "
+                              "%1로 읽은 줄(%2줄): %3. 나머지는 %4로 읽었습니다.")
+                .arg(utf8 ? "UTF-8" : "CP949")
+                .arg(mix.Count)
+                .arg(QString::fromStdString(mix.LineList()))
+                .arg(utf8 ? "CP949" : "UTF-8"));
+    }
     const TFormatChoice choice =
         ChooseFormat(lines.Text(), forced ? std::optional<TFormatChoice>(*forced) : std::nullopt);
     if (choice.Format == TInstrumentFormat::PointLines)

@@ -4,8 +4,8 @@
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
+#include "toolkit/WorkProgress.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -20,7 +20,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <stdexcept>
 
 namespace {
@@ -202,6 +205,63 @@ QString TPlotForm::DefaultPdfPath() const {
     return job.absoluteDir().filePath(job.completeBaseName() + ".pdf");
 }
 
+// A big job takes seconds, a good part of them in finishing the document, which tells no
+// progress: so the document is made on a thread of its own while this one keeps the windows
+// painting. The project cannot change meanwhile, since the progress window blocks every
+// command. Nothing is written before the document is whole, so Cancel leaves a file already
+// there as it was.
+std::optional<QByteArray> TPlotForm::MakePdf() {
+    struct Shared {
+        std::atomic<size_t> done{0};
+        std::atomic<size_t> total{1};
+        std::atomic<bool> shown{false};
+        std::atomic<bool> stop{false};
+    } shared;
+    PlotPainter painter = Painter();
+    painter.SetProgress([&shared](size_t done, size_t total) {
+        shared.total = total;
+        shared.done = done;
+        // The points are not past before the window has had one look, so that a Cancel
+        // pressed at once always comes in time.
+        if (done == total)
+            shared.shown.wait(false);
+        return !shared.stop;
+    });
+    const auto shown = [&shared] {
+        shared.shown = true;
+        shared.shown.notify_all();
+    };
+    TWorkProgress progress(this, "PDF를 만드는 중입니다...");
+    auto job = std::async(std::launch::async, [&painter] { return painter.Pdf(); });
+    // However this ends, the painting is let go before `job` waits for it.
+    struct Release {
+        Shared& shared;
+        ~Release() {
+            shared.stop = true;
+            shared.shown = true;
+            shared.shown.notify_all();
+        }
+    } release{shared};
+    try {
+        do {
+            if (shared.done < shared.total)
+                progress.Step(shared.done, shared.total);
+            else
+                progress.Finishing("PDF 파일을 쓰는 중입니다...");
+            shown();
+        } while (job.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
+    } catch (const EWorkCancelled&) {
+        // The document of the points so far is finished and thrown away.
+        shared.stop = true;
+        shown();
+        while (job.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+            progress.Finishing("PDF 만들기를 멈추는 중입니다...");
+        job.get();
+        return std::nullopt;
+    }
+    return job.get();
+}
+
 void TPlotForm::btnPdfClick() {
     QFileDialog dialog(this, "PDF로 저장");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -211,15 +271,11 @@ void TPlotForm::btnPdfClick() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().first();
-    {
-        struct WaitCursor {
-            WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-            ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        } wait;
-        const QByteArray pdf = Painter().Pdf();
-        ReplaceFileContents(QFile::encodeName(path).toStdString(),
-                            std::string_view(pdf.constData(), static_cast<size_t>(pdf.size())));
-    }
+    const std::optional<QByteArray> pdf = MakePdf();
+    if (!pdf)
+        return;
+    ReplaceFileContents(QFile::encodeName(path).toStdString(),
+                        std::string_view(pdf->constData(), static_cast<size_t>(pdf->size())));
     Dialogs::ShowMessage(QFileInfo(path).fileName() + " PDF 저장이 완료되었습니다.");
     accept();
 }

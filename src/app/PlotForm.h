@@ -2,7 +2,10 @@
 
 #include "view/PlotPainter.h"
 
+#include <QByteArray>
 #include <QDialog>
+
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -36,6 +39,8 @@ public:
     void btnPrintClick();
     void btnPreviewClick();
     void btnPdfClick();
+    // The PDF of the sheet, made under a progress window; nothing when the user cancelled.
+    std::optional<QByteArray> MakePdf();
 
 private:
     void SheetChanged();

@@ -11,21 +11,28 @@ namespace {
 // Bytes into the file being replaced.
 class SafeFileSink : public TDXFSink {
 public:
-    explicit SafeFileSink(TSafeFileWriter& file) : m_file(file) {}
+    SafeFileSink(TSafeFileWriter& file, const TDXFProgress& progress)
+        : m_file(file), m_progress(progress) {}
     void Write(std::string_view bytes) override { m_file.Write(bytes); }
+    void Progress(size_t done, size_t total) override {
+        if (m_progress)
+            m_progress(done, total);
+    }
 
 private:
     TSafeFileWriter& m_file;
+    const TDXFProgress& m_progress;
 };
 
 } // namespace
 
 std::string DxfSystemErrorText(int err) { return SystemReason(err); }
 
-void ReplaceDxfFile(const std::string& path, const std::function<void(TDXFSink&)>& write) {
+void ReplaceDxfFile(const std::string& path, const std::function<void(TDXFSink&)>& write,
+                    const TDXFProgress& progress) {
     try {
         TSafeFileWriter file(path);
-        SafeFileSink sink(file);
+        SafeFileSink sink(file, progress);
         write(sink);
         file.Commit();
     } catch (const EFileError& e) {
@@ -34,11 +41,14 @@ void ReplaceDxfFile(const std::string& path, const std::function<void(TDXFSink&)
 }
 
 void WriteDxfFile(const std::string& path, const TNCADProject& project,
-                  const TDXFExtents& extents) {
-    ReplaceDxfFile(path, [&](TDXFSink& sink) {
-        DXF_Writer writer(sink, project, extents);
-        writer.WriteAll();
-    });
+                  const TDXFExtents& extents, const TDXFProgress& progress) {
+    ReplaceDxfFile(
+        path,
+        [&](TDXFSink& sink) {
+            DXF_Writer writer(sink, project, extents);
+            writer.WriteAll();
+        },
+        progress);
 }
 
 TDXFExtents FitExtents(const TNCADProject& project) {

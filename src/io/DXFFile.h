@@ -13,9 +13,10 @@ class TNCADProject;
 // removed and EDXFWriteError names the path and the system's reason. An existing file is
 // replaced without asking.
 void WriteDxfFile(const std::string& path, const TNCADProject& project,
-                  const TDXFExtents& extents);
+                  const TDXFExtents& extents, const TDXFProgress& progress = {});
 // The same replacing for any drawing: `write` puts the whole file into the sink.
-void ReplaceDxfFile(const std::string& path, const std::function<void(TDXFSink&)>& write);
+void ReplaceDxfFile(const std::string& path, const std::function<void(TDXFSink&)>& write,
+                    const TDXFProgress& progress = {});
 
 // The extents a fit of the whole project gives: the bounds of all points with a tenth of the
 // span added on each side. A single point (or points on one line) gives a zero span on that

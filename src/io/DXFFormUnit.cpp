@@ -7,8 +7,8 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/DirectoryEdit.h"
 #include "toolkit/Fonts.h"
+#include "toolkit/WorkProgress.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -81,20 +81,21 @@ void TDXFForm::BitBtn1Click() {
         FileNameEdit->setText(FileNameEdit->text() + ".dxf");
 
     const QString path = DirectoryEdit->Text() + '/' + FileNameEdit->text();
-    {
-        // A big job takes a moment; the cursor is back before any message shows.
-        struct WaitCursor {
-            WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-            ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        } wait;
+    try {
+        // A big job takes seconds; the window is gone before any message shows. Cancel
+        // leaves a file already there as it was.
+        TWorkProgress progress(this, "DXF 파일을 저장하는 중입니다...");
+        const auto step = [&](size_t done, size_t total) { progress.Step(done, total); };
         const std::string file = QFile::encodeName(path).toStdString();
         if (chkCADLayers->isChecked()) {
             TDXFLayerOptions options;
             options.Extents = m_extents;
-            WriteLayeredDxfFile(file, m_project, options);
+            WriteLayeredDxfFile(file, m_project, options, step);
         } else {
-            WriteDxfFile(file, m_project, m_extents);
+            WriteDxfFile(file, m_project, m_extents, step);
         }
+    } catch (const EWorkCancelled&) {
+        return;
     }
     Dialogs::ShowMessage(FileNameEdit->text() + "DXF 저장이 완료되었습니다.");
 }

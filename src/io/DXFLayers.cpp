@@ -129,6 +129,7 @@ private:
     void GroupLine(const TNCADItem& item, std::string_view layer);
     void Label(std::string_view layer, double x, double y, std::string_view text);
 
+    TDXFSink& m_sink;
     Tags m_tags;
     const TNCADProject& m_project;
     TDXFLayerOptions m_options;
@@ -141,7 +142,7 @@ private:
 constexpr size_t kFirstCodeLayer = 4;
 
 LayeredDxf::LayeredDxf(TDXFSink& sink, const TNCADProject& project, const TDXFLayerOptions& options)
-    : m_tags(sink), m_project(project), m_options(options) {
+    : m_sink(sink), m_tags(sink), m_project(project), m_options(options) {
     m_layers = {{"0", 7}, {DxfLayerNames::kIdLayer, kIdColour},
                 {DxfLayerNames::kCodeLayer, kCodeColour}, {DxfLayerNames::kHeightLayer, kHeightColour}};
     std::vector<std::string> codes;
@@ -395,6 +396,8 @@ void LayeredDxf::Entities() {
     m_tags.Section("ENTITIES");
     const double h = m_options.TextHeight;
     size_t index = kFirstCodeLayer;
+    const auto points = static_cast<size_t>(m_project.TotalPointCount());
+    size_t done = 0;
     for (const auto& item : m_project) {
         const std::string_view layer = m_layers[index++].name;
         const std::string code =
@@ -412,6 +415,8 @@ void LayeredDxf::Entities() {
             if (!code.empty())
                 Label(DxfLayerNames::kCodeLayer, x, p->Y + kCodeBaseline * h, code);
             Label(DxfLayerNames::kHeightLayer, x, p->Y + kHeightBaseline * h, FormatFixed4(p->Z));
+            if (++done % kDxfProgressEvery == 0)
+                m_sink.Progress(done, points);
         }
     }
     m_tags.Text(0, "ENDSEC");
@@ -467,6 +472,6 @@ void WriteLayeredDxf(TDXFSink& sink, const TNCADProject& project, const TDXFLaye
 }
 
 void WriteLayeredDxfFile(const std::string& path, const TNCADProject& project,
-                         const TDXFLayerOptions& options) {
-    ReplaceDxfFile(path, [&](TDXFSink& sink) { WriteLayeredDxf(sink, project, options); });
+                         const TDXFLayerOptions& options, const TDXFProgress& progress) {
+    ReplaceDxfFile(path, [&](TDXFSink& sink) { WriteLayeredDxf(sink, project, options); }, progress);
 }

@@ -27,4 +27,4 @@ void WriteLayeredDxf(TDXFSink& sink, const TNCADProject& project, const TDXFLaye
 
 // Replaces the file at `path` as WriteDxfFile does: on failure the old file stays.
 void WriteLayeredDxfFile(const std::string& path, const TNCADProject& project,
-                         const TDXFLayerOptions& options);
+                         const TDXFLayerOptions& options, const TDXFProgress& progress = {});

@@ -159,6 +159,7 @@ void DXF_Writer::WriteBlocks() {
 void DXF_Writer::WriteEntities() {
     group("0", "SECTION");
     group("2", "ENTITIES");
+    m_steps = 4 * static_cast<size_t>(m_project.TotalPointCount());
     for (const auto& item : m_project) {
         WriteGroupPolyline(*item);
         WriteGroupCircles(*item);
@@ -182,6 +183,7 @@ void DXF_Writer::WriteGroupPolyline(const TNCADItem& item) {
         put(kThen20);
         putScientific(point->Y);
         put(kVertexTail);
+        pointWritten();
     }
     group("0", "SEQEND");
 }
@@ -215,6 +217,7 @@ void DXF_Writer::WriteGroupTexts(const TNCADItem& item) {
         text(xText, point->Y - 2.0, ascii ? point->ID : converted);
         char z[DxfNumbers::kMaxGeneralSize];
         text(xText, point->Y + 2.0, std::string_view(z, DxfNumbers::WriteGeneral(z, point->Z)));
+        pointWritten();
     }
 }
 
@@ -230,6 +233,7 @@ void DXF_Writer::circle(const TPoint3D& point, std::string_view radius) {
     put(kCircleTail);
     put(radius);
     put(kLineEnd);
+    pointWritten();
 }
 
 // `xText` is X already formatted; `bytes` are already in the file's code page.

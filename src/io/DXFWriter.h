@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <stdexcept>
@@ -35,7 +36,20 @@ class TDXFSink {
 public:
     virtual ~TDXFSink() = default;
     virtual void Write(std::string_view bytes) = 0;
+    // Now and then while the entities are written: `done` of `total` steps (a step is a
+    // point in one pass over the points). May throw to stop the drawing.
+    virtual void Progress(size_t done, size_t total) {
+        (void)done;
+        (void)total;
+    }
 };
+
+// Steps between two calls of TDXFSink::Progress.
+inline constexpr size_t kDxfProgressEvery = 8192;
+
+// Told now and then how far a drawing written to a file is (`done` of `total`); may throw to
+// stop it, which leaves the target as it was.
+using TDXFProgress = std::function<void(size_t done, size_t total)>;
 
 // Writes one project as a minimal ASCII DXF drawing in one pass: HEADER, TABLES, an empty
 // BLOCKS section, ENTITIES, EOF. Every line ends with CR LF; codes and point IDs are written
@@ -76,6 +90,10 @@ private:
     void groupFixed(std::string_view code, double value);
     void circle(const TPoint3D& point, std::string_view radius);
     void text(std::string_view xText, double y, std::string_view bytes);
+    void pointWritten() {
+        if (++m_stepsDone % kDxfProgressEvery == 0)
+            m_sink.Progress(m_stepsDone, m_steps);
+    }
 
     std::unique_ptr<TDXFSink> m_ownedSink;
     TDXFSink& m_sink;
@@ -83,4 +101,6 @@ private:
     TDXFExtents m_extents;
     std::string m_buf; // fixed size; m_used bytes of it are filled
     size_t m_used = 0;
+    size_t m_steps = 0; // each point is written in four passes: vertex, circle, texts, marker
+    size_t m_stepsDone = 0;
 };

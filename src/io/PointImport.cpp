@@ -51,9 +51,87 @@ std::string readWholeFile(const std::string& path) {
 
 } // namespace
 
+namespace {
+
+// Korean in UTF-8: a well-formed line with a three-byte character, which CP949 text
+// practically never forms.
+bool isUtf8Korean(std::string_view line) {
+    for (const char c : line)
+        if ((static_cast<unsigned char>(c) & 0xF0) == 0xE0)
+            return Cp949::IsValidUtf8(line);
+    return false;
+}
+
+void addLine(std::vector<std::pair<int, int>>& ranges, int line) {
+    if (!ranges.empty() && ranges.back().second == line - 1)
+        ranges.back().second = line;
+    else
+        ranges.emplace_back(line, line);
+}
+
+// Text that is no UTF-8 as a whole has a CP949 line for sure; this tells whether it has a
+// UTF-8 one as well.
+bool hasUtf8KoreanLine(std::string_view bytes) {
+    TLineCursor cursor(bytes);
+    for (std::string_view line; cursor.Next(line);)
+        if (isUtf8Korean(line))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string TEncodingMix::LineList(size_t shown) const {
+    std::string out;
+    for (size_t i = 0; i < Ranges.size(); ++i) {
+        if (i == shown)
+            return out + ", ...";
+        if (i > 0)
+            out += ", ";
+        out += std::to_string(Ranges[i].first);
+        if (Ranges[i].second > Ranges[i].first)
+            out += "-" + std::to_string(Ranges[i].second);
+    }
+    return out;
+}
+
+TPointLines TPointLines::readLinesApart(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    std::vector<std::pair<int, int>> utf8Lines, cp949Lines;
+    int utf8Count = 0, cp949Count = 0;
+    TLineCursor cursor(bytes);
+    for (std::string_view line; cursor.Next(line);) {
+        if (Cp949::IsAscii(line)) {
+            text += line;
+        } else if (Cp949::IsValidUtf8(line) && !Cp949::ReadsAsCp949(line)) {
+            text += cursor.Number() == 1 && line.substr(0, 3) == kUtf8Bom ? line.substr(3) : line;
+            addLine(utf8Lines, cursor.Number());
+            ++utf8Count;
+        } else {
+            text += Cp949::ToUtf8(line);
+            addLine(cp949Lines, cursor.Number());
+            ++cp949Count;
+        }
+        const size_t end = static_cast<size_t>(line.data() - bytes.data()) + line.size();
+        text += bytes.substr(end, cursor.Position() - end);
+    }
+    TPointLines lines(std::move(text), TLineEncoding::Utf8);
+    const bool listUtf8 = utf8Count <= cp949Count;
+    lines.m_mix.Listed = listUtf8 ? TLineEncoding::Utf8 : TLineEncoding::Cp949;
+    lines.m_mix.Count = listUtf8 ? utf8Count : cp949Count;
+    lines.m_mix.Ranges = std::move(listUtf8 ? utf8Lines : cp949Lines);
+    return lines;
+}
+
 TPointLines TPointLines::FromFileBytes(std::string bytes) {
-    if (Cp949::IsAscii(bytes) || !Cp949::IsValidUtf8(bytes))
+    if (Cp949::IsAscii(bytes))
         return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    if (!Cp949::IsValidUtf8(bytes)) {
+        if (hasUtf8KoreanLine(bytes))
+            return readLinesApart(bytes);
+        return TPointLines(std::move(bytes), TLineEncoding::Cp949);
+    }
     // A byte-order mark settles it; otherwise the reading that makes sense wins, since some
     // 345 CP949 syllables (창, 책, 째, ...) are also valid UTF-8.
     if (std::string_view(bytes).substr(0, 3) == kUtf8Bom) {

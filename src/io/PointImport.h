@@ -8,10 +8,23 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TNCADProject;
 class TPoint3D;
+
+// Which lines of a text were read in the encoding that fewer of its lines have, when its
+// lines were not all of one encoding. Lines of ASCII alone count for neither.
+struct TEncodingMix {
+    TLineEncoding Listed = TLineEncoding::Utf8;
+    int Count = 0;                                // lines listed
+    std::vector<std::pair<int, int>> Ranges;      // 1-based first and last line numbers
+
+    bool Empty() const { return Count == 0; }
+    // "2, 5-7, 9", then ", ..." past `shown` ranges.
+    std::string LineList(size_t shown = 10) const;
+};
 
 // Lines of point text, held as one buffer in the encoding they arrived in. A line ends at
 // CR LF, a lone CR or a lone LF; a last line without a line end counts as well.
@@ -20,7 +33,9 @@ public:
     TPointLines() = default;
     // Bytes of a point file: CP949, unless they are valid UTF-8 holding non-ASCII text
     // (files written on Linux) that does not read better as CP949 Hangul. A UTF-8
-    // byte-order mark means UTF-8 and is dropped.
+    // byte-order mark means UTF-8 and is dropped. A text with lines that are no UTF-8 and
+    // lines with Korean in UTF-8 (a job edited on two machines) is read line by line and
+    // held as UTF-8; Mix() says which lines were read how.
     static TPointLines FromFileBytes(std::string bytes);
     // Reads a whole file; throws EFileError naming the path and the reason.
     static TPointLines LoadFile(const std::string& path);
@@ -29,6 +44,7 @@ public:
     static TPointLines FromUtf8Lines(const std::vector<std::string>& lines);
 
     TLineEncoding Encoding() const { return m_encoding; }
+    const TEncodingMix& Mix() const { return m_mix; }
     // Leaves out a last line that has no line end (a transfer cut short) and returns its
     // 1-based number; 0 when the text ends with a line end or is empty.
     int DropUnendedLastLine();
@@ -43,8 +59,11 @@ public:
 private:
     TPointLines(std::string text, TLineEncoding encoding)
         : m_text(std::move(text)), m_encoding(encoding) {}
+    static TPointLines readLinesApart(std::string_view bytes);
+
     std::string m_text;
     TLineEncoding m_encoding = TLineEncoding::Utf8;
+    TEncodingMix m_mix;
 };
 
 // Where imported rows go besides the project: the point table. Rows come in line order;

@@ -87,14 +87,16 @@ EListIndexError::EListIndexError(int index)
     : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")") {}
 
 void TPointLineReader::takeText(int field, std::string& out) {
-    std::string& src = m_fields[static_cast<size_t>(field)];
-    if (m_encoding == TLineEncoding::Cp949 && !Cp949::IsAscii(src))
-        out = Cp949::ToUtf8(src);
-    else
-        out.swap(src);
+    out.swap(m_fields[static_cast<size_t>(field)]);
 }
 
 bool TPointLineReader::Read(std::string_view line, TPointRecord& record) {
+    // Decoded before splitting: a broken CP949 pair whose second byte is a blank is one
+    // character, not a separator (Cp949::ToUtf8).
+    if (m_encoding == TLineEncoding::Cp949 && !Cp949::IsAscii(line)) {
+        m_decoded = Cp949::ToUtf8(line);
+        line = m_decoded;
+    }
     const int n = SplitPointFields(line, m_fields, 5);
     if (n == 0)
         return false;
@@ -119,7 +121,7 @@ bool TPointLineReader::Read(std::string_view line, TPointRecord& record) {
             z = StrToFloat(cells[3]);
         takeText(4, cells[4]);
     }
-    // Upper-case after decoding: CP949 trail bytes include the ASCII letters.
+    // Upper-case decoded text: CP949 trail bytes include the ASCII letters.
     upperAsciiInPlace(cells[4]);
     record.X = x;
     record.Y = y;

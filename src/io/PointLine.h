@@ -53,5 +53,6 @@ private:
     void takeText(int field, std::string& out);
 
     TLineEncoding m_encoding;
+    std::string m_decoded;
     std::vector<std::string> m_fields;
 };

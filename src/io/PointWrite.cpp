@@ -20,8 +20,8 @@ bool needsQuotes(const std::string& text) {
     return false;
 }
 
-void appendBytes(std::string& out, const std::string& bytes) {
-    if (!needsQuotes(bytes)) {
+void appendBytes(std::string& out, const std::string& bytes, bool quoted) {
+    if (!quoted) {
         out += bytes;
         return;
     }
@@ -35,13 +35,16 @@ void appendBytes(std::string& out, const std::string& bytes) {
 }
 
 // `line` and `id` say where the text stands, should CP949 not hold one of its characters.
+// Quotes are chosen on the text, not on its bytes: a blank carried by a broken CP949 pair
+// separates nothing on reading, so the field goes out bare, as it came in.
 void appendField(std::string& out, const std::string& text, int line, const std::string& id) {
+    const bool quoted = needsQuotes(text);
     if (Cp949::IsAscii(text)) {
-        appendBytes(out, text);
+        appendBytes(out, text, quoted);
         return;
     }
     try {
-        appendBytes(out, Cp949::FromUtf8(text));
+        appendBytes(out, Cp949::FromUtf8(text), quoted);
     } catch (const Cp949::EUnencodable& e) {
         throw e.At(std::to_string(line) + "번째 줄(측점 \"" + id + "\")",
                    "파일을 저장하지 않았습니다.");

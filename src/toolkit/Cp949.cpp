@@ -113,6 +113,26 @@ size_t utf8Length(std::string_view s, size_t i, char32_t* cp = nullptr) {
 
 constexpr char32_t kRawBase = 0xF700;
 
+bool isLeadByte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x81 && u <= 0xFE;
+}
+
+// A lead byte takes the next byte with it, even one that cannot be its second byte. When
+// that byte is a blank or a control character, it is carried as a private character too:
+// read as a separator it would split the pair, and the field readers would drop what
+// follows. Line ends still end the line.
+bool isCarriedTrail(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 1 && u <= 0x20 && c != '\r' && c != '\n';
+}
+
+bool isRawLead(char32_t cp) { return cp >= kRawBase + 0x81 && cp <= kRawBase + 0xFE; }
+bool isRawTrail(char32_t cp) {
+    return cp >= kRawBase + 1 && cp <= kRawBase + 0x20 && cp != kRawBase + '\r' &&
+           cp != kRawBase + '\n';
+}
+
 size_t asciiRun(std::string_view s, size_t i) {
     size_t j = i;
     while (j < s.size() && static_cast<unsigned char>(s[j]) < 0x80)
@@ -143,6 +163,10 @@ size_t decodeInto(std::string_view bytes, std::string& out, bool keepTail) {
             return 1;
         appendUtf8(out, kRawBase + static_cast<unsigned char>(bytes[i]));
         ++i;
+        if (i < bytes.size() && isLeadByte(bytes[i - 1]) && isCarriedTrail(bytes[i])) {
+            appendUtf8(out, kRawBase + static_cast<unsigned char>(bytes[i]));
+            ++i;
+        }
     }
     return 0;
 }
@@ -172,10 +196,13 @@ std::string ToUtf8(std::string_view bytes) {
 // npos when the whole text went.
 size_t encodeInto(std::string_view text, std::string& out) {
     size_t i = 0;
+    bool afterRawLead = false;
     while (i < text.size()) {
         const size_t run = asciiRun(text, i);
         out.append(text.data() + i, run);
         i += run;
+        if (run > 0)
+            afterRawLead = false;
         if (i >= text.size())
             break;
         char32_t cp = 0;
@@ -184,13 +211,17 @@ size_t encodeInto(std::string_view text, std::string& out) {
             // Not text we made; the byte goes out as it is rather than be lost.
             out += text[i];
             ++i;
+            afterRawLead = false;
             continue;
         }
-        if (cp >= kRawBase + 0x80 && cp <= kRawBase + 0xFF) {
+        // A carried blank or control character is ours only right after a raw lead byte.
+        if ((cp >= kRawBase + 0x80 && cp <= kRawBase + 0xFF) || (afterRawLead && isRawTrail(cp))) {
             out += static_cast<char>(cp - kRawBase);
             i += n;
+            afterRawLead = isRawLead(cp);
             continue;
         }
+        afterRawLead = false;
         int err = 0;
         const size_t used = encoder().Run(text.data() + i, n, out, err);
         if (err != 0 || used != n)

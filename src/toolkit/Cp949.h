@@ -9,7 +9,9 @@
 namespace Cp949 {
 
 // Decodes CP949 bytes. A byte that is not part of a valid character becomes the private
-// character U+F700 + byte, so that encoding the text again gives back the same bytes.
+// character U+F700 + byte, so that encoding the text again gives back the same bytes. A
+// blank or control character (not CR or LF) right after such a lead byte goes the same way:
+// it is that byte's partner, and must not split a field.
 std::string ToUtf8(std::string_view bytes);
 
 // A character that CP949 cannot hold, met while encoding. The writers add where it stands
@@ -28,9 +30,9 @@ private:
     std::string m_character; // UTF-8
 };
 
-// Encodes UTF-8 text. Private characters U+F780..U+F7FF become their byte again, and so
-// does a byte that is not part of well-formed UTF-8; a character CP949 cannot hold throws
-// EUnencodable.
+// Encodes UTF-8 text. Private characters U+F780..U+F7FF become their byte again (and
+// U+F701..U+F720 right after a lead byte among them), and so does a byte that is not part
+// of well-formed UTF-8; a character CP949 cannot hold throws EUnencodable.
 std::string FromUtf8(std::string_view text);
 // True when FromUtf8(text) would not throw.
 bool CanEncode(std::string_view text);

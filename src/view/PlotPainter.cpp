@@ -177,6 +177,8 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm) const {
         painter.drawText(QPointF(topLeft.x(), topLeft.y() + fm.ascent()), text);
     };
 
+    const auto total = static_cast<size_t>(m_project.TotalPointCount());
+    size_t done = 0;
     QPolygonF line;
     for (const auto& item : m_project) {
         const QString code = QString::fromStdString(item->Code());
@@ -201,12 +203,16 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm) const {
                 if (res.ec == std::errc())
                     label(at + QPointF(d, d), QString::fromLatin1(z, res.ptr - z));
             }
+            if (m_progress && ++done % 1024 == 0 && !m_progress(done, total))
+                return;
         }
         if (lines && !item->Code().empty() && line.size() >= 2) {
             painter.setPen(linePen);
             painter.drawPolyline(line);
         }
     }
+    if (m_progress)
+        m_progress(total, total);
 }
 
 void PlotPainter::PaintTitleBlock(QPainter& painter, double dotsPerMm) const {

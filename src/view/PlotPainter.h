@@ -3,6 +3,8 @@
 #include "view/PlotLayout.h"
 
 #include <array>
+#include <cstddef>
+#include <functional>
 #include <string>
 
 class QByteArray;
@@ -42,6 +44,11 @@ public:
     // The sheet as a one-page PDF document.
     QByteArray Pdf() const;
 
+    // Told now and then while the points are painted, `done` of `total` points, and once
+    // with done == total when they are. False leaves the rest of the points out.
+    using Progress = std::function<bool(size_t done, size_t total)>;
+    void SetProgress(Progress progress) { m_progress = std::move(progress); }
+
 private:
     void PaintPoints(QPainter& painter, double dotsPerMm) const;
     void PaintTitleBlock(QPainter& painter, double dotsPerMm) const;
@@ -50,4 +57,5 @@ private:
     PlotLayout m_layout;
     Layers m_layers;
     PlotTitle m_title;
+    Progress m_progress;
 };

@@ -608,6 +608,10 @@ private slots:
                                     << ""
                                     << "\"{file}\" 파일의 3번째 줄이 비어 있어 데이터가 그 줄에서 끝났습니다. "
                                        "그 뒤의 2줄은 읽지 않았습니다.\n{done}" << 25.5;
+        QTest::newRow("cp949 and utf-8 lines") << QByteArray("P1,1,2,3,A,\xB0\xE6\nP2,50,60,7,A,경\n") << ""
+                                               << "\"{file}\" 파일은 CP949 줄과 UTF-8 줄이 섞여 있어 줄마다 따로 "
+                                                  "읽었습니다. UTF-8로 읽은 줄(1줄): 2. 나머지는 CP949로 읽었습니다.\n{done}"
+                                               << 25.5;
         QTest::newRow("blank lines at the end") << QByteArray("P1,1,2,3,A\nP2,50,60,7,A\n\n\n")
                                                 << "" << "{done}" << 25.5;
     }

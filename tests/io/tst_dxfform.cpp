@@ -1,5 +1,6 @@
 #include "DxfTestProjects.h"
 #include "app/Main.h"
+#include "app/PlotForm.h"
 #include "io/DXFFile.h"
 #include "io/DXFFormUnit.h"
 #include "io/DXFLayers.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QtTest>
 
@@ -208,6 +210,57 @@ private slots:
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QVERIFY(m_boxes.isEmpty());
         QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // A long export shows how far it is; Cancel stops it and leaves the file that was there.
+    void longExportShowsProgressAndCancels_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("drawing") << "dxf" << true;
+        QTest::newRow("CAD layers") << "cad" << true;
+        QTest::newRow("plot PDF") << "pdf" << true;
+        QTest::newRow("plot PDF, not cancelled") << "pdf" << false;
+    }
+    void longExportShowsProgressAndCancels() {
+        QFETCH(QString, kind);
+        QFETCH(bool, cancel);
+        TNCADProject project;
+        TNCADItem* group = addGroup(project, "A");
+        for (int i = 0; i < 20000; ++i)
+            group->AddPoint(i % 100, i / 100, 0, std::to_string(i));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("plan.dxf");
+        std::ofstream(QFile::encodeName(path).toStdString()) << "old";
+        TDXFForm dxf(nullptr, project, {});
+        dxf.chkCADLayers->setChecked(kind == "cad");
+        TPlotForm plot(nullptr, project, {true, true, true, true, true}, path);
+        QWidget& form = kind == "pdf" ? static_cast<QWidget&>(plot) : dxf;
+
+        // Cancel is pressed as soon as the progress window has been told anything.
+        int value = -1;
+        QTimer press;
+        connect(&press, &QTimer::timeout, [&] {
+            auto* progress = form.findChild<QProgressDialog*>();
+            if (!progress || value >= 0)
+                return;
+            value = progress->value();
+            if (cancel)
+                progress->cancel();
+        });
+        press.start(0);
+        if (kind == "pdf") {
+            const std::optional<QByteArray> pdf = plot.MakePdf();
+            QCOMPARE(pdf.has_value(), !cancel);
+            QVERIFY(!pdf || pdf->startsWith("%PDF"));
+        } else {
+            export_(dxf, dir.path(), "plan.dxf");
+            QVERIFY(m_boxes.isEmpty());
+            QVERIFY(value > 0); // a share of the points, in thousandths
+        }
+        QVERIFY(value >= 0);
+        QCOMPARE(readAll(path), std::string("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plan.dxf"});
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     // The layer switches of the main window have no say in the file: everything is written.

@@ -270,6 +270,16 @@ private slots:
             << QByteArray("1,10,20,0,\xC3\xA2\r\n2,11,21,0,\xC3\xA5\r\n") << int(TLineEncoding::Cp949)
             << QStringList{"1", "10", "20", "0", "창"} << 2
             << QByteArray("1, 10.0000, 20.0000, 0.0000, \xC3\xA2\r\n2, 11.0000, 21.0000, 0.0000, \xC3\xA5\r\n");
+        // A lead byte with a blank after it is a broken pair, not a field end: nothing of the
+        // code is lost, and it goes out as it came.
+        QTest::newRow("cp949 broken pair") << QByteArray("P1,1,2,3,\xB0 x\r\n") << int(TLineEncoding::Cp949)
+                                           << QStringList{"P1", "1", "2", "3", QString(QChar(0xF7B0)) + QChar(0xF720) + "X"}
+                                           << 1 << QByteArray("P1, 1.0000, 2.0000, 3.0000, \xB0 X\r\n");
+        // A job edited on two machines: each line is read in its own encoding, one group.
+        QTest::newRow("cp949 and utf-8 lines") << QByteArray("1,1,2,3,\xB0\xE6\xB0\xE8\r\n2,1,2,3,경계\r\n")
+                                               << int(TLineEncoding::Utf8) << QStringList{"1", "1", "2", "3", "경계"} << 1
+                                               << QByteArray("1, 1.0000, 2.0000, 3.0000, \xB0\xE6\xB0\xE8\r\n"
+                                                             "2, 1.0000, 2.0000, 3.0000, \xB0\xE6\xB0\xE8\r\n");
         QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF측점,1,2,3,코드a\n") << int(TLineEncoding::Utf8)
                                         << QStringList{"측점", "1", "2", "3", "코드A"} << 1
                                         << QByteArray("\xC3\xF8\xC1\xA1, 1.0000, 2.0000, 3.0000, \xC4\xDA\xB5\xE5\x41\r\n");

@@ -31,6 +31,7 @@ private slots:
         const std::string raw = std::string("A\x81 B\xFF") + '\0' + "C\xB0";
         const std::string text = Cp949::ToUtf8(raw);
         QVERIFY(Cp949::IsValidUtf8(text));
+        QVERIFY2(text.find(' ') == std::string::npos, "the blank after 0x81 would split a field");
         QCOMPARE(Cp949::FromUtf8(text), raw);
     }
 

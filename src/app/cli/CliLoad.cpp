@@ -43,6 +43,14 @@ int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options) {
 bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows,
                  const TJobLoadOptions& options) {
     const TPointLines lines = TPointLines::LoadFile(path);
+    if (!lines.Mix().Empty()) {
+        const bool utf8 = lines.Mix().Listed == TLineEncoding::Utf8;
+        std::fprintf(stderr,
+                     "%s: note: CP949 and UTF-8 lines are mixed; each line was read in its own "
+                     "encoding. Read as %s (%d line(s)): %s; the others as %s\n",
+                     path.c_str(), utf8 ? "UTF-8" : "CP949", lines.Mix().Count,
+                     lines.Mix().LineList().c_str(), utf8 ? "CP949" : "UTF-8");
+    }
     const TFormatChoice choice = ChooseFormat(lines.Text(), options.From);
     if (choice.Format == TInstrumentFormat::PointLines) {
         TDataEnd end;
