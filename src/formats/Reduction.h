@@ -34,10 +34,12 @@ struct TLineMessage {
 //
 // Orientation: what the file states (a backsight azimuth, or a backsight point with the
 // circle reading towards it) wins; otherwise the set-up's shots to known points (given by
-// the file, or occupied as a station) give it, their mean, and the set-up's points are
-// turned about the station once the set-up ends. Every shot to a known point is a check:
-// its differences in horizontal distance, height and direction are noted, and a miss of
-// more than kCheckTolerance is a warning. Such shots make no point of their own.
+// the file or occupied as a station; points computed before the set-up when it has none
+// of those) give it, their mean, and the set-up's points are turned about the station
+// once the set-up ends. Every shot to a known point is a check: its differences in
+// horizontal distance, height and direction are noted, and a miss of more than
+// kCheckTolerance is a warning. Shots to given or occupied points make no point of their
+// own.
 class TReduction final : public TRecordSink {
 public:
     // Metres: a check shot missing its point by more than this in plan or height is a warning.
