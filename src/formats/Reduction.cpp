@@ -3,9 +3,11 @@
 #include "formats/Angles.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 namespace {
@@ -578,8 +580,11 @@ void TReduction::compare(const TCheck& k) {
 // An id at two places is a fault somewhere in the data: each later position farther than
 // the tolerance from the first one is said. So is a coordinate no survey can have.
 void TReduction::noteSameIds() {
-    std::unordered_map<std::string_view, size_t> first;
-    first.reserve(m_points.size());
+    // First point of each id, in an open-addressing table of indices + 1: a node per point
+    // would cost more than the whole reading of a big coordinate file.
+    const size_t capacity = std::bit_ceil(2 * m_points.size() + 2);
+    std::vector<uint32_t> first(capacity, 0);
+    const std::hash<std::string_view> hash;
     for (size_t i = 0; i < m_points.size(); ++i) {
         const TSurveyPoint& p = m_points[i];
         if (std::abs(p.E) >= kFarBeyondAnySurvey || std::abs(p.N) >= kFarBeyondAnySurvey ||
@@ -588,10 +593,14 @@ void TReduction::noteSameIds() {
                                               fixed(kFarBeyondAnySurvey / 1000, 0) + " km or more from 0)"});
         if (p.Id.empty())
             continue;
-        const auto [it, fresh] = first.emplace(p.Id, i);
-        if (fresh)
+        size_t slot = hash(p.Id) & (capacity - 1);
+        while (first[slot] && m_points[first[slot] - 1].Id != p.Id)
+            slot = (slot + 1) & (capacity - 1);
+        if (!first[slot]) {
+            first[slot] = static_cast<uint32_t>(i + 1);
             continue;
-        const TSurveyPoint& q = m_points[it->second];
+        }
+        const TSurveyPoint& q = m_points[first[slot] - 1];
         const double dz = p.HasHeight && q.HasHeight ? p.H - q.H : 0.0;
         const double d = std::hypot(p.E - q.E, p.N - q.N, dz);
         if (d > kSameIdTolerance)
