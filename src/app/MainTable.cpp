@@ -268,10 +268,11 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
     }
     for (const TLineMessage& note : result.Notes)
         MsgStr->appendPlainText(messageOf(source, note));
-    if (result.Problems.empty() && result.Notes.empty())
+    if (result.Problems.empty() && result.Warnings.empty() && result.Notes.empty())
         return;
-    // Every point that could be read is in; one box says what was left out and what was
-    // assumed (a local origin, a unit), which the one-line message area would hide.
+    // Every point that could be read is in; one box says what was left out, which results
+    // the data contradicts (a check shot that misses) and what was assumed (a local origin,
+    // a unit), which the one-line message area would hide.
     QString text = source.isEmpty() ? QString() : QString::fromUtf8("\"%1\" 파일: ").arg(source);
     if (!result.Problems.empty()) {
         text += QString::fromUtf8("측량기 데이터의 기록 %1개를 불러오지 못했습니다. "
@@ -280,12 +281,20 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
                     .arg(result.Points);
         appendMessages(text, result.Problems);
     }
+    if (!result.Warnings.empty()) {
+        if (!result.Problems.empty())
+            text += "\n\n";
+        text += QString::fromUtf8("경고 %1개: 불러온 측점은 그대로 두었지만 데이터가 결과와 "
+                                  "어긋나는 곳이 있습니다. 좌표를 확인하십시오.\n")
+                    .arg(result.Warnings.size());
+        appendMessages(text, result.Warnings);
+    }
     if (!result.Notes.empty()) {
-        text += QString::fromUtf8(result.Problems.empty() ? "참고:" : "\n\n참고:");
+        text += QString::fromUtf8(result.Problems.empty() && result.Warnings.empty() ? "참고:" : "\n\n참고:");
         appendMessages(text, result.Notes);
     }
-    Dialogs::Show({QString(), text,
-                   result.Problems.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning,
+    const bool warn = !result.Problems.empty() || !result.Warnings.empty();
+    Dialogs::Show({QString(), text, warn ? Dialogs::Icon::Warning : Dialogs::Icon::Information,
                    Dialogs::Buttons::Ok});
 }
 

@@ -13,11 +13,16 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kColCode = 4;
 
-QString metres(double value) { return QString::fromStdString(FormatFixed(value, 3)); }
+// A value beyond the range of numbers says so rather than "inf".
+QString metres(double value) {
+    return std::isfinite(value) ? QString::fromStdString(FormatFixed(value, 3)) : QString("(범위 밖)");
+}
 
 } // namespace
 
@@ -103,6 +108,9 @@ QString TMeasurePanel::Describe(const std::string& name, const TGroupMeasure& m)
         break;
     case TAreaState::SelfCrossing:
         text += " · 면적 없음: 변이 서로 교차함";
+        break;
+    case TAreaState::OutOfRange:
+        text += " · 면적 없음: 좌표가 너무 커서 계산할 수 없음";
         break;
     default:
         text += " · 면적 없음: 점이 셋 미만이거나 한 직선 위";

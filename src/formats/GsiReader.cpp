@@ -5,6 +5,7 @@
 #include "formats/SurveyRecord.h"
 
 #include <bitset>
+#include <optional>
 
 namespace {
 
@@ -47,6 +48,7 @@ private:
         m_codeIndex = 80;
     }
     void endBlock();
+    void setupFromBlock();
     // A point or station from the words easting, easting + 1 (northing), easting + 2 (height).
     void placed(TSurveyRecord& r, TRecordKind kind, int easting) const;
     bool length(const TGsiWord& w, double& value);
@@ -68,6 +70,14 @@ private:
     std::string_view m_code;
     int m_codeIndex = 80;
     bool m_toldFeet = false;
+    // The set-up named last: easting, northing, height and instrument height as words 84,
+    // 85, 86 and 88 give them (kNone where a word is missing).
+    struct TStation {
+        double E, N, H, InstrumentHeight;
+        bool operator==(const TStation&) const = default;
+    };
+    static constexpr double kNone = -1e300;
+    std::optional<TStation> m_lastStation;
 };
 
 void TGsiReader::Line(std::string_view line, int number) {
@@ -179,7 +189,7 @@ bool TGsiReader::length(const TGsiWord& w, double& value) {
     if (!integer(w, n))
         return false;
     if ((u == '1' || u == '7') && !m_toldFeet) {
-        m_sink.Note(m_line, "lengths in feet: taken as given");
+        m_sink.LengthsInFeet(m_line);
         m_toldFeet = true;
     }
     value = static_cast<double>(n) / kScale[u - '0'];
@@ -225,6 +235,20 @@ void TGsiReader::placed(TSurveyRecord& r, TRecordKind kind, int easting) const {
         r.H = m_value[easting + 2];
 }
 
+// The set-up a block names in 84..86 and 88. Recording masks may repeat it in every block:
+// it is a set-up of its own only when it differs from the one named last.
+void TGsiReader::setupFromBlock() {
+    TStation named{m_value[84], m_value[85], has(86) ? m_value[86] : kNone, has(88) ? m_value[88] : kNone};
+    if (m_lastStation && *m_lastStation == named)
+        return;
+    m_lastStation = named;
+    TSurveyRecord& r = m_record;
+    placed(r, TRecordKind::Station, 84);
+    if (has(88))
+        r.InstrumentHeight = m_value[88];
+    m_sink.Record(r);
+}
+
 void TGsiReader::endBlock() {
     if (m_skip)
         return;
@@ -232,28 +256,26 @@ void TGsiReader::endBlock() {
     const bool station = has(84) || has(85);
     const bool coordinates = has(81) || has(82);
     const bool observation = has(21) || has(22) || has(31) || has(32);
+    // A vertical angle or a distance is only ever measured to a target.
+    const bool measured = has(22) || has(31) || has(32);
     if (station && (!has(84) || !has(85))) {
         m_sink.Problem(m_line, "station needs both easting (84) and northing (85)");
         return;
     }
-    if (station && coordinates) {
-        // A measurement that names the station it was taken from (recording masks may put
-        // 84..86 in every block): the set-up, which has no id here, then the block's point.
-        placed(r, TRecordKind::Station, 84);
-        if (has(88))
-            r.InstrumentHeight = m_value[88];
-        m_sink.Record(r);
+    if (station && (coordinates || measured))
+        setupFromBlock();
+    if (coordinates && (!has(81) || !has(82))) {
+        m_sink.Problem(m_line, "point needs both easting (81) and northing (82)");
+        return;
     }
-    if (coordinates) {
-        if (!has(81) || !has(82)) {
-            m_sink.Problem(m_line, "point needs both easting (81) and northing (82)");
-            return;
-        }
+    if (coordinates && !observation) {
         placed(r, TRecordKind::Point, 81);
-    } else if (station) {
-        placed(r, TRecordKind::Station, 84);
     } else if (observation) {
-        r.Reset(TRecordKind::Shot, m_line);
+        // The instrument's own coordinates of the target, when it gives them, win.
+        if (coordinates)
+            placed(r, TRecordKind::Shot, 81);
+        else
+            r.Reset(TRecordKind::Shot, m_line);
         if (has(21))
             r.Horizontal = m_value[21];
         if (has(22))
@@ -267,6 +289,10 @@ void TGsiReader::endBlock() {
         }
         if (has(33))
             r.HeightDifference = m_value[33];
+    } else if (station) {
+        placed(r, TRecordKind::Station, 84);
+        m_lastStation = TStation{m_value[84], m_value[85], has(86) ? m_value[86] : kNone,
+                                 has(88) ? m_value[88] : kNone};
     } else if (has(87) || has(88)) {
         r.Reset(TRecordKind::Heights, m_line);
     } else {

@@ -119,7 +119,7 @@ void TGts7Reader::units() {
         if (u.empty() || u == "M" || u == "METER" || u == "METRE" || u == "METERS" || u == "METRES")
             continue;
         if (u == "F" || u == "FT" || u == "FEET")
-            m_sink.Note(m_number, "lengths in feet: taken as given");
+            m_sink.LengthsInFeet(m_number);
         else if (u == "D" || u == "DEG" || u == "DMS")
             m_angle = TAngleUnit::DegreeDms;
         else if (u == "G" || u == "GON" || u == "GRAD")
@@ -149,7 +149,8 @@ void TGts7Reader::Line(std::string_view line, int lineNumber) {
     if (key == "STN" || key == "STA") {
         head(THead::Station, TRecordKind::Station);
     } else if (key == "XYZ" || key == "NEZ" || key == "ENZ") {
-        coordinates(key == "ENZ");
+        // XYZ is easting, northing, elevation, as ENZ; NEZ names the other order.
+        coordinates(key != "NEZ");
     } else if (shotPending && (key == "SD" || key == "HVD")) {
         observation(false, true);
     } else if (shotPending && key == "HV") {

@@ -58,17 +58,16 @@ TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice
     ReadInstrumentRecords(bytes, choice, reduction);
     reduction.Finish();
     TInstrumentResult result{std::move(reduction.Points()), std::move(reduction.Problems()),
-                             std::move(reduction.Notes())};
+                             std::move(reduction.Warnings()), std::move(reduction.Notes())};
     // Files written on Linux are UTF-8; everything else is the Korean code page.
     TTextDecoder toUtf8(bytes);
     for (TSurveyPoint& p : result.Points) {
         toUtf8(p.Id);
         toUtf8(p.Code);
     }
-    for (TLineMessage& m : result.Problems)
-        toUtf8(m.Text);
-    for (TLineMessage& m : result.Notes)
-        toUtf8(m.Text);
+    for (auto* messages : {&result.Problems, &result.Warnings, &result.Notes})
+        for (TLineMessage& m : *messages)
+            toUtf8(m.Text);
     return result;
 }
 

@@ -8,11 +8,14 @@
 #include <vector>
 
 // What an instrument file yields: its points in file order, ids and codes in UTF-8 (codes
-// as the file has them, not upper-cased); the records left out, each with its reason; and
-// notes that lose nothing (a local origin, a unit taken as given).
+// as the file has them, not upper-cased); the records left out, each with its reason;
+// warnings about results the data itself contradicts (a check shot that misses its point),
+// which leave every point in; and notes that lose nothing (a local origin, a unit taken as
+// given, the orientation of each set-up).
 struct TInstrumentResult {
     std::vector<TSurveyPoint> Points;
     std::vector<TLineMessage> Problems;
+    std::vector<TLineMessage> Warnings;
     std::vector<TLineMessage> Notes;
 };
 

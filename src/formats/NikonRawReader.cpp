@@ -63,7 +63,7 @@ void TNikonReader::comment(std::string_view text) {
             m_sink.Problem(m_number, "unknown angle unit '" + std::string(value) + "'");
     } else if (key == "Dist Units") {
         if (StartsWithNoCase(value, "Feet") || StartsWithNoCase(value, "US"))
-            m_sink.Note(m_number, "lengths in feet: taken as given");
+            m_sink.LengthsInFeet(m_number);
     } else if (key == "Zero azimuth") {
         m_southAzimuth = StartsWithNoCase(value, "South");
     } else if (key == "Zero VA") {

@@ -3,12 +3,22 @@
 #include "formats/Angles.h"
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <string_view>
 
 namespace {
 
 constexpr double kTwoPi = 2.0 * kPi;
+constexpr double kSecondsPerRadian = 180.0 * 3600.0 / kPi;
+// Metres: a known point closer to the station than this gives it no direction.
+constexpr double kShortestLeg = 0.001;
+// Metres: no survey reaches this far from its origin; such a coordinate is a fault of the
+// data (or a number the instrument writes for "none"), however finite.
+constexpr double kFarBeyondAnySurvey = 1e9;
 
 std::string quoted(const std::string& id) { return "'" + id + "'"; }
 
@@ -23,11 +33,56 @@ void sortByLine(std::vector<TLineMessage>& messages) {
     });
 }
 
+// Into (-pi, pi].
+double wrapped(double angle) {
+    angle = std::remainder(angle, kTwoPi);
+    return angle == -kPi ? kPi : angle;
+}
+
+// Locale-free fixed text; a value that rounds to zero has no minus sign.
+std::string fixed(double value, int decimals, bool sign = false) {
+    if (!std::isfinite(value))
+        return "(out of range)";
+    char buf[400]; // the widest double in fixed form is about 310 digits
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    std::string text(buf, r.ptr);
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.erase(0, 1);
+    if (sign && text[0] != '-')
+        text.insert(0, "+");
+    return text;
+}
+
+// Degrees, minutes and whole seconds, 0 to 360: 183d02'05".
+std::string degreesMinutesSeconds(double radians) {
+    radians = std::fmod(radians, kTwoPi);
+    if (radians < 0)
+        radians += kTwoPi;
+    long seconds = std::lround(radians * kSecondsPerRadian) % (360L * 3600);
+    char buf[32];
+    auto p = std::to_chars(buf, buf + 8, seconds / 3600).ptr;
+    *p++ = 'd';
+    const long minutes = seconds / 60 % 60;
+    seconds %= 60;
+    *p++ = static_cast<char>('0' + minutes / 10);
+    *p++ = static_cast<char>('0' + minutes % 10);
+    *p++ = '\'';
+    *p++ = static_cast<char>('0' + seconds / 10);
+    *p++ = static_cast<char>('0' + seconds % 10);
+    *p++ = '"';
+    return std::string(buf, p);
+}
+
 } // namespace
 
 void TReduction::Problem(int line, std::string reason) { m_problems.push_back({line, std::move(reason)}); }
 
 void TReduction::Note(int line, std::string text) { m_notes.push_back({line, std::move(text)}); }
+
+void TReduction::LengthsInFeet(int line) {
+    m_feet = true;
+    TRecordSink::LengthsInFeet(line);
+}
 
 void TReduction::Record(const TSurveyRecord& record) {
     if (m_isWaiting) {
@@ -43,6 +98,16 @@ void TReduction::Record(const TSurveyRecord& record) {
 void TReduction::Finish() {
     if (m_isWaiting)
         releaseWaiting(true);
+    closeSetup();
+    if (!m_dropped.empty()) {
+        std::sort(m_dropped.begin(), m_dropped.end());
+        m_dropped.erase(std::unique(m_dropped.begin(), m_dropped.end()), m_dropped.end());
+        for (size_t k = m_dropped.size(); k-- > 0;)
+            m_points.erase(m_points.begin() + static_cast<long>(m_dropped[k]));
+        m_index.clear();
+        m_indexed = false;
+    }
+    noteSameIds();
     if (m_withoutDistance)
         Note(0, observations(m_withoutDistance) + " without a distance: not made into points");
     if (m_toGivenPoints)
@@ -50,6 +115,7 @@ void TReduction::Finish() {
     if (m_withoutVertical)
         Note(0, observations(m_withoutVertical) + " without a vertical angle: heights taken as level");
     sortByLine(m_problems);
+    sortByLine(m_warnings);
     sortByLine(m_notes);
 }
 
@@ -81,8 +147,11 @@ void TReduction::releaseWaiting(bool origin) {
     waiting.swap(m_waiting);
     m_isWaiting = false;
     if (origin) {
+        closeSetup();
         m_setup = TSetup{};
         m_setup.Active = true;
+        m_setup.Line = waiting.front().Line;
+        m_setupFirstPoint = m_points.size();
         Note(waiting.front().Line, "no station set-up: observations reduced from a local origin 0,0,0");
     }
     for (const TSurveyRecord& r : waiting) {
@@ -95,24 +164,35 @@ void TReduction::releaseWaiting(bool origin) {
 }
 
 void TReduction::station(const TSurveyRecord& r) {
+    closeSetup();
     m_setup = TSetup{};
     m_setMeans.clear();
     m_setup.Active = true;
     m_setup.Id = r.Id;
+    m_setup.Line = r.Line;
+    m_setupFirstPoint = m_points.size();
     if (r.HasCoordinates) {
         m_setup.E = r.E;
         m_setup.N = r.N;
         m_setup.H = r.H.value_or(0.0);
+        m_setup.HasHeight = r.H.has_value();
+        m_setup.Placed = true;
         // A station is a point of the job too, once.
-        if (!r.Id.empty() && !find(r.Id))
+        if (!r.Id.empty() && !find(r.Id)) {
             addPoint(r, m_setup.E, m_setup.N, m_setup.H, false, r.Code.empty() ? "STN" : r.Code);
+            m_points.back().HasHeight = r.H.has_value();
+        }
     } else if (const TSurveyPoint* p = find(r.Id)) {
         m_setup.E = p->E;
         m_setup.N = p->N;
         m_setup.H = p->H;
+        m_setup.HasHeight = p->HasHeight;
+        m_setup.Placed = true;
     } else {
         Note(r.Line, "station " + quoted(r.Id) + ": no station coordinates: local origin 0,0,0");
     }
+    if (m_setup.Placed && !r.Id.empty())
+        m_occupied.insert(r.Id);
     if (!r.BacksightId.empty() || r.BacksightAzimuth)
         backsight(r);
 }
@@ -123,12 +203,16 @@ void TReduction::backsight(const TSurveyRecord& r) {
         return;
     }
     double azimuth = 0.0;
+    std::string by;
     if (r.BacksightAzimuth) {
         azimuth = *r.BacksightAzimuth;
+        by = "the backsight azimuth";
     } else if (!r.BacksightId.empty()) {
         const TSurveyPoint* p = find(r.BacksightId);
         if (!p) {
-            Problem(r.Line, "backsight to unknown point " + quoted(r.BacksightId) + ": circle readings taken as azimuths");
+            // Said when the set-up ends, unless shots to known points orient it.
+            m_setup.UnknownBacksightLine = r.Line;
+            m_setup.UnknownBacksight = r.BacksightId;
             return;
         }
         const double de = p->E - m_setup.E, dn = p->N - m_setup.N;
@@ -138,6 +222,7 @@ void TReduction::backsight(const TSurveyRecord& r) {
             return;
         }
         azimuth = std::atan2(de, dn);
+        by = "the backsight to " + quoted(r.BacksightId);
     } else {
         return;
     }
@@ -145,6 +230,8 @@ void TReduction::backsight(const TSurveyRecord& r) {
     m_setup.Orientation = r.BacksightCircle ? azimuth - *r.BacksightCircle : 0.0;
     m_setup.HasBacksightAzimuth = true;
     m_setup.BacksightAzimuth = azimuth;
+    m_setup.OrientedBy = std::move(by);
+    m_setup.UnknownBacksightLine = 0;
 }
 
 void TReduction::givenPoint(const TSurveyRecord& r) {
@@ -156,14 +243,26 @@ void TReduction::givenPoint(const TSurveyRecord& r) {
         p.N = r.N;
         p.H = h;
         p.Computed = false;
+        p.HasHeight = r.H.has_value();
         if (!r.Code.empty())
             p.Code = r.Code;
         return;
     }
     addPoint(r, r.E, r.N, h, false, r.Code);
+    m_points.back().HasHeight = r.H.has_value();
 }
 
 void TReduction::shot(const TSurveyRecord& r) {
+    const bool measured = r.DistanceKind != TDistanceKind::None;
+    if (measured && r.Distance < 0.0) {
+        Problem(r.Line, "negative distance " + fixed(r.Distance, 3));
+        return;
+    }
+    if (measured && r.Distance == 0.0 && r.HasCoordinates) {
+        // Coordinates of a shot that measured nothing are the instrument's zeros, not a place.
+        Note(r.Line, "zero distance to " + quoted(r.Id) + ": not made into a point");
+        return;
+    }
     if (r.HasCoordinates) {
         givenPoint(r);
         return;
@@ -173,21 +272,51 @@ void TReduction::shot(const TSurveyRecord& r) {
         m_waiting.push_back(r);
         return;
     }
-    if (r.DistanceKind == TDistanceKind::None || r.Distance == 0.0) {
-        ++m_withoutDistance;
+    if (r.HorizontalKind == THorizontalKind::Circle && r.Horizontal)
+        m_setup.ReadsCircle = true;
+    bool firm = false;
+    const long target = knownPoint(r.Id, firm);
+    if (target < 0) {
+        observedPoint(r);
         return;
     }
-    if (const TSurveyPoint* p = find(r.Id); p && !p->Computed) {
+    if (firm && !m_setup.Placed) {
         ++m_toGivenPoints;
         return;
     }
+    TCheck check{r.Line, r.Id, static_cast<size_t>(target), firm, polar(r), {}, -1};
+    if (check.Polar.Vertical && m_setup.HasHeight)
+        check.Height = m_setup.H + m_instrumentHeight + *check.Polar.Vertical - m_targetHeight;
+    // A point computed before is measured again: compared, and a point again unless it
+    // turns out to be what orients the set-up.
+    if (!firm && !r.MeasuresBacksight)
+        check.Made = observedPoint(r);
+    m_checks.push_back(std::move(check));
+}
+
+// The point a shot to an unknown target gives: its index, or -1 when it gives none.
+long TReduction::observedPoint(const TSurveyRecord& r) {
+    if (r.MeasuresBacksight)
+        return -1;
+    if (r.DistanceKind == TDistanceKind::None) {
+        ++m_withoutDistance;
+        return -1;
+    }
+    if (r.Distance == 0.0) {
+        Note(r.Line, "zero distance to " + quoted(r.Id) + ": not made into a point");
+        return -1;
+    }
     double e = 0.0, n = 0.0, h = 0.0;
     if (!reduce(r, e, n, h))
-        return;
+        return -1;
     if (r.InAngleSet)
         angleSet(r, e, n, h);
     else
         addPoint(r, e, n, h, true, r.Code);
+    const size_t index = r.InAngleSet ? m_setMeans[r.Id].Index : m_points.size() - 1;
+    if (r.HorizontalKind == THorizontalKind::Circle)
+        m_circlePoints.push_back(index);
+    return static_cast<long>(index);
 }
 
 void TReduction::angleSet(const TSurveyRecord& r, double e, double n, double h) {
@@ -205,27 +334,10 @@ void TReduction::angleSet(const TSurveyRecord& r, double e, double n, double h) 
     p.H += h / k - p.H / k;
 }
 
-bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h) {
-    if (!r.Horizontal) {
-        Problem(r.Line, "observation without a horizontal angle");
-        return false;
-    }
-    double azimuth = *r.Horizontal;
-    switch (r.HorizontalKind) {
-    case THorizontalKind::Circle:
-        azimuth += m_setup.Orientation;
-        break;
-    case THorizontalKind::Azimuth:
-        break;
-    case THorizontalKind::DeflectionRight:
-        if (!m_setup.HasBacksightAzimuth) {
-            Problem(r.Line, "deflection angle without a backsight azimuth");
-            return false;
-        }
-        azimuth += m_setup.BacksightAzimuth + kPi;
-        break;
-    }
+TReduction::TPolar TReduction::polar(const TSurveyRecord& r) const {
+    TPolar p;
     double zenith = 0.0;
+    bool faceTwo = false;
     if (r.Zenith) {
         zenith = std::fmod(*r.Zenith, kTwoPi);
         if (zenith < 0.0)
@@ -233,34 +345,66 @@ bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h)
         // Face two: past 180 degrees the telescope is turned over, the circle half a turn off.
         if (zenith > kPi) {
             zenith = kTwoPi - zenith;
-            azimuth += kPi;
+            faceTwo = true;
         }
     }
-    double horizontal = 0.0, vertical = 0.0;
+    if (r.Horizontal) {
+        double azimuth = *r.Horizontal;
+        switch (r.HorizontalKind) {
+        case THorizontalKind::Circle:
+            azimuth += m_setup.Orientation;
+            p.FromCircle = true;
+            break;
+        case THorizontalKind::Azimuth:
+            break;
+        case THorizontalKind::DeflectionRight:
+            p.NeedsBacksight = !m_setup.HasBacksightAzimuth;
+            azimuth += m_setup.BacksightAzimuth + kPi;
+            break;
+        }
+        if (!p.NeedsBacksight)
+            p.Azimuth = faceTwo ? azimuth + kPi : azimuth;
+    }
+    // A distance of zero is one that was not measured.
+    if (r.Distance == 0.0)
+        return p;
     if (r.DistanceKind == TDistanceKind::Slope) {
         if (r.Zenith) {
-            horizontal = r.Distance * std::sin(zenith);
-            vertical = r.Distance * std::cos(zenith);
+            p.Horizontal = r.Distance * std::sin(zenith);
+            p.Vertical = r.Distance * std::cos(zenith);
         } else if (r.HeightDifference) {
-            vertical = *r.HeightDifference;
-            horizontal = std::sqrt(std::max(0.0, r.Distance * r.Distance - vertical * vertical));
-        } else {
-            Problem(r.Line, "slope distance without a vertical angle");
-            return false;
+            p.Vertical = *r.HeightDifference;
+            p.Horizontal = std::sqrt(std::max(0.0, r.Distance * r.Distance - *p.Vertical * *p.Vertical));
         }
-    } else {
-        horizontal = r.Distance;
-        if (r.HeightDifference) {
-            vertical = *r.HeightDifference;
-        } else if (r.Zenith && std::sin(zenith) != 0.0) {
-            vertical = horizontal * std::cos(zenith) / std::sin(zenith);
-        } else {
-            ++m_withoutVertical;
-        }
+    } else if (r.DistanceKind == TDistanceKind::Horizontal) {
+        p.Horizontal = r.Distance;
+        if (r.HeightDifference)
+            p.Vertical = *r.HeightDifference;
+        else if (r.Zenith && std::sin(zenith) != 0.0)
+            p.Vertical = r.Distance * std::cos(zenith) / std::sin(zenith);
     }
-    e = m_setup.E + horizontal * std::sin(azimuth);
-    n = m_setup.N + horizontal * std::cos(azimuth);
-    h = m_setup.H + m_instrumentHeight + vertical - m_targetHeight;
+    return p;
+}
+
+bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h) {
+    const TPolar p = polar(r);
+    if (!r.Horizontal) {
+        Problem(r.Line, "observation without a horizontal angle");
+        return false;
+    }
+    if (p.NeedsBacksight) {
+        Problem(r.Line, "deflection angle without a backsight azimuth");
+        return false;
+    }
+    if (!p.Horizontal) {
+        Problem(r.Line, "slope distance without a vertical angle");
+        return false;
+    }
+    if (!p.Vertical)
+        ++m_withoutVertical;
+    e = m_setup.E + *p.Horizontal * std::sin(*p.Azimuth);
+    n = m_setup.N + *p.Horizontal * std::cos(*p.Azimuth);
+    h = m_setup.H + m_instrumentHeight + p.Vertical.value_or(0.0) - m_targetHeight;
     // Numbers near the double's limit add up to inf, which no point file can hold.
     if (!std::isfinite(e) || !std::isfinite(n) || !std::isfinite(h)) {
         Problem(r.Line, "coordinates out of range");
@@ -271,7 +415,7 @@ bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h)
 
 void TReduction::addPoint(const TSurveyRecord& r, double e, double n, double h, bool computed,
                       const std::string& code) {
-    m_points.push_back(TSurveyPoint{r.Id, code, e, n, h, r.Line, computed});
+    m_points.push_back(TSurveyPoint{r.Id, code, e, n, h, r.Line, computed, true});
     if (m_indexed)
         m_index[r.Id] = m_points.size() - 1;
 }
@@ -285,4 +429,182 @@ const TSurveyPoint* TReduction::find(const std::string& id) {
     }
     const auto it = m_index.find(id);
     return it == m_index.end() ? nullptr : &m_points[it->second];
+}
+
+long TReduction::knownPoint(const std::string& id, bool& firm) {
+    const TSurveyPoint* p = find(id);
+    if (!p)
+        return -1;
+    const long index = static_cast<long>(p - m_points.data());
+    firm = !p->Computed || m_occupied.count(id);
+    // A set-up the file does not orient may also take its direction from points computed
+    // before it: the previous station of a traverse whose set-ups have no names.
+    const bool earlier = static_cast<size_t>(index) < m_setupFirstPoint && m_setup.OrientedBy.empty() && m_setup.Placed;
+    return firm || earlier ? index : -1;
+}
+
+std::string TReduction::setupName() const {
+    return m_setup.Id.empty() ? "set-up of line " + std::to_string(m_setup.Line) : "station " + quoted(m_setup.Id);
+}
+
+// The circular mean of (azimuth to the known point - circle direction) over the set-up's
+// checks that read the circle.
+bool TReduction::deriveOrientation(double& orientation, int& shots, bool& firm) const {
+    double sine = 0.0, cosine = 0.0;
+    shots = 0;
+    // Points the file gives or stations occupied before; computed points only without them.
+    firm = std::any_of(m_checks.begin(), m_checks.end(), [](const TCheck& k) {
+        return k.Firm && k.Polar.FromCircle && k.Polar.Azimuth;
+    });
+    for (const TCheck& k : m_checks) {
+        if (!k.Polar.FromCircle || !k.Polar.Azimuth || k.Firm != firm)
+            continue;
+        const TSurveyPoint& p = m_points[k.Target];
+        const double de = p.E - m_setup.E, dn = p.N - m_setup.N;
+        if (std::hypot(de, dn) < kShortestLeg)
+            continue;
+        const double w = std::atan2(de, dn) - (*k.Polar.Azimuth - m_setup.Orientation);
+        sine += std::sin(w);
+        cosine += std::cos(w);
+        ++shots;
+    }
+    if (shots == 0)
+        return false;
+    orientation = std::atan2(sine, cosine);
+    return true;
+}
+
+// Turns the set-up's points from circle readings clockwise by `angle` about the station.
+void TReduction::turnPoints(double angle) {
+    const double s = std::sin(angle), c = std::cos(angle);
+    std::sort(m_circlePoints.begin(), m_circlePoints.end());
+    m_circlePoints.erase(std::unique(m_circlePoints.begin(), m_circlePoints.end()), m_circlePoints.end());
+    for (size_t i : m_circlePoints) {
+        TSurveyPoint& p = m_points[i];
+        if (!p.Computed) // the instrument's own coordinates replaced it
+            continue;
+        const double de = p.E - m_setup.E, dn = p.N - m_setup.N;
+        const double e = m_setup.E + de * c + dn * s, n = m_setup.N + dn * c - de * s;
+        if (!std::isfinite(e) || !std::isfinite(n)) {
+            Problem(p.Line, "coordinates out of range");
+            m_dropped.push_back(i);
+            continue;
+        }
+        p.E = e;
+        p.N = n;
+    }
+}
+
+void TReduction::closeSetup() {
+    if (!m_setup.Active)
+        return;
+    double orientation = 0.0;
+    int shots = 0;
+    bool firm = true;
+    if (m_setup.OrientedBy.empty() && m_setup.Placed && deriveOrientation(orientation, shots, firm)) {
+        turnPoints(orientation - m_setup.Orientation);
+        for (TCheck& k : m_checks) {
+            if (k.Polar.FromCircle && k.Polar.Azimuth)
+                *k.Polar.Azimuth += orientation - m_setup.Orientation;
+            // Oriented by points computed before: those shots were backsights, not points.
+            if (!firm && k.Made >= 0)
+                m_dropped.push_back(static_cast<size_t>(k.Made));
+        }
+        m_setup.Orientation = orientation;
+        Note(m_setup.Line, setupName() + ": orientation " + degreesMinutesSeconds(orientation) +
+                               " from the mean of " + std::to_string(shots) +
+                               (shots == 1 ? " shot" : " shots") + " to known points");
+    } else if (!m_setup.OrientedBy.empty()) {
+        if (m_setup.ReadsCircle || !m_checks.empty())
+            Note(m_setup.Line, setupName() + ": orientation " +
+                                   degreesMinutesSeconds(m_setup.Orientation) + " from " + m_setup.OrientedBy);
+    } else if (m_setup.UnknownBacksightLine) {
+        Problem(m_setup.UnknownBacksightLine, "backsight to unknown point " + quoted(m_setup.UnknownBacksight) +
+                                                  ": circle readings taken as azimuths");
+    } else if (m_setup.ReadsCircle && m_setup.Placed) { // a local origin has no north to miss
+        Note(m_setup.Line, setupName() +
+                               ": no backsight and no shot to a known point: circle readings taken as azimuths");
+    }
+    for (const TCheck& k : m_checks)
+        compare(k);
+    m_checks.clear();
+    m_circlePoints.clear();
+    m_setup.Active = false;
+}
+
+// "check on 5: dHD +0.004 m, dH -0.002 m, dHz +12"": measured less known.
+void TReduction::compare(const TCheck& k) {
+    const TSurveyPoint& p = m_points[k.Target];
+    const double de = p.E - m_setup.E, dn = p.N - m_setup.N;
+    const double known = std::hypot(de, dn);
+    const std::string unit = m_feet ? " ft" : " m";
+    const double tolerance = m_feet ? kCheckTolerance / 0.3048 : kCheckTolerance;
+    std::string text = "check on " + k.Id + ":";
+    double planMiss = -1.0, heightMiss = -1.0;
+    if (k.Polar.Horizontal) {
+        text += " dHD " + fixed(*k.Polar.Horizontal - known, 3, true) + unit + ",";
+        if (k.Polar.Azimuth) {
+            const double e = m_setup.E + *k.Polar.Horizontal * std::sin(*k.Polar.Azimuth);
+            const double n = m_setup.N + *k.Polar.Horizontal * std::cos(*k.Polar.Azimuth);
+            planMiss = std::hypot(e - p.E, n - p.N);
+        }
+    }
+    if (k.Height && p.HasHeight) {
+        text += " dH " + fixed(*k.Height - p.H, 3, true) + unit + ",";
+        heightMiss = std::abs(*k.Height - p.H);
+    }
+    if (k.Polar.Azimuth && known >= kShortestLeg) {
+        const double dHz = wrapped(*k.Polar.Azimuth - std::atan2(de, dn));
+        text += " dHz " + fixed(dHz * kSecondsPerRadian, 0, true) + "\",";
+        if (planMiss < 0.0) // a direction alone: how far off the side the point lies
+            planMiss = std::abs(known * std::sin(dHz));
+    }
+    if (text.back() == ':')
+        text += " nothing to compare";
+    else
+        text.pop_back();
+    const bool offPlan = planMiss > tolerance, offHeight = heightMiss > tolerance;
+    if (!offPlan && !offHeight) {
+        Note(k.Line, std::move(text));
+        return;
+    }
+    text += ": misses it by ";
+    if (offPlan)
+        text += fixed(planMiss, 3) + unit + " in plan" + (offHeight ? " and " : "");
+    if (offHeight)
+        text += fixed(heightMiss, 3) + unit + " in height";
+    text += " (more than " + fixed(kCheckTolerance, 2) + " m)";
+    m_warnings.push_back({k.Line, std::move(text)});
+}
+
+// An id at two places is a fault somewhere in the data: each later position farther than
+// the tolerance from the first one is said. So is a coordinate no survey can have.
+void TReduction::noteSameIds() {
+    // First point of each id, in an open-addressing table of indices + 1: a node per point
+    // would cost more than the whole reading of a big coordinate file.
+    const size_t capacity = std::bit_ceil(2 * m_points.size() + 2);
+    std::vector<uint32_t> first(capacity, 0);
+    const std::hash<std::string_view> hash;
+    for (size_t i = 0; i < m_points.size(); ++i) {
+        const TSurveyPoint& p = m_points[i];
+        if (std::abs(p.E) >= kFarBeyondAnySurvey || std::abs(p.N) >= kFarBeyondAnySurvey ||
+            std::abs(p.H) >= kFarBeyondAnySurvey)
+            m_warnings.push_back({p.Line, quoted(p.Id) + ": coordinates beyond any survey (" +
+                                              fixed(kFarBeyondAnySurvey / 1000, 0) + " km or more from 0)"});
+        if (p.Id.empty())
+            continue;
+        size_t slot = hash(p.Id) & (capacity - 1);
+        while (first[slot] && m_points[first[slot] - 1].Id != p.Id)
+            slot = (slot + 1) & (capacity - 1);
+        if (!first[slot]) {
+            first[slot] = static_cast<uint32_t>(i + 1);
+            continue;
+        }
+        const TSurveyPoint& q = m_points[first[slot] - 1];
+        const double dz = p.HasHeight && q.HasHeight ? p.H - q.H : 0.0;
+        const double d = std::hypot(p.E - q.E, p.N - q.N, dz);
+        if (d > kSameIdTolerance)
+            Note(p.Line, quoted(p.Id) + " comes out " + fixed(d, 3) + " m from where line " + std::to_string(q.Line) +
+                             " puts it");
+    }
 }

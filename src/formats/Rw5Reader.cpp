@@ -28,7 +28,7 @@ private:
     bool bearing(std::string_view text, double& azimuth);
     bool coordinates(TSurveyRecord& r);
     void mode();
-    void shot(bool angleSet);
+    void shot(bool angleSet, bool backsight = false);
 
     TRecordSink& m_sink;
     TSurveyRecord m_record;
@@ -113,10 +113,10 @@ void TRw5Reader::mode() {
     else
         m_sink.Problem(m_number, "unknown angle unit 'AU" + std::string(au) + "'");
     if (text(UN) == "0" || text(UN) == "2")
-        m_sink.Note(m_number, "lengths in feet: taken as given");
+        m_sink.LengthsInFeet(m_number);
 }
 
-void TRw5Reader::shot(bool angleSet) {
+void TRw5Reader::shot(bool angleSet, bool backsight) {
     TSurveyRecord& r = m_record;
     const std::string_view station = text(OP);
     if (!station.empty() && station != m_station) {
@@ -128,6 +128,7 @@ void TRw5Reader::shot(bool angleSet) {
     }
     r.Reset(TRecordKind::Shot, m_number);
     r.InAngleSet = angleSet;
+    r.MeasuresBacksight = backsight;
     r.Id.assign(text(FP));
     r.Code.assign(m_note);
     static const THeader kHorizontal[] = {AR, AL, AZ, DR, DL};
@@ -218,8 +219,11 @@ void TRw5Reader::Line(std::string_view line, int lineNumber) {
         shot(false);
     } else if (type == "FD" || type == "FR") {
         shot(true);
+    } else if (type == "BD" || type == "BR") {
+        // The backsight measured in an angle set: BK has oriented the set-up already, so
+        // this only checks it.
+        shot(true, true);
     }
-    // BD and BR measure the backsight in an angle set: BK has oriented the set-up already.
 }
 
 } // namespace

@@ -93,7 +93,7 @@ void TSdrReader::header() {
         m_sink.Problem(m_number, "unknown angle unit '" + std::string(1, at(41)) + "': degrees taken");
     }
     if (at(42) == '2')
-        m_sink.Note(m_number, "lengths in feet: taken as given");
+        m_sink.LengthsInFeet(m_number);
     m_eastFirst = at(45) == '2';
 }
 

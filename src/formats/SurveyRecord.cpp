@@ -20,4 +20,5 @@ void TSurveyRecord::Reset(TRecordKind kind, int line) {
     Distance = 0.0;
     HeightDifference.reset();
     InAngleSet = false;
+    MeasuresBacksight = false;
 }

@@ -55,6 +55,9 @@ struct TSurveyRecord {
     // One of the repeated measurements of an angle set (face one and two, several rounds):
     // the set's measurements of a target from one set-up make one point, their mean.
     bool InAngleSet = false;
+    // A measurement of the backsight: compared with its point when that is known, and
+    // never made into a point of its own.
+    bool MeasuresBacksight = false;
 
     // Ready for the next record; keeps the strings' buffers.
     void Reset(TRecordKind kind, int line);
@@ -69,4 +72,6 @@ public:
     virtual void Problem(int line, std::string reason) = 0;
     // Something the user should know that loses nothing (a unit taken as given).
     virtual void Note(int line, std::string text) = 0;
+    // Lengths from `line` on are in feet, and taken as given.
+    virtual void LengthsInFeet(int line) { Note(line, "lengths in feet: taken as given"); }
 };

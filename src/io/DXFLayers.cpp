@@ -128,6 +128,7 @@ private:
     void EntityStart(const char* type, std::string_view layer);
     void GroupLine(const TNCADItem& item, std::string_view layer);
     void Label(std::string_view layer, double x, double y, std::string_view text);
+    double ViewHeight() const;
 
     TDXFSink& m_sink;
     Tags m_tags;
@@ -168,6 +169,8 @@ LayeredDxf::LayeredDxf(TDXFSink& sink, const TNCADProject& project, const TDXFLa
 }
 
 void LayeredDxf::Write() {
+    const TDXFExtents& e = m_options.Extents;
+    RequireFiniteDxfValues({e.MinX, e.MinY, e.MaxX, e.MaxY, m_minZ, m_maxZ, ViewHeight()});
     Header();
     m_tags.Section("CLASSES");
     m_tags.Text(0, "ENDSEC");
@@ -274,10 +277,15 @@ void LayeredDxf::Tables() {
     m_tags.Text(0, "ENDSEC");
 }
 
+// World units: the drawing opens on the extents, with room for a few labels at least.
+double LayeredDxf::ViewHeight() const {
+    const TDXFExtents& e = m_options.Extents;
+    return std::max({e.MaxY - e.MinY, (e.MaxX - e.MinX) / kViewAspect, 20 * m_options.TextHeight});
+}
+
 // The drawing opens on the extents, seen from above.
 void LayeredDxf::Vport() {
     const TDXFExtents& e = m_options.Extents;
-    const double height = std::max({e.MaxY - e.MinY, (e.MaxX - e.MinX) / kViewAspect, 20 * m_options.TextHeight});
     TableStart("VPORT", hVportTable, 1);
     Record("VPORT", hActiveVport, hVportTable, "AcDbViewportTableRecord");
     m_tags.Text(2, "*ACTIVE");
@@ -286,8 +294,9 @@ void LayeredDxf::Vport() {
     m_tags.Real(20, 0);
     m_tags.Real(11, 1);
     m_tags.Real(21, 1);
-    m_tags.Real(12, (e.MinX + e.MaxX) / 2);
-    m_tags.Real(22, (e.MinY + e.MaxY) / 2);
+    // Halves first: the sum of two large coordinates of one sign overflows, their mean does not.
+    m_tags.Real(12, e.MinX / 2 + e.MaxX / 2);
+    m_tags.Real(22, e.MinY / 2 + e.MaxY / 2);
     m_tags.Real(13, 0);
     m_tags.Real(23, 0);
     m_tags.Real(14, 1);
@@ -296,7 +305,7 @@ void LayeredDxf::Vport() {
     m_tags.Real(25, 10);
     m_tags.Point(16, 0, 0, 1);
     m_tags.Point(17, 0, 0, 0);
-    m_tags.Real(40, height);
+    m_tags.Real(40, ViewHeight());
     m_tags.Real(41, kViewAspect);
     m_tags.Real(42, 50);
     m_tags.Real(43, 0);

@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <ostream>
 
 namespace {
@@ -96,6 +95,8 @@ void DXF_Writer::WriteAll() {
 }
 
 void DXF_Writer::WriteHeader() {
+    // A fit of coordinates near the double's limit overflows: said before a byte is written.
+    RequireFiniteDxfValues({m_extents.MinX, m_extents.MinY, m_extents.MaxX, m_extents.MaxY});
     group("0", "SECTION");
     group("2", "HEADER");
     // Readers (LibreCAD, ezdxf's recovery) ignore the code page of a drawing without a
@@ -254,14 +255,13 @@ void DXF_Writer::group(std::string_view code, std::string_view value) {
     put(kLineEnd);
 }
 
-// Header extents: a fit of coordinates near the double limit overflows, and "inf" is no
-// number a reader takes; the largest finite value keeps the side.
-void DXF_Writer::groupFixed(std::string_view code, double value) {
-    if (std::isnan(value))
-        value = 0.0;
-    else if (std::isinf(value))
-        value = std::copysign(std::numeric_limits<double>::max(), value);
-    group(code, FormatFixed4(value));
+void DXF_Writer::groupFixed(std::string_view code, double value) { group(code, FormatFixed4(value)); }
+
+void RequireFiniteDxfValues(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v))
+            throw EDXFRangeError("측점 좌표가 너무 커서 도면의 범위를 숫자로 나타낼 수 없습니다. "
+                                 "DXF 파일을 저장하지 않았습니다.");
 }
 
 void DXF_Writer::Flush() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <stdexcept>
@@ -25,6 +26,17 @@ class EDXFWriteError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A drawing whose extents or view lie beyond the range of numbers (coordinates near the
+// double's limit): it is not written, rather than hold "INF" or a clamped value that a
+// reader would take at face value.
+class EDXFRangeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws EDXFRangeError unless every value is finite.
+void RequireFiniteDxfValues(std::initializer_list<double> values);
 
 // A text of the model (a code or an ID of the point `pointId`) in the file's code page,
 // CP949. A character CP949 lacks throws Cp949::EUnencodable naming the point: the drawing

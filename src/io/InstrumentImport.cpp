@@ -30,7 +30,8 @@ TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoi
         record.Z = p.H;
         importer.Append(record);
     }
-    return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Notes)};
+    return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Warnings),
+                             std::move(data.Notes)};
 }
 
 // The rows ImportInstrumentData makes, for points reduced by other means (an adjusted

@@ -10,10 +10,12 @@ class TNCADProject;
 class TPointRowSink;
 
 // What an instrument import did: the points added, the records left out with their
-// reasons, and the notes the user should see.
+// reasons, the warnings (every point is in, but the data contradicts a result) and the
+// notes the user should see.
 struct TInstrumentImport {
     int Points = 0;
     std::vector<TLineMessage> Problems;
+    std::vector<TLineMessage> Warnings;
     std::vector<TLineMessage> Notes;
 };
 

@@ -16,7 +16,9 @@ void AppendFixed4(std::string& out, double value) {
             ++n;
         char buf[32];
         char* p = buf;
-        if (std::signbit(value))
+        // A value that rounds to zero is zero: "-0.0000" would tell of a sign that no
+        // coordinate has.
+        if (std::signbit(value) && n != 0)
             *p++ = '-';
         p = std::to_chars(p, buf + sizeof buf, n / 10000).ptr;
         unsigned f = static_cast<unsigned>(n % 10000);
@@ -43,7 +45,10 @@ std::string FormatFixed(double value, int decimals) {
     char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
                                  std::clamp(decimals, 0, 17));
-    return std::string(buf, r.ptr);
+    const std::string_view text(buf, static_cast<size_t>(r.ptr - buf));
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string_view::npos)
+        return std::string(text.substr(1));
+    return std::string(text);
 }
 
 namespace {

@@ -12,12 +12,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// "%.4f": four decimals, no thousands separator, rounded half to even on the exact value.
+// "%.4f": four decimals, no thousands separator, rounded half to even on the exact value;
+// a value that rounds to zero is "0.0000", never "-0.0000".
 std::string FormatFixed4(double value);
 // Appends FormatFixed4(value) to `out` without allocating a temporary.
 void AppendFixed4(std::string& out, double value);
-// `decimals` digits after the point (0 to 17), rounded on the exact value: lengths and
-// areas to the millimetre are FormatFixed(v, 3).
+// `decimals` digits after the point (0 to 17), rounded on the exact value, zero unsigned:
+// lengths and areas to the millimetre are FormatFixed(v, 3).
 std::string FormatFixed(double value, int decimals);
 
 // Decimal text to a double: optional blanks around, optional sign, digits with an optional

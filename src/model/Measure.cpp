@@ -157,6 +157,16 @@ TGroupMeasure MeasurePath(const std::vector<TPlanPoint>& points, bool markedClos
         m.Length += distance(points[i - 1], points[i]);
     m.ClosesItself = points.size() >= 3 && sameCorner(points.front(), points.back());
     m.Closed = m.ClosesItself || markedClosed;
+    const auto outOfRange = [&m] {
+        m.OutOfRange = true;
+        if (m.Closed)
+            m.State = TAreaState::OutOfRange;
+        return m;
+    };
+    if (!std::isfinite(m.Length)) {
+        m.Perimeter = m.Length;
+        return outOfRange();
+    }
     if (!m.Closed)
         return m;
 
@@ -164,6 +174,10 @@ TGroupMeasure MeasurePath(const std::vector<TPlanPoint>& points, bool markedClos
     if (points.empty())
         return m;
     m.Perimeter = m.Length + distance(points.back(), points.front());
+    // Every corner lies within the perimeter of the first, so the products of the area
+    // and of the crossing test stay below its square.
+    if (!std::isfinite(m.Perimeter * m.Perimeter))
+        return outOfRange();
     const std::vector<TPlanPoint> ring = cornersOf(points);
     if (ring.size() < 3 || onOneLine(ring))
         return m;

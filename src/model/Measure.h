@@ -27,6 +27,7 @@ enum class TAreaState {
     Valid,        // a simple polygon: Area holds its area
     SelfCrossing, // sides cross or touch each other: no area
     Degenerate,   // fewer than three distinct corners, or all on one line: no area
+    OutOfRange,   // closed, but the figure is too large for numbers: no area
 };
 
 struct TGroupMeasure {
@@ -37,6 +38,9 @@ struct TGroupMeasure {
     TAreaState State = TAreaState::Open;
     double Area = 0.0;      // square metres, any winding; only when State is Valid
     double Perimeter = 0.0; // Length plus the closing side; only when Closed
+    // Coordinates near the limit of numbers: the length or the perimeter is infinite, or
+    // the area cannot be computed (State OutOfRange when closed). Show only finite values.
+    bool OutOfRange = false;
 };
 
 // The points, by index, that are the corners of the closed figure: a corner shot twice in

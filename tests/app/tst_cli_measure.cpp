@@ -51,6 +51,11 @@ private slots:
         QCOMPARE(run({"measure", job("bad.txt", "1,0,0,0,A\r\n2,0,y,0,A\r\n")}, &out, &err), 1);
         QCOMPARE(err, (m_dir.filePath("bad.txt") + ":2: 'y' is not a valid floating point value\n").toUtf8());
         QVERIFY(out.isEmpty());
+        // Coordinates too large to measure: said, and no inf or nan in the table.
+        QCOMPARE(run({"measure", job("far.txt", "1,1e308,0,0,A\r\n2,-1e308,0,0,A\r\n3,0,0,0,A\r\n")}, &out, &err), 1);
+        QCOMPARE(QString::fromUtf8(out).section('\n', 1),
+                 QString("A\t3\t\tno\t\t\t\tout of range\n"));
+        QVERIFY(err.contains("group 'A': the coordinates are too large to measure"));
         QCOMPARE(run({"measure", m_dir.filePath("none.txt")}), 1);
         QCOMPARE(run({"measure"}), 2);
         QCOMPARE(run({"measure", "--help"}, &out), 0);

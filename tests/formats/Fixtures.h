@@ -18,6 +18,7 @@ struct TFixture {
     const char* Points;   // "ID E N H CODE" with three decimals, joined by "; "
     const char* Problems; // "line: reason", joined by "; "
     const char* Notes;    // the same
+    const char* Warnings = ""; // the same
 };
 
 inline const TFixture kFixtures[] = {
@@ -32,29 +33,83 @@ inline const TFixture kFixtures[] = {
      "*110002+0000000000000P01 21.022+0000000000000000 22.022+0000000010000000 31..00+0000000000010000 "
      "87..00+0000000000001500 71....+00000000000000KP \r\n"
      "*110003+0000000000000P02 21.024+0000000009000000 22.024+0000000009000000 31..06+0000000000100000 \r\n",
-     "STN1 100.000 200.000 10.000 STN; P01 100.000 210.000 10.000 KP; P02 110.000 200.000 10.000 ", "", ""},
+     "STN1 100.000 200.000 10.000 STN; P01 100.000 210.000 10.000 KP; P02 110.000 200.000 10.000 ", "",
+     "1: station 'STN1': no backsight and no shot to a known point: circle readings taken as azimuths"},
     {"gsi blocks sharing a line", TInstrumentFormat::Gsi, "",
      "110001+00000001 21.102+00000000 22.102+10000000 31..00+00000000 "
      "110002+00000002 21.102+10000000 22.102+10000000 31..00+00005000 \r\r\r",
-     "2 5.000 0.000 0.000 ", "", "1: no station set-up: observations reduced from a local origin 0,0,0; 0: 1 observation without a distance: not made into points"},
+     "2 5.000 0.000 0.000 ", "",
+     "1: no station set-up: observations reduced from a local origin 0,0,0; 1: zero distance to '1': not made into a point"},
     {"gsi measurements naming their station", TInstrumentFormat::Gsi, "",
      // A recording mask with 84..86 in every block: the point is the target, and a block
      // without coordinates is reduced from that station.
      "110001+00000007 21.322+00000000 22.322+10000000 31..00+00010000 81..00+00100000 82..00+00210000 "
      "83..00+00010000 84..00+00100000 85..00+00200000 86..00+00010000 88..00+00001500 87..00+00001500 \r\n"
      "110002+00000008 21.322+10000000 22.322+10000000 31..00+00010000 \r\n",
-     "7 100.000 210.000 10.000 ; 8 110.000 200.000 10.000 ", "", ""},
+     "7 100.000 210.000 10.000 ; 8 110.000 200.000 10.000 ", "",
+     "1: set-up of line 1: no backsight and no shot to a known point: circle readings taken as azimuths"},
     {"gsi framed by STX and ETX", TInstrumentFormat::Gsi, "",
      "\x02*110001+0000000000000P12 81..00+0000000000001000 82..00+0000000000002000 \r\n\x03",
      "P12 1.000 2.000 0.000 ", "", ""},
+    // A closed traverse A-B-C-D written from its true coordinates, the circle of each set-up
+    // turned by 183, 221 and 351 gon; each set-up backsights the station before it first
+    // (B sights A), P1 is in face two. Every point must come out where it truly is.
+    {"gsi16 traverse, circles not oriented", TInstrumentFormat::Gsi, "",
+     "*110001+000000000000000A 81..06+0000000010000000 82..06+0000000050000000 83..06+0000000001000000 \r\n"
+     "*110002+000000000000000B 84..06+0000000011500000 85..06+0000000050200000 86..06+0000000001012000 88..06+0000000000015500 \r\n"
+     "*110003+000000000000000A 21.022+0000000010856151 22.022+0000000010048378 31..06+0000000001513318 87..06+0000000000016000 \r\n"
+     "*110004+000000000000000C 21.022+0000000035939192 22.022+0000000010057899 31..06+0000000001429417 87..06+0000000000016000 \r\n"
+     "*110005+00000000000000P1 21.022+0000000038998711 22.022+0000000029951136 31..06+0000000000716564 87..06+0000000000013000 \r\n"
+     "*110006+000000000000000C 84..06+0000000012624000 85..06+0000000049317000 86..06+0000000000998500 88..06+0000000000014800 \r\n"
+     "*110007+000000000000000B 21.022+0000000012139192 22.022+0000000009934530 31..06+0000000001429434 87..06+0000000000016000 \r\n"
+     "*110008+000000000000000D 21.022+0000000025381203 22.022+0000000009880091 31..06+0000000001385785 87..06+0000000000016000 \r\n"
+     "*110009+00000000000000P2 21.022+0000000001426479 22.022+0000000010098240 31..06+0000000000602687 87..06+0000000000013000 \r\n"
+     "*110010+000000000000000A 21.022+0000000029521084 22.022+0000000030006339 31..06+0000000002711434 87..06+0000000000016000 \r\n"
+     "*110011+000000000000000D 84..06+0000000013902500 85..06+0000000049851000 86..06+0000000001023400 88..06+0000000000015100 \r\n"
+     "*110012+000000000000000C 21.022+0000000032381203 22.022+0000000010110263 31..06+0000000001385747 87..06+0000000000016000 \r\n"
+     "*110013+00000000000000P3 21.022+0000000006850803 22.022+0000000009820622 31..06+0000000000681505 87..06+0000000000020000 \r\n"
+     "*110014+000000000000000B 21.022+0000000035818364 22.022+0000000010027534 31..06+0000000002427739 87..06+0000000000016000 \r\n",
+     "A 1000.000 5000.000 100.000 ; B 1150.000 5020.000 101.200 STN; C 1262.400 4931.700 99.850 ; "
+     "P1 1120.500 5085.300 100.900 ; D 1390.250 4985.100 102.340 ; P2 1230.700 4880.450 99.100 ; "
+     "P3 1410.800 5050.050 103.770 ",
+     "",
+     "2: station 'B': orientation 164d42'00\" from the mean of 1 shot to known points; "
+     "3: check on A: dHD +0.000 m, dH +0.000 m, dHz +0\"; "
+     "6: station 'C': orientation 198d54'00\" from the mean of 2 shots to known points; "
+     "7: check on B: dHD +0.000 m, dH +0.000 m, dHz +0\"; 10: check on A: dHD +0.000 m, dH +0.000 m, dHz +0\"; "
+     "11: station 'D': orientation 315d54'00\" from the mean of 2 shots to known points; "
+     "12: check on C: dHD +0.000 m, dH +0.000 m, dHz +0\"; 14: check on B: dHD +0.000 m, dH +0.000 m, dHz +0\""},
+    // The same job's first two set-ups in GSI-8, ddd.mmss, with a recording mask that repeats
+    // the set-up (84..86, 88) in every block and never names the station.
+    {"gsi8 set-up in every block", TInstrumentFormat::Gsi, "",
+     "110001+0000000A 81..00+01000000 82..00+05000000 83..00+00100000 \r\n"
+     "110002+0000000A 21.324+09742193 22.324+09026075 31..00+00151332 87..00+00001600 84..00+01150000 85..00+05020000 86..00+00101200 88..00+00001550 \r\n"
+     "110003+0000000C 21.324+32327098 22.324+09031159 31..00+00142942 87..00+00001600 84..00+01150000 85..00+05020000 86..00+00101200 88..00+00001550 \r\n"
+     "110004+000000P1 21.324+35059182 22.324+26933368 31..00+00071656 87..00+00001300 84..00+01150000 85..00+05020000 86..00+00101200 88..00+00001550 \r\n"
+     "110005+0000000B 21.324+10915098 22.324+08924388 31..00+00142943 87..00+00001600 84..00+01262400 85..00+04931700 86..00+00099850 88..00+00001480 \r\n"
+     "110006+0000000D 21.324+22825510 22.324+08855150 31..00+00138578 87..00+00001600 84..00+01262400 85..00+04931700 86..00+00099850 88..00+00001480 \r\n"
+     "110007+000000P2 21.324+01250179 22.324+09053030 31..00+00060269 87..00+00001300 84..00+01262400 85..00+04931700 86..00+00099850 88..00+00001480 \r\n"
+     "110008+0000000A 21.324+26541231 22.324+27003254 31..00+00271143 87..00+00001600 84..00+01262400 85..00+04931700 86..00+00099850 88..00+00001480 \r\n",
+     "A 1000.000 5000.000 100.000 ; C 1262.400 4931.700 99.850 ; P1 1120.500 5085.300 100.900 ; "
+     "B 1150.000 5020.000 101.200 ; D 1390.250 4985.100 102.340 ; P2 1230.700 4880.450 99.100 ",
+     "",
+     "2: set-up of line 2: orientation 164d42'00\" from the mean of 1 shot to known points; "
+     "2: check on A: dHD +0.000 m, dH +0.000 m, dHz +0\"; "
+     "5: set-up of line 5: orientation 198d54'00\" from the mean of 1 shot to known points; "
+     "8: check on A: dHD +0.000 m, dH +0.000 m, dHz +0\""},
     {"gsi awkward words", TInstrumentFormat::Gsi, "",
      "110001+00000001 81..00+0000100a 82..00+00002000 \n"
      "110002+00000002 81..02+00001000 82..00+00002000 \n"
      "110003+00000003 84..00+00001000 \n"
-     "110004+00000004 81..00+00001000 82..00+00002000 83..00+00000300 \n",
-     "4 1.000 2.000 0.300 ",
+     "110004+00000004 81..00+00001000 82..00+00002000 83..00+00000300 \n"
+     "110005+00000005 21.102+00000000 22.102+10000000 31..00-00001000 \n"
+     // Coordinates of a shot that measured nothing, and an id at a second place.
+     "110006+00000006 21.102+00000000 22.102+10000000 31..00+00000000 81..00+00000000 82..00+00000000 \n"
+     "110007+00000004 81..00+00001000 82..00+00002500 \n",
+     "4 1.000 2.000 0.300 ; 4 1.000 2.500 0.000 ",
      "1: word 81: '81..00+0000100a' is not a valid value; 2: word 81: unit '2' is not a length unit; "
-     "3: station needs both easting (84) and northing (85)", ""},
+     "3: station needs both easting (84) and northing (85); 5: negative distance -1.000",
+     "6: zero distance to '6': not made into a point; 7: '4' comes out 0.500 m from where line 4 puts it"},
 
     {"sdr33 gon", TInstrumentFormat::Sdr, "",
      "\x02\r\n"
@@ -68,17 +123,20 @@ inline const TFixture kFixtures[] = {
      "08TP00000009        200.001         110.002         10.003          TREE\r\n"
      "08TP10              300.000         400.000                         CURB\r\n"
      "08TP11              3x0.000         400.000\r\n"
+     "09F100000031        00000012        -10.000         100.0000        100.0000        X\r\n"
      "\x03"
      "58903\r\n",
      "31 100.000 200.000 10.000 ST; 9 110.002 200.001 10.003 TREE; 10 400.000 300.000 0.000 CURB",
-     "10: '3x0.000' is not a valid floating point value", ""},
+     "10: '3x0.000' is not a valid floating point value; 11: negative distance -10.000",
+     "4: station '31': orientation 0d00'00\" from the backsight azimuth"},
     {"sdr2x degrees from the horizon", TInstrumentFormat::Sdr, "",
      "00NMSDR20V03-05         00-000-00 00:00 111121\r\n"
      "01KI1SET2100         123456SET2100         12345612\r\n"
      "02KI   1100.000   200.000   10.000    0.000     STN\r\n"
      // 30 degrees above the horizon, 10 m up the slope, due north.
      "09F1   1   210.000    30.0000   0.0000    TOP\r\n",
-     "1 100.000 200.000 10.000 STN; 2 100.000 208.660 15.000 TOP", "", ""},
+     "1 100.000 200.000 10.000 STN; 2 100.000 208.660 15.000 TOP", "",
+     "3: station '1': no backsight and no shot to a known point: circle readings taken as azimuths"},
 
     {"nikon dms", TInstrumentFormat::NikonRaw, "",
      "CO,Nikon RAW data format V2.00\r\n"
@@ -97,7 +155,7 @@ inline const TFixture kFixtures[] = {
      "SS,5,1.500,10.000,180.3000,120.0000,14:00:04,P\r\n",
      "1 100.000 200.000 10.000 ST; 2 100.000 300.000 0.000 BS; 3 110.000 200.000 10.000 P; "
      "5 99.924 191.340 5.000 P",
-     "", ""},
+     "", "9: station '1': orientation 0d00'00\" from the backsight azimuth"},
     {"nikon gon east first", TInstrumentFormat::NikonRaw, "",
      "CO,Nikon RAW data format V2.00\n"
      "CO,Angle Units: Gons\n"
@@ -105,8 +163,10 @@ inline const TFixture kFixtures[] = {
      "UP,7,,100.000,200.000,10.000,\n"
      "ST,7,,,,0.000,,\n"
      "SS,8,0.000,10.000,100.0000,100.0000,10:00:00,\n"
-     "SS,9,0.000,abc,100.0000,100.0000,10:00:00,\n",
-     "7 100.000 200.000 10.000 ; 8 110.000 200.000 10.000 ", "7: 'abc' is not a valid floating point value", ""},
+     "SS,9,0.000,abc,100.0000,100.0000,10:00:00,\n"
+     "SS,10,0.000,-5.000,100.0000,100.0000,10:00:00,\n",
+     "7 100.000 200.000 10.000 ; 8 110.000 200.000 10.000 ", "7: 'abc' is not a valid floating point value; 8: negative distance -5.000",
+     "5: station '7': no backsight and no shot to a known point: circle readings taken as azimuths"},
 
     {"nikon coordinates labelled YXZ", TInstrumentFormat::NikonRaw, "",
      // X/Y labels with Y (east) first: the ENZ order.
@@ -130,15 +190,17 @@ inline const TFixture kFixtures[] = {
      "SS,OP1,FP6,DR90.0000,VA0.0000,SD10.000,--\xB0\xA1\r\n",
      "1 100.000 200.000 10.000 CP; 2 90.000 200.000 10.000 BS; 3 100.000 210.000 10.000 FENCE, WOOD; "
      "5 100.000 195.000 10.000 ; 6 100.000 190.000 10.000 \xEA\xB0\x80",
-     "", ""},
+     "", "5: station '1': orientation 270d00'00\" from the backsight to '2'"},
     {"rw5 gon from south", TInstrumentFormat::Rw5, "",
      "MO,AD1,UN0,AU1\n"
      "OC,OP10,N 0,E 0,EL0\n"
      "SS,OP10,FP11,AZ0.0000,ZE100.0000,SD10.000,--A\n"
      "SS,OP10,FP12,AR0,ZEabc,SD10.000\n"
      // A quadrant bearing says its own quadrant, whatever the azimuths count from.
-     "SS,OP10,FP13,BRN50.0000E,ZE100.0000,SD10.000,--B\n",
-     "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A; 13 7.071 7.071 0.000 B", "4: 'abc' is not a valid angle", "1: lengths in feet: taken as given"},
+     "SS,OP10,FP13,BRN50.0000E,ZE100.0000,SD10.000,--B\n"
+     "SS,OP10,FP14,AZ0.0000,ZE100.0000,SD-10,--C\n",
+     "10 0.000 0.000 0.000 STN; 11 0.000 -10.000 0.000 A; 13 7.071 7.071 0.000 B",
+     "4: 'abc' is not a valid angle; 6: negative distance -10.000", "1: lengths in feet: taken as given"},
 
     {"rw5 angle set", TInstrumentFormat::Rw5, "",
      "OC,OP1,N 200.000,E 100.000,EL10.000\n"
@@ -147,7 +209,8 @@ inline const TFixture kFixtures[] = {
      // Face one and face two of one target: one point, their mean.
      "FD,OP1,FP2,AR90.0000,ZE90.0000,SD10.000\n"
      "FR,OP1,FP2,AR270.0000,ZE270.0000,SD10.002\n",
-     "1 100.000 200.000 10.000 STN; 2 110.001 200.000 10.000 ", "", ""},
+     "1 100.000 200.000 10.000 STN; 2 110.001 200.000 10.000 ", "",
+     "1: station '1': orientation 0d00'00\" from the backsight azimuth"},
 
     {"are gon", TInstrumentFormat::Are, "",
      "5=1000\n37=200.000\n38=100.000\n39=10.000\n0=Measured point\n"
@@ -155,15 +218,16 @@ inline const TFixture kFixtures[] = {
      "5=1\n4=TEST\n6=1.500\n7=100.0000\n8=100.0000\n9=10.000\n"
      "5=2\n4=FIX\n6=1.500\n7=100.0000\n8=100.0000\n9=10.000\n37=200.001\n38=110.002\n39=10.003\n"
      "5=3\n37=1.000\n"
-     "5=4\n9=x\n",
+     "5=4\n9=x\n"
+     "5=5\n7=1\n8=100\n9=-10\n",
      "1000 100.000 200.000 10.000 ; 1 110.000 200.000 10.000 TEST; 2 110.002 200.001 10.003 FIX",
-     "28: a coordinate is missing; 31: 'x' is not a valid floating point value", "12: the file names no angle unit: gon taken"},
+     "28: a coordinate is missing; 31: 'x' is not a valid floating point value; 32: negative distance -10.000", "6: station '1000': orientation 0d00'00\" from the backsight azimuth; 12: the file names no angle unit: gon taken"},
 
     {"gts7", TInstrumentFormat::Gts7, "",
      "JOB    TEST,\r\n"
      "UNITS  M,D\r\n"
      "STN    1,1.500,ST\r\n"
-     "XYZ    200.000,100.000,10.000\r\n"
+     "XYZ    100.000,200.000,10.000\r\n"
      // Backsight azimuth 90 at circle 0.
      "BKB    2,90.0000,0.0000\r\n"
      "BS     2,1.500\r\n"
@@ -173,14 +237,15 @@ inline const TFixture kFixtures[] = {
      "SS     4,1.500,\r\n"
      "HD     270.0000,10.000,2.000\r\n"
      "PT     5,CP\r\n"
-     "XYZ    300.000,400.000,5.000\r\n"
+     "NEZ    300.000,400.000,5.000\r\n"
      "SS     6,1.500,X\r\n"
      "NOTE   the observation of 6 is missing\r\n"
      "SS     7,1.500,Y\r\n"
      "SD     abc,90.0000,10.000\r\n",
      "1 100.000 200.000 10.000 ST; 2 110.000 200.000 10.000 ; 3 100.000 190.000 10.000 TREE; "
      "4 100.000 210.000 12.000 ; 5 400.000 300.000 5.000 CP",
-     "14: no observation line after '6'; 17: 'abc' is not a valid angle", ""},
+     "14: no observation line after '6'; 17: 'abc' is not a valid angle",
+     "3: station '1': orientation 90d00'00\" from the backsight azimuth"},
 
     {"delimited pnezd", TInstrumentFormat::PointLines, "PNEZD",
      "Point,Northing,Easting,Elevation,Description\r\n"

@@ -21,6 +21,7 @@ class TestReaders : public QObject {
         QCOMPARE(pointsText(r), QString(f.Points));
         QCOMPARE(messagesText(r.Problems), QString(f.Problems));
         QCOMPARE(messagesText(r.Notes), QString(f.Notes));
+        QCOMPARE(messagesText(r.Warnings), QString(f.Warnings));
     }
 
 private slots:

@@ -1,4 +1,5 @@
 #include "DxfTestProjects.h"
+#include "io/DXFLayers.h"
 #include "io/DXFWriter.h"
 #include "io/NumText.h"
 
@@ -520,25 +521,50 @@ private slots:
                 std::string::npos);
     }
 
-    // Extents beyond the double range (a fit of points near the limit) stay numbers.
-    void headerExtentsAreAlwaysNumbers_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QByteArray>("text");
-        const double inf = std::numeric_limits<double>::infinity();
-        QTest::newRow("finite") << -12.5 << QByteArray("-12.5000");
-        QTest::newRow("+inf") << inf << QByteArray::fromStdString(FormatFixed4(std::numeric_limits<double>::max()));
-        QTest::newRow("-inf") << -inf << QByteArray::fromStdString(FormatFixed4(-std::numeric_limits<double>::max()));
-        QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << QByteArray("0.0000");
+    // Extents beyond the range of numbers (a fit of points near the limit) are refused before
+    // a byte is written, never clamped; the layered drawing, which opens on them, needs their
+    // span as well.
+    void extentsBeyondNumbersAreRefused_data() {
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<bool>("plain"); // written
+        QTest::addColumn<bool>("layered");
+        const double inf = std::numeric_limits<double>::infinity(), max = std::numeric_limits<double>::max();
+        QTest::newRow("finite") << -12.5 << 12.5 << true << true;
+        QTest::newRow("+inf") << 0.0 << inf << false << false;
+        QTest::newRow("-inf") << -inf << 0.0 << false << false;
+        QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << 0.0 << false << false;
+        QTest::newRow("span beyond numbers") << -max << max << true << false;
     }
-    void headerExtentsAreAlwaysNumbers() {
-        QFETCH(double, value);
-        QFETCH(QByteArray, text);
+    void extentsBeyondNumbersAreRefused() {
+        QFETCH(double, low);
+        QFETCH(double, high);
+        struct Sink : TDXFSink {
+            std::string bytes;
+            void Write(std::string_view b) override { bytes += b; }
+        };
         TNCADProject project;
-        const std::string file = write(project, {value, 0, 0, value});
-        const std::string header = file.substr(0, file.find("ENDSEC"));
-        QVERIFY(header.find("$EXTMAX\r\n10\r\n0.0000\r\n20\r\n" + text.toStdString() + "\r\n") != std::string::npos);
-        QVERIFY(header.find("$EXTMIN\r\n10\r\n" + text.toStdString() + "\r\n") != std::string::npos);
-        QVERIFY(header.find("inf") == std::string::npos && header.find("nan") == std::string::npos);
+        onePoint(project);
+        const TDXFExtents extents{low, low, high, high};
+        Sink plain, layered;
+        bool refused[2] = {};
+        try {
+            DXF_Writer(plain, project, extents).WriteAll();
+        } catch (const EDXFRangeError&) {
+            refused[0] = true;
+        }
+        try {
+            WriteLayeredDxf(layered, project, TDXFLayerOptions{DxfLabelHeight(500), extents});
+        } catch (const EDXFRangeError&) {
+            refused[1] = true;
+        }
+        QTEST(!refused[0], "plain");
+        QTEST(!refused[1], "layered");
+        for (int i = 0; i < 2; ++i) {
+            const std::string& file = i ? layered.bytes : plain.bytes;
+            QCOMPARE(file.empty(), refused[i]);
+            QVERIFY(file.find("INF") == std::string::npos && file.find("NAN") == std::string::npos);
+        }
     }
 
     void emptyProjectHasBareEntities() {

@@ -24,7 +24,8 @@ private slots:
         QTest::newRow("negative") << -0.25 << "-0.2500";
         QTest::newRow("rounds half even on exact tie") << 0.00005 << "0.0001"; // 0.00005 is above the tie in binary
         QTest::newRow("big") << 123456789012.125 << "123456789012.1250";
-        QTest::newRow("tiny negative") << -0.00001 << "-0.0000";
+        QTest::newRow("tiny negative is zero") << -0.00001 << "0.0000";
+        QTest::newRow("negative zero") << -0.0 << "0.0000";
     }
     void fixed4() {
         QFETCH(double, value);
@@ -37,7 +38,8 @@ private slots:
     void fixed4MatchesExactFormatting() {
         auto exact = [](double v) {
             char buf[400];
-            return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4).ptr);
+            std::string text(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4).ptr);
+            return text.find_first_not_of("-0.") == std::string::npos ? "0.0000" : text;
         };
         std::vector<double> values{1.03125, 1.09375, -2.15625, 0.5e-4, 1.5e-4, 2.5e-4, -0.0,
                                    99999999999999.98, 1e14, -1e14, 5e-324, 0.99995, 1.00005};

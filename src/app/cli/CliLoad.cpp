@@ -23,7 +23,8 @@ void printMessages(const std::string& path, const std::vector<TLineMessage>& mes
 const char kJobLoadUsage[] =
     "  --from FORMAT  read the job file in this format (pointbridge-cli formats lists them);\n"
     "                 without it an instrument format is detected, else point lines\n"
-    "  --keep-going   go on when records of an instrument file had to be left out\n";
+    "  --keep-going   go on when records of an instrument file had to be left out or\n"
+    "                 its check shots miss their points\n";
 
 int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options) {
     if (!std::strcmp(argv[i], "--keep-going")) {
@@ -65,8 +66,11 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
     }
     const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
     printMessages(path, result.Notes, "note: ");
+    printMessages(path, result.Warnings, "warning: ");
     printMessages(path, result.Problems, "");
-    return options.KeepGoing || result.Problems.empty();
+    // A check shot that misses says the results are wrong somewhere: as with records left
+    // out, nothing is written from them unless the user chooses to go on.
+    return options.KeepGoing || (result.Problems.empty() && result.Warnings.empty());
 }
 
 bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,

@@ -14,7 +14,8 @@ struct TLineMessage;
 struct TJobLoadOptions {
     // The format to read; without it an instrument format is detected, else point lines.
     std::optional<TFormatChoice> From;
-    // Go on with the points that could be read when records of an instrument file were left out.
+    // Go on with the points that could be read when records of an instrument file were left
+    // out, or with all of them when its check shots warn.
     bool KeepGoing = false;
 };
 
@@ -28,9 +29,9 @@ extern const char kJobLoadUsage[];
 // Reads the job file at `path` into `project`, and its rows into `rows` when given, as the
 // import reads it: the program's point lines or any instrument format. Every subcommand
 // that takes a job file loads it here, so that a new input format is added in one place.
-// Notes and records left out of an instrument file go to standard error as
-// "FILE:LINE: ..."; the result is false when records were left out and `options` does not
-// keep going. Throws EFileError, or EPointLineError for a faulty point line (the points
+// Notes, warnings and records left out of an instrument file go to standard error as
+// "FILE:LINE: ..."; the result is false when records were left out or warnings were given
+// and `options` does not keep going. Throws EFileError, or EPointLineError for a faulty point line (the points
 // before it stay).
 bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows = nullptr,
                  const TJobLoadOptions& options = {});

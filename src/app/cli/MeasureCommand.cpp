@@ -7,6 +7,7 @@
 #include "model/NCADProject.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -30,7 +31,9 @@ const char kUsageOutput[] =
     "1 mm of its first, or when --closed names it; otherwise no. Lengths (m) and areas (m2,\n"
     "and pyeong = 400/121 m2) have three decimals. Area and perimeter are empty for an open\n"
     "group. note is self-crossing (sides cross or touch: no area) or degenerate (fewer than\n"
-    "three corners, or all on one line: no area), otherwise empty.\n";
+    "three corners, or all on one line: no area), otherwise empty. A group whose coordinates\n"
+    "are too large to measure has the note out of range, the values that cannot be computed\n"
+    "left empty, and the exit code is 1.\n";
 
 int usage(FILE* out) {
     std::fputs(kUsage, out);
@@ -56,18 +59,27 @@ const char* noteFor(TAreaState state) {
     }
 }
 
-void printGroup(const TNCADItem& group, bool marked) {
+// A value beyond the range of numbers is left empty rather than written as "inf".
+std::string metres(double value) { return std::isfinite(value) ? FormatFixed(value, 3) : std::string(); }
+
+// False when a value of the group is beyond the range of numbers (said on standard error).
+bool printGroup(const TNCADItem& group, bool marked) {
     const TGroupMeasure m = MeasureGroup(group, marked);
     std::string area, pyeong, perimeter;
     if (m.State == TAreaState::Valid) {
-        area = FormatFixed(m.Area, 3);
-        pyeong = FormatFixed(SquareMetresToPyeong(m.Area), 3);
+        area = metres(m.Area);
+        pyeong = metres(SquareMetresToPyeong(m.Area));
     }
     if (m.Closed)
-        perimeter = FormatFixed(m.Perimeter, 3);
+        perimeter = metres(m.Perimeter);
     std::printf("%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s\n", field(group.Code()).c_str(), m.Points,
-                FormatFixed(m.Length, 3).c_str(), m.Closed ? "yes" : "no", area.c_str(),
-                pyeong.c_str(), perimeter.c_str(), noteFor(m.State));
+                metres(m.Length).c_str(), m.Closed ? "yes" : "no", area.c_str(), pyeong.c_str(),
+                perimeter.c_str(), m.OutOfRange ? "out of range" : noteFor(m.State));
+    if (m.OutOfRange)
+        std::fprintf(stderr, "pointbridge-cli measure: group '%s': the coordinates are too large to "
+                             "measure; the values beyond the range of numbers are left empty\n",
+                     group.Code().c_str());
+    return !m.OutOfRange;
 }
 
 } // namespace
@@ -96,7 +108,8 @@ int RunMeasureCommand(int argc, char** argv) {
     if (!LoadJobFileOrReport(file, project, "pointbridge-cli measure", load))
         return 1;
     std::printf("code\tpoints\tlength_m\tclosed\tarea_m2\tarea_pyeong\tperimeter_m\tnote\n");
+    bool allMeasured = true;
     for (const auto& group : project)
-        printGroup(*group, closed.count(group->Code()) > 0);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+        allMeasured = printGroup(*group, closed.count(group->Code()) > 0) && allMeasured;
+    return std::fflush(stdout) == 0 && allMeasured ? 0 : 1;
 }
