@@ -153,7 +153,7 @@ public:
     // the completion line. A faulty point line leaves the rows before it and skips the
     // completion line. `options`, as a second run gets them on its command line:
     // "--from NAME" reads the file in that format (a chosen column order); "--whole-lines"
-    // leaves out a last line without its line end (a receive cut short by a hang-up) and
+    // leaves out a last line without its line end (a receive cut short) and
     // says so instead of logging the completion line.
     void ImportFile(const QString& path, const QStringList& options = {});
 
@@ -196,8 +196,10 @@ private:
     // Receive: opens the port, shows the receive window, applies its settings after OK.
     void btnComportOpenClick();
     void btnComportCloseClick();
-    // What MsgStr says after a receive whose line hung up: the cut line, where the bytes are.
-    QString HangUpNote() const;
+    // What MsgStr says after a receive that did not simply complete (the line hung up, the
+    // receive ended before the transfer, temp.dat could not be written): where the bytes
+    // are and what happened. Empty when there is nothing to say.
+    QString ReceiveNote() const;
     // Copies the point table into the upload window and shows it.
     void btnUploadClick();
     void ComPortRxChar(TCustomComPort* Sender, int Count);

@@ -9,9 +9,11 @@
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -82,11 +84,13 @@ void TMainForm::btnComportOpenClick() {
     if (QWindow* handle = ReceiveWindow->windowHandle())
         handle->setTransientParent(windowHandle());
     const int result = ReceiveWindow->exec();
-    // A receive cut short by a hang-up is said, whichever button ended it, and is never
-    // called complete.
-    const bool hungUp = ReceiveWindow->LineHungUp();
-    if (hungUp)
-        MsgStr->appendPlainText(HangUpNote());
+    // A receive cut short is said, whichever button ended it, and is never called complete.
+    const bool cutShort = ReceiveWindow->LineHungUp() || ReceiveWindow->EndedEarly();
+    if (const QString note = ReceiveNote(); !note.isEmpty()) {
+        MsgStr->appendPlainText(note);
+        if (!ReceiveWindow->BufferFileError().isEmpty())
+            Dialogs::ShowError(note);
+    }
     if (std::exception_ptr error = ReceiveWindow->TakeHandOverError())
         std::rethrow_exception(error);
     if (result != QDialog::Accepted)
@@ -94,25 +98,41 @@ void TMainForm::btnComportOpenClick() {
 
     ApplyComboBoxes(ReceiveWindow->Combos(), *ComPort);
     NCAD1->Repaint();
-    if (!hungUp)
+    if (!cutShort)
         AddCompletionLine();
     ComPort->Close();
 }
 
-// Two lines: where the bytes are, then what happened, which is the line the short message
-// area shows.
-QString TMainForm::HangUpNote() const {
-    QString kept = "\"" + QString::fromStdString(RecvFiles::BufferFilePath()) + "\"";
-    if (const std::string journal = ReceiveWindow->JournalPath(); !journal.empty())
-        kept += QString::fromUtf8("와 \"%1\"").arg(QString::fromStdString(journal));
-    const QString where = QString::fromUtf8("받은 데이터는 모두 %1에 있습니다.\n").arg(kept);
-    const long long cut = ReceiveWindow->CutLine();
-    if (cut == 0)
-        return where + QString::fromUtf8("수신 중에 연결이 끊겼습니다.");
-    // A second window leaves the line out too (it is started with --whole-lines).
-    return where + QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. "
-                                     "그 줄은 불러오지 않았습니다.")
-                       .arg(cut);
+// Lines: where the bytes are, why temp.dat could not be written, then what happened, which
+// is the line the short message area shows.
+QString TMainForm::ReceiveNote() const {
+    const TDataRecvForm& w = *ReceiveWindow;
+    const QString bufferError = w.BufferFileError();
+    if (!w.LineHungUp() && !w.EndedEarly() && bufferError.isEmpty())
+        return {};
+    QStringList files;
+    if (bufferError.isEmpty())
+        files << "\"" + QString::fromStdString(RecvFiles::BufferFilePath()) + "\"";
+    if (w.JournalComplete())
+        files << "\"" + QString::fromStdString(w.JournalPath()) + "\"";
+    const QString bytes = QLocale::system().toString(static_cast<qlonglong>(w.RecvBytes().size()));
+    QStringList lines;
+    lines << (files.isEmpty()
+                  ? QString::fromUtf8("받은 데이터 %1 바이트를 파일에 남기지 못했습니다.").arg(bytes)
+                  : QString::fromUtf8("받은 데이터 %1 바이트는 모두 %2에 있습니다.")
+                        .arg(bytes, files.join(QString::fromUtf8("와 "))));
+    if (!bufferError.isEmpty())
+        lines << QString::fromUtf8("받은 데이터를 임시 파일에 쓰지 못했습니다: ") + bufferError;
+    // A second window leaves a cut line out too (it is started with --whole-lines).
+    const long long cut = w.CutLine();
+    const QString notRead = QString::fromUtf8(" 그 줄은 불러오지 않았습니다.");
+    if (w.LineHungUp())
+        lines << (cut ? QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다.").arg(cut) + notRead
+                      : QString::fromUtf8("수신 중에 연결이 끊겼습니다."));
+    else if (w.EndedEarly())
+        lines << (cut ? QString::fromUtf8("전송이 끝나기 전에 수신을 마쳐 %1번째 줄이 잘렸습니다.").arg(cut) + notRead
+                      : QString::fromUtf8("전송이 끝나기 전에 수신을 마쳤습니다. 나머지는 받지 않았습니다."));
+    return lines.join('\n');
 }
 
 void TMainForm::btnComportCloseClick() {

@@ -335,7 +335,7 @@ void TMainForm::ImportFile(const QString& path, const QStringList& options) {
     JobFile = path;
     ImportJobData(lines, path, format ? &*format : nullptr);
     if (cutLine > 0)
-        MsgStr->appendPlainText(QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다. "
+        MsgStr->appendPlainText(QString::fromUtf8("수신이 끝나기 전에 %1번째 줄이 잘렸습니다. "
                                                   "그 줄은 불러오지 않았습니다.")
                                     .arg(cutLine));
     else

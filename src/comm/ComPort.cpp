@@ -136,14 +136,26 @@ void TCustomComPort::Open() {
     raiseSignals(true);
 }
 
-void TCustomComPort::Close() {
+void TCustomComPort::Close() { closeDevice(nullptr); }
+
+std::string TCustomComPort::CloseTakingInput() {
+    std::string rest;
+    closeDevice(&rest);
+    return rest;
+}
+
+void TCustomComPort::closeDevice(std::string* rest) {
     if (!m_connected)
         return;
     raiseSignals(false);
     if (OnBeforeClose)
         OnBeforeClose(this);
     m_device->AbortTransfers();
-    stopEventThread();
+    stopEventThread(rest == nullptr);
+    if (rest) {
+        *rest = m_device->TakeRemainingInput(m_flowControl->XonXoffIn());
+        SerialDevice::PurgeQueues(m_device->Fd());
+    }
     m_device->Close();
     m_connected = false;
     if (OnAfterClose)
@@ -159,9 +171,9 @@ void TCustomComPort::SetConnected(bool value) {
         Close();
 }
 
-void TCustomComPort::stopEventThread() {
+void TCustomComPort::stopEventThread(bool purge) {
     if (m_thread) {
-        m_thread->Stop();
+        m_thread->Stop(purge);
         m_lastThreadCpuTime = m_thread->CpuTime();
         m_thread.reset();
     }

@@ -138,6 +138,9 @@ public:
 
     void Open();
     void Close();
+    // Closes the port and returns the bytes still waiting in its input queue, which Close
+    // discards: a receive ended before the instrument finished keeps every byte up to here.
+    std::string CloseTakingInput();
     bool Connected() const { return m_connected; }
     void SetConnected(bool value);
     // True when the port closed itself because its line hung up, until the next Open.
@@ -214,7 +217,8 @@ public:
 private:
     template <class T> void setLine(T& field, T value);
     void raiseSignals(bool fromDevice);
-    void stopEventThread();
+    void stopEventThread(bool purge = true);
+    void closeDevice(std::string* rest);
 
     std::unique_ptr<SerialDevice> m_device;
     std::string m_port = "COM1";

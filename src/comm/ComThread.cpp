@@ -89,9 +89,10 @@ TComThread::~TComThread() {
     ::close(m_releaseFd);
 }
 
-void TComThread::Stop() {
+void TComThread::Stop(bool purge) {
     if (!m_thread.joinable())
         return;
+    m_purgeAtStop = purge;
     signal(m_stopFd);
     m_thread.join();
 }
@@ -113,7 +114,7 @@ void TComThread::Execute() {
             stopped = WaitLoop(ep);
         ::close(ep);
     }
-    if (stopped)
+    if (stopped && m_purgeAtStop)
         SerialDevice::PurgeQueues(m_fd);
     timespec cpu{};
     if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0)

@@ -53,8 +53,9 @@ public:
     ~TComThread();
 
     // User-interface thread: ends the thread and waits for it. Cannot deadlock against a
-    // notification in flight: the sender's wait also ends on the stop signal.
-    void Stop();
+    // notification in flight: the sender's wait also ends on the stop signal. Without
+    // `purge` the bytes waiting in the input queue are left there for a last read.
+    void Stop(bool purge = true);
     // User-interface thread: the notification was taken; the sender may go on.
     void Release();
     // Processor time the thread used, nanoseconds; complete once it has ended.
@@ -78,6 +79,7 @@ private:
     bool m_haveCounters = false;
     int m_stopFd = -1;
     int m_releaseFd = -1;
+    std::atomic<bool> m_purgeAtStop = true;
     std::atomic<std::int64_t> m_cpuTime = 0;
     std::thread m_thread;
 };

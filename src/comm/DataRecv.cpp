@@ -5,6 +5,7 @@
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
 
@@ -26,10 +27,15 @@ namespace {
 constexpr int kWidth = 325;
 constexpr int kHeight = 322;
 constexpr int kButtonBand = 34;
-// The line counts as idle after this long without a byte: the instrument has most likely
-// finished (it sends its points without pauses).
-constexpr auto kIdleAfter = std::chrono::seconds(2);
 constexpr int kProgressInterval = 250; // ms
+// Characters the text area shows of one line; the rest is kept, only not shown.
+constexpr long long kShownLineMax = 1000;
+const char* const kElided = " … (긴 줄이라 앞부분만 보입니다)";
+
+// The text ends inside a line: its last line came without its line end.
+bool endsInOpenLine(std::string_view raw) {
+    return !raw.empty() && raw.back() != '\r' && raw.back() != '\n';
+}
 
 QLabel* moneyGreenBand(const QString& caption, QWidget* parent, int height) {
     auto* band = new QLabel(caption, parent);
@@ -116,7 +122,12 @@ TDataRecvForm::TDataRecvForm(QWidget* parent) : QDialog(parent) {
 
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(kProgressInterval);
-    connect(m_progressTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { UpdateProgress(); }); });
+    connect(m_progressTimer, &QTimer::timeout, this, [this] {
+        RunGuarded([this] { UpdateProgress(); });
+        // The Ok the user chose to wait with, now that the transfer has ended.
+        if (m_waitingForEnd && !StillSending())
+            accept();
+    });
     UpdateProgress();
 }
 
@@ -138,39 +149,15 @@ void TDataRecvForm::BindComPort(TCustomComPort* port) {
 }
 
 void TDataRecvForm::AppendRecvText(const std::string& bytes) {
-    if (PageControl1->currentWidget() != TabSheet1)
-        PageControl1->setCurrentWidget(TabSheet1);
     if (bytes.empty())
         return;
+    // The data page comes forward when bytes begin to arrive, not at every piece: the user
+    // may look at the settings page while a long transfer goes on.
+    if ((m_raw.empty() || !StillSending()) && PageControl1->currentWidget() != TabSheet1)
+        PageControl1->setCurrentWidget(TabSheet1);
     m_raw += bytes;
     m_lastArrival = std::chrono::steady_clock::now();
-
-    // The text area shows one line per line end, whichever kind the instrument uses; a CR LF
-    // split between two pieces is still one line end.
-    std::string shown;
-    shown.reserve(bytes.size());
-    for (const char c : m_decoder.Feed(bytes)) {
-        if (c == '\n' && m_lastWasCr) {
-            m_lastWasCr = false;
-            continue;
-        }
-        m_lastWasCr = c == '\r';
-        if (c == '\r' || c == '\n') {
-            ++m_lineEnds;
-            shown += '\n';
-        } else {
-            shown += c;
-        }
-    }
-    if (!shown.empty()) {
-        QScrollBar* bar = MsgStr->verticalScrollBar();
-        const bool atEnd = bar->value() >= bar->maximum();
-        QTextCursor cursor(MsgStr->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
-        if (atEnd)
-            bar->setValue(bar->maximum());
-    }
+    ShowArrived(m_decoder.Feed(bytes));
     UpdateProgress();
 
     try {
@@ -189,12 +176,61 @@ void TDataRecvForm::AppendRecvText(const std::string& bytes) {
     }
 }
 
-long long TDataRecvForm::RecvLineCount() const {
-    const bool openLine = !m_raw.empty() && m_raw.back() != '\r' && m_raw.back() != '\n';
-    return m_lineEnds + (openLine ? 1 : 0);
+// The text area shows one line per line end, whichever kind the instrument uses (a CR LF
+// split between two pieces is still one line end), and of a very long line only its head:
+// a 1 MB line in one block makes every append lay the whole block out again.
+void TDataRecvForm::ShowArrived(const std::string& decoded) {
+    std::string shown;
+    shown.reserve(std::min<size_t>(decoded.size(), 4096));
+    for (const char c : decoded) {
+        if (c == '\n' && m_lastWasCr) {
+            m_lastWasCr = false;
+            continue;
+        }
+        m_lastWasCr = c == '\r';
+        if (c == '\r' || c == '\n') {
+            ++m_lineEnds;
+            m_shownInLine = 0;
+            shown += '\n';
+            continue;
+        }
+        // Counted per character (UTF-8 lead byte), so a character is never cut in two.
+        const bool lead = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        if (lead)
+            ++m_shownInLine;
+        if (m_shownInLine <= kShownLineMax)
+            shown += c;
+        else if (lead && m_shownInLine == kShownLineMax + 1)
+            shown += kElided;
+    }
+    if (shown.empty())
+        return;
+    QScrollBar* bar = MsgStr->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
+    QTextCursor cursor(MsgStr->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
+long long TDataRecvForm::RecvLineCount() const { return m_lineEnds + (endsInOpenLine(m_raw) ? 1 : 0); }
+
 std::string TDataRecvForm::JournalPath() const { return m_journal ? m_journal->Path() : std::string(); }
+
+bool TDataRecvForm::JournalComplete() const {
+    return m_journal && !m_journal->Path().empty() && !m_journal->Failed();
+}
+
+bool TDataRecvForm::StillSending() const {
+    return !m_raw.empty() && m_port && m_port->Connected() &&
+           std::chrono::steady_clock::now() - m_lastArrival < IdleAfter;
+}
+
+QString TDataRecvForm::WaitQuestion() {
+    return QString::fromUtf8("측량기가 아직 데이터를 보내고 있습니다. 지금 닫으면 나머지는 받지 못합니다.\n"
+                             "전송이 끝날 때까지 기다리시겠습니까?");
+}
 
 QString TDataRecvForm::ProgressText() const {
     if (m_raw.empty())
@@ -209,8 +245,9 @@ QString TDataRecvForm::ProgressText() const {
                (open ? QString::fromUtf8(" (%1번째 줄이 잘렸습니다)").arg(RecvLineCount()) : QString());
     }
     const auto idle = std::chrono::steady_clock::now() - m_lastArrival;
-    if (idle < kIdleAfter)
-        return QString::fromUtf8("수신 중: ") + counts;
+    if (idle < IdleAfter)
+        return QString::fromUtf8("수신 중: ") + counts +
+               (m_waitingForEnd ? QString::fromUtf8(" (끝나면 닫습니다)") : QString());
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(idle).count();
     return QString::fromUtf8("수신 멈춤: %1 (%2초 동안 들어온 데이터 없음)").arg(counts).arg(seconds);
 }
@@ -219,7 +256,7 @@ void TDataRecvForm::UpdateProgress() {
     lblProgress->setText(ProgressText());
     // Once the line is idle what arrived is also put on the disk, not only handed to it.
     if (m_journal && !m_raw.empty() &&
-        std::chrono::steady_clock::now() - m_lastArrival >= kIdleAfter)
+        std::chrono::steady_clock::now() - m_lastArrival >= IdleAfter)
         m_journal->Sync();
 }
 
@@ -229,6 +266,7 @@ void TDataRecvForm::ClearRecvText() {
     m_decoder = Cp949::Decoder();
     m_lastWasCr = false;
     m_lineEnds = 0;
+    m_shownInLine = 0;
 }
 
 void TDataRecvForm::showEvent(QShowEvent* event) {
@@ -245,7 +283,10 @@ void TDataRecvForm::FormShow() {
     m_journalReported = false;
     m_handOverError = nullptr;
     m_lineHungUp = false;
+    m_endedEarly = false;
+    m_waitingForEnd = false;
     m_cutLine = 0;
+    m_bufferError.clear();
     UpdateProgress();
     m_progressTimer->start();
 }
@@ -253,6 +294,9 @@ void TDataRecvForm::FormShow() {
 void TDataRecvForm::done(int result) {
     bool canClose = false;
     RunGuarded([&] {
+        m_waitingForEnd = false;
+        if (result == Accepted && !OkWhileSending())
+            return;
         FormCloseQuery();
         canClose = true;
     });
@@ -262,34 +306,88 @@ void TDataRecvForm::done(int result) {
     QDialog::done(result);
 }
 
+bool TDataRecvForm::OkWhileSending() {
+    if (!StillSending())
+        return true;
+    Dialogs::Box box{Catalog::Tk("Confirm"), WaitQuestion(), Dialogs::Icon::Question,
+                     Dialogs::Buttons::YesNo};
+    box.yesText = QString::fromUtf8("기다림");
+    box.noText = QString::fromUtf8("받은 만큼 진행");
+    const bool wait = Dialogs::Show(box) != Dialogs::Answer::No;
+    if (!StillSending())
+        return true; // the transfer ended while the question was open
+    if (wait) {
+        m_waitingForEnd = true;
+        UpdateProgress();
+        return false;
+    }
+    StopReceiving();
+    return true;
+}
+
+// Ends the receive before the instrument has finished: the port is closed now, as the
+// receive command would close it after Ok, and what it still holds belongs to this
+// receive. The rest of the transfer goes nowhere, so the next receive starts clean.
+void TDataRecvForm::StopReceiving() {
+    if (!m_port || !m_port->Connected())
+        return; // hung up meanwhile
+    m_endedEarly = true;
+    AppendRecvText(m_port->CloseTakingInput());
+}
+
 void TDataRecvForm::FormCloseQuery() {
     if (!OnRecvData)
         return;
-    const std::string path = RecvFiles::WriteBufferFile(m_raw);
-    // After a hang-up a last line without its line end is a cut line: taken as it stands it
-    // would be a wrong point (its last number read as the code). It is not handed over and
-    // stays in temp.dat and the journal.
-    m_lineHungUp = m_port && m_port->LineHungUp();
-    const bool open = !m_raw.empty() && m_raw.back() != '\r' && m_raw.back() != '\n';
-    m_cutLine = m_lineHungUp && open ? RecvLineCount() : 0;
-    if (m_journal)
-        m_journal->Sync();
-    if (!MainRowCount || MainRowCount() == 0) {
+    const bool newWindow = MainRowCount && MainRowCount() > 0 &&
+                           Dialogs::Confirm(QString::fromUtf8("데이터를 새로운 창에서 전송받으시겠습니까?"));
+    if (newWindow) {
+        // The pause the instrument's users know from before; the windows keep painting.
+        QEventLoop pause;
+        QTimer::singleShot(SecondRunDelay, &pause, &QEventLoop::quit);
+        pause.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    // Bytes that came while the question was open belong to this receive too.
+    SettleCutLine();
+    const std::string path = KeepBytes();
+    if (!newWindow) {
         HandOver();
         return;
     }
-    if (!Dialogs::Confirm(QString::fromUtf8("데이터를 새로운 창에서 전송받으시겠습니까?"))) {
-        HandOver();
-        return;
-    }
-    // The pause the instrument's users know from before; the windows keep painting.
-    QEventLoop pause;
-    QTimer::singleShot(SecondRunDelay, &pause, &QEventLoop::quit);
-    pause.exec(QEventLoop::ExcludeUserInputEvents);
+    if (path.empty())
+        throw std::runtime_error(m_bufferError.toStdString());
     if (!OnSecondRun)
         throw std::runtime_error("No program to start for a second window");
     // A failure leaves the window open: the user can import here instead (answer No).
     OnSecondRun(QString::fromStdString(path));
+}
+
+// A last line without its line end is a cut line when the line hung up or the receive ends
+// while bytes keep coming: taken as it stands it would be a wrong point (its last number
+// read as the code). It is not handed over and stays in temp.dat and the journal.
+void TDataRecvForm::SettleCutLine() {
+    m_lineHungUp = m_port && m_port->LineHungUp();
+    if (StillSending())
+        m_endedEarly = true; // Cancel, or bytes again during the question
+    m_cutLine = (m_lineHungUp || m_endedEarly) && endsInOpenLine(m_raw) ? RecvLineCount() : 0;
+}
+
+// Writes temp.dat. When it cannot be written (a full disk) the window still closes and
+// hands the bytes over from memory: the user is told why and where the bytes are, and a
+// window that no button could close would only put them at risk. Returns the file that
+// holds every byte: temp.dat, else the journal, else none.
+std::string TDataRecvForm::KeepBytes() {
+    m_bufferError.clear();
+    std::string path;
+    try {
+        path = RecvFiles::WriteBufferFile(m_raw);
+    } catch (const std::exception& e) {
+        m_bufferError = QString::fromUtf8(e.what());
+    }
+    if (m_journal)
+        m_journal->Sync();
+    if (path.empty() && JournalComplete())
+        path = m_journal->Path();
+    return path;
 }
 
 void TDataRecvForm::HandOver() {

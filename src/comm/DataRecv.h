@@ -49,10 +49,24 @@ public:
     std::exception_ptr PortListError() const { return m_portListError; }
     // The journal of the current receive; empty until its first byte.
     std::string JournalPath() const;
-    // At the last close: whether the line had hung up, and the number of the last line if it
-    // came without its line end and was therefore not handed over (0: none was cut).
+    // The journal holds every byte of this receive (none failed to be written).
+    bool JournalComplete() const;
+    // Bytes keep coming: the port is open and the last ones came less than the idle time
+    // ago (the status line does not say "수신 멈춤" yet).
+    bool StillSending() const;
+    // After Ok while bytes keep coming the user chose to wait: the window closes by itself,
+    // as with Ok, once the line is idle.
+    bool WaitingForEnd() const { return m_waitingForEnd; }
+    static QString WaitQuestion();
+
+    // At the last close: whether the line had hung up; whether the receive ended while the
+    // instrument was still sending (Ok without waiting, or Cancel); the number of the last
+    // line if it came without its line end in either case and was therefore not handed over
+    // (0: none was cut); why temp.dat could not be written (empty: it was).
     bool LineHungUp() const { return m_lineHungUp; }
+    bool EndedEarly() const { return m_endedEarly; }
     long long CutLine() const { return m_cutLine; }
+    const QString& BufferFileError() const { return m_bufferError; }
 
     TOnRecvData OnRecvData;
     // Rows of the main window's point table: with rows the user is asked where the data goes.
@@ -61,6 +75,9 @@ public:
     std::function<void(const QString& path)> OnSecondRun;
     // Milliseconds between the answer Yes and the start of the second run.
     int SecondRunDelay = 1000;
+    // The line counts as idle after this long without a byte: the instrument has most
+    // likely finished (it sends its points without pauses).
+    std::chrono::milliseconds IdleAfter{2000};
 
     QLabel* Panel1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
@@ -101,18 +118,28 @@ protected:
 
 private:
     void FormShow();
+    // False keeps the window open, waiting for the end of the transfer.
+    bool OkWhileSending();
+    void StopReceiving();
     // Throws to keep the window open.
     void FormCloseQuery();
+    void SettleCutLine();
+    std::string KeepBytes();
     void HandOver();
+    void ShowArrived(const std::string& decoded);
     void UpdateProgress();
 
     std::string m_raw;
     TCustomComPort* m_port = nullptr;
     bool m_lineHungUp = false;
+    bool m_endedEarly = false;
+    bool m_waitingForEnd = false;
     long long m_cutLine = 0;
+    QString m_bufferError;
     Cp949::Decoder m_decoder;
     bool m_lastWasCr = false; // a CR ended the last piece: an LF opening the next is its pair
     long long m_lineEnds = 0;
+    long long m_shownInLine = 0; // characters of the current line in the text area
     std::chrono::steady_clock::time_point m_lastArrival{};
     std::unique_ptr<TRecvJournal> m_journal;
     bool m_journalReported = false;

@@ -19,6 +19,7 @@ namespace {
 
 std::string g_programFolder;
 std::string g_dataFolder;
+TFileSystemCalls* g_bufferFileCalls = nullptr;
 
 // At most one sync a second while bytes arrive: at 4800 bit/s that is under 500 bytes a
 // power cut could take, and the disk is not kept busy.
@@ -80,7 +81,7 @@ std::string WriteBufferFile(std::string_view bytes) {
     TReplaceOptions own;
     own.FollowLinks = false;
     own.Mode = 0600;
-    ReplaceFileContents(path, bytes, nullptr, own);
+    ReplaceFileContents(path, bytes, g_bufferFileCalls, own);
     return path;
 }
 
@@ -94,6 +95,8 @@ void SetFolders(const std::string& program, const std::string& data) {
     g_programFolder = program;
     g_dataFolder = data;
 }
+
+void SetBufferFileCalls(TFileSystemCalls* calls) { g_bufferFileCalls = calls; }
 
 } // namespace RecvFiles
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+class TFileSystemCalls;
+
 // Where the receive path keeps what arrived: the buffer file "temp.dat", handed to a second
 // run, and a journal of every receive, written as the bytes arrive.
 namespace RecvFiles {
@@ -25,6 +27,8 @@ std::string JournalFolder();
 
 // Tests put the program's folder and the data folder elsewhere; empty restores the real ones.
 void SetFolders(const std::string& programFolder, const std::string& dataFolder);
+// Tests let the disk fill up under temp.dat; nullptr restores the real system calls.
+void SetBufferFileCalls(TFileSystemCalls* calls);
 
 } // namespace RecvFiles
 
@@ -49,6 +53,8 @@ public:
     void Sync();
     // The current journal file; empty before the first byte of a receive.
     const std::string& Path() const { return m_path; }
+    // A write of this receive failed: the journal lacks bytes.
+    bool Failed() const { return m_failed; }
 
 private:
     void open();

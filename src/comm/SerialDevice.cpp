@@ -373,6 +373,55 @@ void SerialDevice::DiscardOutput() noexcept {
         ::tcflush(m_fd, TCOFLUSH);
 }
 
+std::string SerialDevice::TakeRemainingInput(bool holdSender) {
+    // Bytes on their way through the driver follow the last one within milliseconds.
+    constexpr Ms kQuiet{100};
+    constexpr Ms kLimit{1000};
+    std::string taken;
+    if (m_fd < 0)
+        return taken;
+    if (holdSender)
+        ::tcflow(m_fd, TCIOFF);
+    struct LetGo {
+        int fd;
+        bool on;
+        ~LetGo() {
+            if (on)
+                ::tcflow(fd, TCION);
+        }
+    } letGo{m_fd, holdSender};
+    const auto end = Clock::now() + kLimit;
+    auto quietEnd = Clock::now() + kQuiet;
+    for (;;) {
+        int waiting = 0;
+        if (::ioctl(m_fd, FIONREAD, &waiting) != 0)
+            break;
+        if (waiting > 0) {
+            const size_t at = taken.size();
+            taken.resize(at + static_cast<size_t>(waiting));
+            try {
+                taken.resize(at + static_cast<size_t>(Read(taken.data() + at, waiting)));
+            } catch (const EComPort&) {
+                taken.resize(at); // a line gone bad has nothing more to give
+                break;
+            }
+            quietEnd = Clock::now() + kQuiet;
+        }
+        const auto stop = std::min(quietEnd, end);
+        if (Clock::now() >= stop)
+            break;
+        pollfd p{m_fd, POLLIN, 0};
+        const int n = ::poll(&p, 1, msUntil(stop));
+        if (n < 0 && errno != EINTR)
+            break;
+        if (n > 0 && (p.revents & (POLLHUP | POLLERR)))
+            break; // a line that hung up delivers nothing more
+        if (n == 0)
+            break;
+    }
+    return taken;
+}
+
 int SerialDevice::InputCount() {
     int count = 0;
     if (::ioctl(m_fd, FIONREAD, &count) != 0)

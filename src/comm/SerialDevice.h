@@ -86,6 +86,11 @@ public:
     // Drops what waits to be sent (the rest of a broken upload).
     void DiscardOutput() noexcept;
 
+    // For a close that keeps every byte received: reads what the line still delivers until
+    // it has been quiet for a moment (or a second has passed, for a sender that goes on).
+    // With `holdSender` the sender is held with XOFF meanwhile and let go again at the end,
+    // so that it is not left waiting. Never fails: a line gone bad ends it.
+    std::string TakeRemainingInput(bool holdSender);
     int InputCount();             // bytes waiting in the input queue (code 10)
     TComErrors TakeLineErrors();  // errors since the last call (code 10)
     TModemLines ModemStatus();    // off on a device without modem lines (code 11)

@@ -35,10 +35,11 @@ Answer Show(const Box& box) {
     QMessageBox mb(qtIcon(box.icon), box.title, box.text, QMessageBox::NoButton,
                    QApplication::activeWindow());
     if (box.buttons == Buttons::YesNo) {
-        QPushButton* yes = mb.addButton(Catalog::Tk("&Yes"), QMessageBox::YesRole);
-        QPushButton* no = mb.addButton(Catalog::Tk("&No"), QMessageBox::NoRole);
+        const bool worded = !box.yesText.isEmpty();
+        QPushButton* yes = mb.addButton(worded ? box.yesText : Catalog::Tk("&Yes"), QMessageBox::YesRole);
+        QPushButton* no = mb.addButton(worded ? box.noText : Catalog::Tk("&No"), QMessageBox::NoRole);
         mb.setDefaultButton(yes);
-        mb.setEscapeButton(no);
+        mb.setEscapeButton(worded ? yes : no);
         mb.exec();
         return mb.clickedButton() == yes ? Answer::Yes : Answer::No;
     }

@@ -18,6 +18,10 @@ struct Box {
     QString text;
     Icon icon = Icon::Information;
     Buttons buttons = Buttons::Ok;
+    // Captions of a Yes/No box that says its choices in words; empty: "&Yes" and "&No".
+    // With captions, Escape gives Yes: the first choice is then the one that loses nothing.
+    QString yesText = {};
+    QString noText = {};
 };
 
 // Shows `box` modally over the active window and returns the pressed button.

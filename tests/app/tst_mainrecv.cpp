@@ -10,6 +10,7 @@
 #include "comm/RecvFiles.h"
 #include "comm/UploadText.h"
 #include "io/PointImport.h"
+#include "io/SafeFile.h"
 #include "model/NCADProject.h"
 #include "toolkit/Application.h"
 #include "toolkit/Cp949.h"
@@ -26,8 +27,10 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -36,6 +39,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -50,6 +54,14 @@ std::unique_ptr<Sim> fastInstrument(std::uint32_t seed = 1) {
     s.OpenSettle = std::chrono::milliseconds(100);
     return std::make_unique<Sim>(s);
 }
+
+// A disk with no room left.
+struct FullDisk : TFileSystemCalls {
+    ssize_t Write(int, const char*, size_t) override {
+        errno = ENOSPC;
+        return -1;
+    }
+};
 
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
@@ -96,13 +108,17 @@ class TestMainRecv : public QObject {
     QString bufferPath() const { return m_dir.filePath("prog/temp.dat"); }
 
     // Runs the receive command; `whileShown` runs inside the modal window and closes it.
+    // The line counts as idle soon, so that tests need not wait long before Ok.
     void receive(TMainForm& form, const std::function<void(TDataRecvForm*)>& whileShown) {
+        form.ReceiveWindow->IdleAfter = std::chrono::milliseconds(150);
         bool ran = false;
         QTimer::singleShot(0, [&] {
             TDataRecvForm* w = form.ReceiveWindow;
             QVERIFY(w->isVisible());
             QCOMPARE(QApplication::activeModalWidget(), w);
             whileShown(w);
+            if (QTest::currentTestFailed()) // a failed check left it open
+                w->hide();
             ran = true;
         });
         form.btnComportOpen->click();
@@ -110,8 +126,9 @@ class TestMainRecv : public QObject {
         QVERIFY(!form.ReceiveWindow->isVisible());
     }
 
+    // Waits for `n` bytes and for the line to be idle after them, so that Ok asks nothing.
     static bool waitBytes(TDataRecvForm* w, size_t n, int ms = 10000) {
-        return QTest::qWaitFor([&] { return w->RecvBytes().size() >= n; }, ms);
+        return QTest::qWaitFor([&] { return w->RecvBytes().size() >= n && !w->StillSending(); }, ms);
     }
 
 private slots:
@@ -322,8 +339,13 @@ private slots:
         QCOMPARE(form.NiceGrid1->RowCount(), 1);
         QVERIFY(!form.ComPort->Connected());
 
-        // No: the points are appended here.
-        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        // No: the points are appended here, with those that came while the question was open.
+        const std::string late = "8,71,81,91,Y\r\n";
+        m_answer = [&](const Dialogs::Box&) {
+            sim->Send(late);
+            waitBytes(form.ReceiveWindow, sent.size() + late.size());
+            return Dialogs::Answer::No;
+        };
         receive(form, [&](TDataRecvForm* w) {
             QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
             sim->Send(sent);
@@ -331,8 +353,10 @@ private slots:
             w->Button2->click();
         });
         QCOMPARE(started.size(), 1);
-        QCOMPARE(form.NiceGrid1->RowCount(), 2);
-        QCOMPARE(form.NiceGrid1->Cells(0, 1), QString("7"));
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent + late));
+        QCOMPARE(form.NiceGrid1->RowCount(), 3);
+        QCOMPARE(form.NiceGrid1->Cells(0, 2), QString("8"));
+        QVERIFY(form.MsgStr->toPlainText().endsWith(TMainForm::CompletionLine()));
     }
 
     void secondRunThatCannotStartIsReported() {
@@ -376,12 +400,12 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("note"); // {kept}: temp.dat and the journal
         const QByteArray cut("1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32");
-        const QString cutNote = "받은 데이터는 모두 {kept}에 있습니다.\n"
+        const QString cutNote = "받은 데이터 38 바이트는 모두 {kept}에 있습니다.\n"
                                 "수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다.";
         QTest::newRow("cut last line") << cut << false << 2 << cutNote;
         QTest::newRow("cut last line, new window") << cut << true << 2 << cutNote;
         QTest::newRow("after a whole line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n") << false << 2
-                                            << "받은 데이터는 모두 {kept}에 있습니다.\n수신 중에 연결이 끊겼습니다.";
+                                            << "받은 데이터 28 바이트는 모두 {kept}에 있습니다.\n수신 중에 연결이 끊겼습니다.";
     }
     void hangUpMidReceive() {
         QFETCH(QByteArray, sent);
@@ -437,7 +461,167 @@ private slots:
         second.ImportFile(started, options);
         QCOMPARE(second.NiceGrid1->RowCount(), rows);
         QCOMPARE(second.MsgStr->toPlainText(),
-                 QString::fromUtf8("수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다."));
+                 QString::fromUtf8("수신이 끝나기 전에 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다."));
+    }
+
+    // Ok while the instrument is still sending asks whether to wait for the end. Waiting:
+    // the window closes by itself once the line is idle and every point lands. Going on: the
+    // port closes at once and every byte up to then, also those still in the port, is this
+    // receive's (temp.dat, journal, the count in the note); the cut last line is not
+    // imported; the rest of the transfer is dropped and the next receive starts clean. On
+    // a full disk temp.dat is not written, the points still land and the note says where the
+    // bytes are.
+    void okWhileBytesKeepComing_data() {
+        QTest::addColumn<bool>("wait");
+        QTest::addColumn<bool>("newWindow"); // the table has a row and the data go to a new window
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("wait") << true << false << false;
+        QTest::newRow("go on") << false << false << false;
+        QTest::newRow("go on, new window") << false << true << false;
+        QTest::newRow("wait, disk full") << true << false << true;
+        QTest::newRow("go on, new window, disk full") << false << true << true;
+    }
+    void okWhileBytesKeepComing() {
+        QFETCH(bool, wait);
+        QFETCH(bool, newWindow);
+        QFETCH(bool, diskFull);
+        const std::string head = "1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,2"; // seen in the window
+        const std::string held = "2,3";                                     // still in the port
+        // What the instrument has left to send: the end of line 3 and one more point, or
+        // (going on) a long third line, far from sent when the port closes.
+        std::string tail = "2,C\r\n4,13,23,33,D\r\n";
+        if (!wait)
+            tail = std::string(300, '7') + "\r\n" + Cp949::FromUtf8(std::string(2000, 'x'));
+        Sim::TSettings line;
+        line.BaudRate = 2400;
+        line.OpenSettle = std::chrono::milliseconds(100);
+        auto sim = std::make_unique<Sim>(line);
+        FullDisk full;
+        if (diskFull)
+            RecvFiles::SetBufferFileCalls(&full);
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        QStringList started;
+        if (newWindow) {
+            form.ImportPointLines(TPointLines::FromUtf8("9,1,2,3,Z\n"));
+            form.SecondRunStarter = [&](const QString& p, const QStringList& o) { started << p << o; };
+        }
+        m_answer = [&](const Dialogs::Box& b) {
+            if (b.text == TDataRecvForm::WaitQuestion())
+                return wait ? Dialogs::Answer::Yes : Dialogs::Answer::No;
+            return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
+        };
+        receive(form, [&](TDataRecvForm* w) {
+            w->IdleAfter = std::chrono::seconds(2);
+            w->SecondRunDelay = 10;
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(head);
+            QVERIFY(QTest::qWaitFor([&] { return w->RecvBytes() == head; }, 10000));
+            // The next bytes reach the port's queue while no notification is taken.
+            sim->Send(held);
+            QElapsedTimer clock;
+            clock.start();
+            while (form.ComPort->WaitingInputCount() < int(held.size()) && clock.elapsed() < 5000)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            QCOMPARE(form.ComPort->WaitingInputCount(), int(held.size()));
+            sim->Send(tail);
+            w->Button2->click();
+            QCOMPARE(m_boxes.value(0), "Confirm|" + TDataRecvForm::WaitQuestion());
+            QCOMPARE(w->isVisible(), wait);
+            if (!wait) // the bytes the port held came with the close
+                QVERIFY(w->RecvBytes().rfind(head + held, 0) == 0);
+        });
+        RecvFiles::SetBufferFileCalls(nullptr);
+        const TDataRecvForm* w = form.ReceiveWindow;
+        const std::string received = w->RecvBytes();
+        if (wait)
+            QCOMPARE(received, head + held + tail);
+        QVERIFY(!form.ComPort->Connected());
+        QVERIFY(sim->WaitPortClosed(std::chrono::seconds(2)));
+        const QString journal = QString::fromStdString(w->JournalPath());
+        QCOMPARE(fileBytes(journal), QByteArray::fromStdString(received));
+        QCOMPARE(fileBytes(bufferPath()), diskFull ? QByteArray("<missing>") : QByteArray::fromStdString(received));
+
+        QStringList note;
+        if (diskFull || !wait)
+            note << QString::fromUtf8("받은 데이터 %1 바이트는 모두 %2에 있습니다.")
+                        .arg(received.size())
+                        .arg(diskFull ? "\"" + journal + "\"" : "\"" + bufferPath() + "\"와 \"" + journal + "\"");
+        if (diskFull)
+            note << QString::fromUtf8("받은 데이터를 임시 파일에 쓰지 못했습니다: Cannot write file \"%1\". Disk full")
+                        .arg(bufferPath());
+        if (!wait)
+            note << QString::fromUtf8("전송이 끝나기 전에 수신을 마쳐 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다.");
+        else
+            note << TMainForm::CompletionLine();
+        QCOMPARE(form.MsgStr->toPlainText(), note.join('\n'));
+        QCOMPARE(m_boxes.size(), 1 + (newWindow ? 1 : 0) + (diskFull ? 1 : 0));
+        if (newWindow) {
+            QCOMPARE(form.NiceGrid1->RowCount(), 1);
+            QCOMPARE(started, QStringList({diskFull ? journal : bufferPath(), "--whole-lines"}));
+            TMainForm second;
+            second.ImportFile(started[0], started.mid(1));
+            QCOMPARE(second.NiceGrid1->RowCount(), 2);
+        } else {
+            QCOMPARE(form.NiceGrid1->RowCount(), wait ? 4 : 2);
+            QCOMPARE(form.NiceGrid1->Cells(4, 1), QString("B"));
+        }
+        if (wait)
+            return;
+
+        // The rest of that transfer was dropped with the close; the next receive gets only
+        // its own bytes.
+        QVERIFY(sim->Counts().Discarded > 0);
+        const std::string next = "7,70,80,90,X\r\n";
+        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        receive(form, [&](TDataRecvForm* w) {
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(next);
+            QVERIFY(waitBytes(w, next.size()));
+            QCOMPARE(w->RecvBytes(), next);
+            w->Button2->click();
+        });
+        QCOMPARE(form.NiceGrid1->Cells(0, form.NiceGrid1->RowCount() - 1), QString("7"));
+    }
+
+    // One line of 300 KB, as fast as the line goes: temp.dat and the table get all of it, the
+    // text area only its head (appending to a block that long grows slower with every
+    // piece), and the settings page the user opened stays while the bytes go on arriving.
+    void longLineAtFullSpeed() {
+        Sim::TSettings line;
+        line.BaudRate = 0;
+        line.ChunkMin = 512;
+        line.ChunkMax = 4096;
+        line.OpenSettle = std::chrono::milliseconds(100);
+        auto sim = std::make_unique<Sim>(line);
+        const std::string code(300000, 'k');
+        const std::string first = "1,10,20,30," + code.substr(0, 10000);
+        const std::string rest = code.substr(10000) + "\r\n2,11,21,31,B\r\n";
+        TMainForm form;
+        form.show();
+        form.ComPort->SetPort(sim->PortPath());
+        receive(form, [&](TDataRecvForm* w) {
+            w->IdleAfter = std::chrono::seconds(10); // one transfer, however loaded the machine
+            QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+            sim->Send(first);
+            QVERIFY(QTest::qWaitFor([&] { return w->RecvBytes().size() == first.size(); }, 10000));
+            QTabBar* tabs = w->PageControl1->tabBar();
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+            sim->Send(rest);
+            QVERIFY(QTest::qWaitFor([&] { return w->RecvBytes().size() == first.size() + rest.size(); }, 10000));
+            w->IdleAfter = std::chrono::milliseconds(0);
+            QCOMPARE(w->PageControl1->currentWidget(), w->TabSheet2);
+            QCOMPARE(w->RecvBytes(), first + rest);
+            const QString shown = w->MsgStr->document()->firstBlock().text();
+            QVERIFY2(shown.size() < 1100, qPrintable(QString::number(shown.size())));
+            QVERIFY(shown.startsWith("1,10,20,30,kkk"));
+            QCOMPARE(w->MsgStr->document()->findBlockByNumber(1).text(), QString("2,11,21,31,B"));
+            w->Button2->click();
+        });
+        QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(first + rest));
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+        QCOMPARE(form.NiceGrid1->Cells(4, 0), QString(300000, 'K'));
     }
 
     // After a hang-up the next upload opens the device afresh: the instrument came back
