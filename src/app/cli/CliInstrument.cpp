@@ -329,9 +329,9 @@ int RunReceiveCommand(int argc, char** argv) {
         return 1;
     }
     if (!out->Commit()) {
-        std::fprintf(stderr, "pointbridge-cli receive: received %s, but %s", counts().c_str(),
-                     out->OutFailure().c_str());
-        std::fprintf(stderr, kept, outPath.c_str(), out->Where().c_str());
+        std::fprintf(stderr, "pointbridge-cli receive: received %s, but %s could not be written (%s)",
+                     counts().c_str(), outPath.c_str(), out->OutFailure().c_str());
+        std::fprintf(stderr, ": it is left as it was; %s\n", out->Where().c_str());
         return 1;
     }
     std::fprintf(stderr, "received %s into %s\n", counts().c_str(), outPath.c_str());
