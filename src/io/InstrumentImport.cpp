@@ -32,3 +32,12 @@ TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoi
     }
     return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Notes)};
 }
+
+std::string NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut) {
+    const std::string as = choice.Format == TInstrumentFormat::PointLines
+                               ? std::string("point lines")
+                               : UpperAscii(FormatName(choice));
+    if (recordsLeftOut > 0)
+        return "none of the " + std::to_string(recordsLeftOut) + " records could be read as " + as;
+    return "no records found as " + as;
+}

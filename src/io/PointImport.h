@@ -22,7 +22,8 @@ public:
     // (files written on Linux) that does not read better as CP949 Hangul. A UTF-8
     // byte-order mark means UTF-8 and is dropped.
     static TPointLines FromFileBytes(std::string bytes);
-    // Reads a whole file; throws EFileError naming the path and the reason.
+    // Reads a whole file; throws EFileError naming the path and the reason (CheckJobFile's
+    // refusals among them).
     static TPointLines LoadFile(const std::string& path);
     // Text already in UTF-8 (received text, tests).
     static TPointLines FromUtf8(std::string text);
@@ -46,6 +47,11 @@ private:
     std::string m_text;
     TLineEncoding m_encoding = TLineEncoding::Utf8;
 };
+
+// Throws EFileError when `path` is no file a job can be read from: missing, a folder, not a
+// regular file (a pipe would block the reader until a writer appears), or larger than the
+// program can hold.
+void CheckJobFile(const std::string& path);
 
 // Where imported rows go besides the project: the point table. Rows come in line order;
 // `point` is the model's point of the row, owned by the project.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -44,20 +45,29 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
                  const TJobLoadOptions& options) {
     const TPointLines lines = TPointLines::LoadFile(path);
     const TFormatChoice choice = ChooseFormat(lines.Text(), options.From);
+    // A read without a point is an error (a wrong --from, an empty file): the output it
+    // would give replaces nothing.
+    auto noPoints = [&](std::size_t leftOut) {
+        return std::runtime_error(path + ": " + NoPointsMessage(choice, leftOut));
+    };
     if (choice.Format == TInstrumentFormat::PointLines) {
         TDataEnd end;
-        ImportPointLines(lines, project, rows, nullptr, &end);
+        const int points = ImportPointLines(lines, project, rows, nullptr, &end);
         // The stop stays (instruments may mark the end so), but it is said.
         if (end.Line > 0)
             std::fprintf(stderr,
                          "%s:%d: warning: an empty line ends the data; %d line(s) after it were "
                          "not read\n",
                          path.c_str(), end.Line, end.Unread);
+        if (points == 0)
+            throw noPoints(0);
         return true;
     }
     const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
     printMessages(path, result.Notes, "note: ");
     printMessages(path, result.Problems, "");
+    if (result.Points == 0)
+        throw noPoints(result.Problems.size());
     return options.KeepGoing || result.Problems.empty();
 }
 
