@@ -216,9 +216,9 @@ void TPlotForm::btnPdfClick() {
             WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
             ~WaitCursor() { QApplication::restoreOverrideCursor(); }
         } wait;
-        const QByteArray pdf = Painter().Pdf();
-        ReplaceFileContents(QFile::encodeName(path).toStdString(),
-                            std::string_view(pdf.constData(), static_cast<size_t>(pdf.size())));
+        TSafeFileWriter file(QFile::encodeName(path).toStdString());
+        Painter().WritePdf([&](std::string_view bytes) { file.Write(bytes); });
+        file.Commit();
     }
     Dialogs::ShowMessage(QFileInfo(path).fileName() + " PDF 저장이 완료되었습니다.");
     accept();
