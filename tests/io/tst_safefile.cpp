@@ -122,6 +122,36 @@ private slots:
         QCOMPARE(entries(dir.path()), QStringList{"job.txt"});
     }
 
+    // A signal at any moment of saves one after another: never a temporary left behind,
+    // also from the moment one is made until it is known to the handler.
+    void signalAtAnyMomentLeavesNoTemporary() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("job.txt").toStdString();
+        unsigned seed = 1;
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            int ready[2];
+            QCOMPARE(::pipe(ready), 0);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                CliSignals::Install();
+                [[maybe_unused]] const ssize_t n = ::write(ready[1], "r", 1);
+                for (;;)
+                    TSafeFileWriter file(path);
+            }
+            char byte;
+            QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
+            ::close(ready[0]);
+            ::close(ready[1]);
+            seed = seed * 1103515245u + 12345u;
+            ::usleep((seed >> 8) % 500);
+            ::kill(child, SIGTERM);
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFSIGNALED(status));
+            QCOMPARE(entries(dir.path()), QStringList());
+        }
+    }
+
     // Temporaries a killed save left: a later save in the same folder, of any name, removes
     // those that are provably ours and not held by a live save, and nothing else.
     void staleTemporaries_data() {
