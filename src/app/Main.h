@@ -45,14 +45,17 @@ public:
     // Appends the points of `lines` to the table and the project, then fits the view, also
     // when a faulty line stops the import (its error then goes up to the caller, naming the
     // line and `source`, the file the lines came from). An empty line that left lines unread
-    // is said in MsgStr.
-    void ImportPointLines(const TPointLines& lines, const QString& source = {});
+    // is said in MsgStr. With `refuseEmpty`, lines without a point throw, saying so, and
+    // nothing is logged.
+    void ImportPointLines(const TPointLines& lines, const QString& source = {},
+                          bool refuseEmpty = false);
     // Every way in: the points of `lines` in the format `forced` names, else in the
     // instrument format whose signature they carry, else as point lines (ImportPointLines).
     // Instrument data brings every point it can; records left out are then told in one box
-    // and notes (a local origin, a unit taken) go to MsgStr.
+    // and notes (a local origin, a unit taken) go to MsgStr. With `refuseEmpty` (a file),
+    // a read that finds no point adds and logs nothing and throws "no records found as ...".
     void ImportJobData(const TPointLines& lines, const QString& source,
-                       const TFormatChoice* forced = nullptr);
+                       const TFormatChoice* forced = nullptr, bool refuseEmpty = false);
 
     // The one project; owned by the view's project manager.
     TNCADProject* Project = nullptr;
@@ -171,7 +174,7 @@ public:
 
 private:
     void importInstrumentData(const TPointLines& lines, const TFormatChoice& choice,
-                              const QString& source);
+                              const QString& source, bool refuseEmpty);
     void btnImportTXTClick();
     void btnExportTXTClick();
     void btnGridAddPointClick();

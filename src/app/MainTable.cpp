@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -198,7 +199,17 @@ QString orderFilter(const char* order) {
 }
 } // namespace
 
-void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source) {
+namespace {
+// A file read without a point: the box names the file, and the records left out if any.
+[[noreturn]] void throwNoPoints(const QString& source, const TFormatChoice& choice,
+                                const std::vector<TLineMessage>& leftOut = {}) {
+    QString text = messageOf(source, {0, NoPointsMessage(choice, leftOut.size())});
+    appendMessages(text, leftOut);
+    throw std::runtime_error(text.toStdString());
+}
+} // namespace
+
+void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source, bool refuseEmpty) {
     std::unique_ptr<QProgressDialog> progressWindow;
     TImportProgress progress;
     progress.LinesBetweenReports = 20000;
@@ -220,8 +231,12 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
     TGridRowSink sink(*NiceGrid1);
     m_jobChanged = true;
     TDataEnd end;
+    const bool changedBefore = m_jobChanged;
     try {
-        ::ImportPointLines(lines, *Project, &sink, &progress, &end);
+        if (::ImportPointLines(lines, *Project, &sink, &progress, &end) == 0 && refuseEmpty) {
+            m_jobChanged = changedBefore;
+            throwNoPoints(source, TFormatChoice{});
+        }
     } catch (const EPointLineError& e) {
         throw EPointLineError(e.what() + ("\n" + lineOf(source, e.Line())).toStdString(), e.Line());
     }
@@ -235,7 +250,7 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
 }
 
 void TMainForm::ImportJobData(const TPointLines& lines, const QString& source,
-                              const TFormatChoice* forced) {
+                              const TFormatChoice* forced, bool refuseEmpty) {
     // Said before the import, so that it stands also when a line stops it.
     if (!lines.Mix().Empty()) {
         const TEncodingMix& mix = lines.Mix();
@@ -252,19 +267,24 @@ void TMainForm::ImportJobData(const TPointLines& lines, const QString& source,
     const TFormatChoice choice =
         ChooseFormat(lines.Text(), forced ? std::optional<TFormatChoice>(*forced) : std::nullopt);
     if (choice.Format == TInstrumentFormat::PointLines)
-        ImportPointLines(lines, source);
+        ImportPointLines(lines, source, refuseEmpty);
     else
-        importInstrumentData(lines, choice, source);
+        importInstrumentData(lines, choice, source, refuseEmpty);
 }
 
 void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoice& choice,
-                                     const QString& source) {
+                                     const QString& source, bool refuseEmpty) {
     TInstrumentImport result;
     {
         TImportBracket bracket(*NiceGrid1, *NCAD1);
         TGridRowSink sink(*NiceGrid1);
+        const bool changedBefore = m_jobChanged;
         m_jobChanged = true;
         result = ImportInstrumentData(lines.Text(), choice, *Project, &sink);
+        if (result.Points == 0 && refuseEmpty) {
+            m_jobChanged = changedBefore;
+            throwNoPoints(source, choice, result.Problems);
+        }
     }
     for (const TLineMessage& note : result.Notes)
         MsgStr->appendPlainText(messageOf(source, note));
@@ -332,8 +352,18 @@ void TMainForm::ImportFile(const QString& path, const QStringList& options) {
                                !RecvFiles::IsBufferFile(file)};
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
+    // An import that adds nothing (a file without a point) leaves the window as it was,
+    // its file name included.
+    const QString jobBefore = JobFile;
+    const int rowsBefore = NiceGrid1->RowCount();
     JobFile = path;
-    ImportJobData(lines, path, format ? &*format : nullptr);
+    try {
+        ImportJobData(lines, path, format ? &*format : nullptr, true);
+    } catch (...) {
+        if (NiceGrid1->RowCount() == rowsBefore)
+            JobFile = jobBefore;
+        throw;
+    }
     if (cutLine > 0)
         MsgStr->appendPlainText(QString::fromUtf8("수신이 끝나기 전에 %1번째 줄이 잘렸습니다. "
                                                   "그 줄은 불러오지 않았습니다.")
@@ -373,6 +403,8 @@ void TMainForm::btnImportTXTClick() {
         path = OpenDialog1->selectedFiles().constFirst();
     if (path.isEmpty())
         return;
+    // Refused here, also for a second window: a pipe would leave the reader waiting.
+    CheckJobFile(QFile::encodeName(path).toStdString());
     // A column order is read as chosen; every other entry lets the data say what it is.
     std::optional<TFormatChoice> format;
     // With the patterns hidden the dialog may name the entry by its caption alone.

@@ -210,7 +210,7 @@ QString TPlotForm::DefaultPdfPath() const {
 // painting. The project cannot change meanwhile, since the progress window blocks every
 // command. Nothing is written before the document is whole, so Cancel leaves a file already
 // there as it was.
-std::optional<QByteArray> TPlotForm::MakePdf() {
+bool TPlotForm::WritePdf(const QString& path) {
     struct Shared {
         std::atomic<size_t> done{0};
         std::atomic<size_t> total{1};
@@ -232,7 +232,14 @@ std::optional<QByteArray> TPlotForm::MakePdf() {
         shared.shown.notify_all();
     };
     TWorkProgress progress(this, "PDF를 만드는 중입니다...");
-    auto job = std::async(std::launch::async, [&painter] { return painter.Pdf(); });
+    // The document streams into the safe writer; the old file is replaced only once it is
+    // whole and the user did not cancel.
+    auto job = std::async(std::launch::async, [&painter, &shared, target = QFile::encodeName(path).toStdString()] {
+        TSafeFileWriter file(target);
+        painter.WritePdf([&](std::string_view bytes) { file.Write(bytes); });
+        if (!shared.stop)
+            file.Commit();
+    });
     // However this ends, the painting is let go before `job` waits for it.
     struct Release {
         Shared& shared;
@@ -257,9 +264,10 @@ std::optional<QByteArray> TPlotForm::MakePdf() {
         while (job.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
             progress.Finishing("PDF 만들기를 멈추는 중입니다...");
         job.get();
-        return std::nullopt;
+        return false;
     }
-    return job.get();
+    job.get();
+    return true;
 }
 
 void TPlotForm::btnPdfClick() {
@@ -271,11 +279,8 @@ void TPlotForm::btnPdfClick() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().first();
-    const std::optional<QByteArray> pdf = MakePdf();
-    if (!pdf)
+    if (!WritePdf(path))
         return;
-    ReplaceFileContents(QFile::encodeName(path).toStdString(),
-                        std::string_view(pdf->constData(), static_cast<size_t>(pdf->size())));
     Dialogs::ShowMessage(QFileInfo(path).fileName() + " PDF 저장이 완료되었습니다.");
     accept();
 }

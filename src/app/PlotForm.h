@@ -39,8 +39,9 @@ public:
     void btnPrintClick();
     void btnPreviewClick();
     void btnPdfClick();
-    // The PDF of the sheet, made under a progress window; nothing when the user cancelled.
-    std::optional<QByteArray> MakePdf();
+    // Writes the sheet as a PDF to `path` under a progress window; false, and the old file
+    // kept, when the user cancelled. Throws what the writer throws.
+    bool WritePdf(const QString& path);
 
 private:
     void SheetChanged();

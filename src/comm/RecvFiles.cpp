@@ -33,11 +33,33 @@ std::string programFolder() {
     return ec ? std::string(".") : exe.parent_path().string();
 }
 
+// The first folder on the way to `path` that is a link to nothing: the system calls it
+// "File exists", which sends the user looking in the wrong place.
+void throwForDanglingLink(const std::string& path) {
+    std::string prefix;
+    for (size_t at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/')
+            continue;
+        prefix = path.substr(0, at);
+        struct stat st {};
+        if (::lstat(prefix.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+            ::stat(prefix.c_str(), &st) != 0 && errno == ENOENT) {
+            std::error_code ec;
+            const std::string to = std::filesystem::read_symlink(prefix, ec).string();
+            throw EFileError("Cannot create folder", path,
+                             "\"" + prefix + "\" is a link to \"" + to + "\", which does not exist",
+                             ENOENT);
+        }
+    }
+}
+
 void makeFolders(const std::string& path) {
     std::error_code ec;
     std::filesystem::create_directories(path, ec);
-    if (ec)
+    if (ec) {
+        throwForDanglingLink(path);
         throw EFileError("Cannot create folder", path, ec.value());
+    }
 }
 
 } // namespace
@@ -100,8 +122,8 @@ void SetBufferFileCalls(TFileSystemCalls* calls) { g_bufferFileCalls = calls; }
 
 } // namespace RecvFiles
 
-TRecvJournal::TRecvJournal(std::string folder, int keep)
-    : m_folder(std::move(folder)), m_keep(std::max(1, keep)) {}
+TRecvJournal::TRecvJournal(std::string folder, int keep, TFileSystemCalls* calls)
+    : m_folder(std::move(folder)), m_keep(std::max(1, keep)), m_calls(calls) {}
 
 TRecvJournal::~TRecvJournal() { Restart(); }
 
@@ -114,6 +136,8 @@ void TRecvJournal::Restart() {
     m_fd = -1;
     m_failed = false;
     m_dirty = false;
+    m_written = 0;
+    m_failure.clear();
     m_path.clear();
 }
 
@@ -173,20 +197,31 @@ void TRecvJournal::prune() const {
 void TRecvJournal::Append(std::string_view bytes) {
     if (bytes.empty() || m_failed)
         return;
+    TFileSystemCalls plain;
+    TFileSystemCalls& calls = m_calls ? *m_calls : plain;
     try {
         if (m_fd < 0)
             open();
         size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+            const ssize_t n = calls.Write(m_fd, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
                 throw EFileError("Cannot write file", m_path, n < 0 ? errno : ENOSPC);
             done += static_cast<size_t>(n);
+            m_written += n;
         }
-    } catch (...) {
+    } catch (const std::exception& e) {
         m_failed = true;
+        m_failure = e.what();
+        // An empty journal would only send the user to a file without data.
+        if (m_fd >= 0 && m_written == 0) {
+            ::close(m_fd);
+            m_fd = -1;
+            ::unlink(m_path.c_str());
+            m_path.clear();
+        }
         throw;
     }
     m_dirty = true;
@@ -200,4 +235,62 @@ void TRecvJournal::Sync() {
     ::fdatasync(m_fd);
     m_dirty = false;
     m_lastSync = std::chrono::steady_clock::now();
+}
+
+TRecvOutput::TRecvOutput(const std::string& outPath, TRecvJournal* journal,
+                         TFileSystemCalls* calls)
+    : m_out(std::make_unique<TSafeFileWriter>(outPath, calls)), m_journal(journal) {}
+
+TRecvOutput::~TRecvOutput() = default;
+
+void TRecvOutput::failOut(const std::exception& e) {
+    m_outFailure = e.what();
+    m_out.reset(); // the temporary goes; OUT stays as it was
+}
+
+std::string TRecvOutput::Append(std::string_view bytes) {
+    std::string failed;
+    // The journal first: it is the copy that must survive whatever happens to OUT.
+    if (m_journal && m_journal->Failure().empty()) {
+        try {
+            m_journal->Append(bytes);
+        } catch (const std::exception& e) {
+            failed = std::string("the journal: ") + e.what();
+        }
+    }
+    m_bytes += static_cast<long long>(bytes.size());
+    if (m_out) {
+        try {
+            m_out->Write(bytes);
+        } catch (const std::exception& e) {
+            failOut(e);
+            failed += (failed.empty() ? "" : "; ") + m_outFailure;
+        }
+    }
+    return failed;
+}
+
+bool TRecvOutput::Commit() {
+    if (!m_out)
+        return false;
+    try {
+        m_out->Commit();
+        return true;
+    } catch (const std::exception& e) {
+        failOut(e);
+        return false;
+    }
+}
+
+std::string TRecvOutput::Where() const {
+    const std::string all = std::to_string(m_bytes);
+    const long long kept = m_journal ? m_journal->Written() : 0;
+    const std::string why = m_journal ? m_journal->Failure() : std::string("no journal");
+    if (kept == 0)
+        return "no copy of the " + all + " bytes could be kept (" + why + ")";
+    if (kept == m_bytes)
+        return "all " + all + " bytes are kept in " + m_journal->Path();
+    return "the first " + std::to_string(kept) + " of " + all + " bytes are kept in " +
+           m_journal->Path() + "; the other " + std::to_string(m_bytes - kept) +
+           " could not be kept (" + why + ")";
 }

@@ -4,7 +4,8 @@
 #include "toolkit/Cp949.h"
 
 #include <cstring>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -65,15 +66,26 @@ std::string readableName(const std::string& code) {
 namespace DxfLayerNames {
 
 std::vector<std::string> ForCodes(const std::vector<std::string>& codes) {
-    std::set<std::string> taken{"0", "DEFPOINTS", kIdLayer, kCodeLayer, kHeightLayer};
+    std::unordered_set<std::string> taken{"0", "DEFPOINTS", kIdLayer, kCodeLayer, kHeightLayer};
+    // Per base name (upper-cased), the next suffix to try: thousands of codes that share
+    // their first 240 bytes must not each count up from _2 again.
+    std::unordered_map<std::string, int> nextSuffix;
     std::vector<std::string> names;
     names.reserve(codes.size());
     for (const std::string& code : codes) {
-        const std::string base = readableName(code);
-        std::string name = base;
-        for (int n = 2; taken.count(UpperAscii(name)); ++n)
-            name = base + "_" + std::to_string(n);
-        taken.insert(UpperAscii(name));
+        std::string name = readableName(code);
+        std::string upper = UpperAscii(name);
+        if (taken.count(upper)) {
+            int& n = nextSuffix.try_emplace(upper, 2).first->second;
+            std::string candidate;
+            do {
+                const std::string suffix = "_" + std::to_string(n++);
+                candidate = name + suffix;
+                upper = UpperAscii(candidate);
+            } while (taken.count(upper));
+            name = std::move(candidate);
+        }
+        taken.insert(std::move(upper));
         names.push_back(std::move(name));
     }
     return names;

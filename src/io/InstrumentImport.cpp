@@ -52,3 +52,12 @@ int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project,
     }
     return importer.Count();
 }
+
+std::string NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut) {
+    const std::string as = choice.Format == TInstrumentFormat::PointLines
+                               ? std::string("point lines")
+                               : UpperAscii(FormatName(choice));
+    if (recordsLeftOut > 0)
+        return "none of the " + std::to_string(recordsLeftOut) + " records could be read as " + as;
+    return "no records found as " + as;
+}

@@ -2,7 +2,9 @@
 
 #include "formats/InstrumentData.h"
 
+#include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,3 +35,8 @@ int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project,
 // that can be read is added, in file order; Problems says what was left out.
 TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
                                        TNCADProject& project, TPointRowSink* sink);
+
+// What a read that found no point says: "no records found as SDR" ("as point lines" for
+// the program's own), or, when records were there but every one was left out, "none of
+// the 3 records could be read as SDR". Such a read replaces no file and adds nothing.
+std::string NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut = 0);

@@ -17,9 +17,33 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
+// A job is read whole into memory; far past this it could not be held with its points.
+constexpr long long kMaxJobFileBytes = 1LL << 30;
+
+// Whole megabytes, rounded up: a file just past the limit must not read as the limit.
+std::string megabytes(long long bytes) {
+    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+}
+
+// The file behind `st` is one a job can be read from, or EFileError says why not.
+void checkJobFile(const struct stat& st, const std::string& path) {
+    if (S_ISDIR(st.st_mode))
+        throw EFileError("Cannot open file", path, EISDIR);
+    // A pipe would wait for a writer, a device may never end.
+    if (!S_ISREG(st.st_mode))
+        throw EFileError("Cannot open file", path, "It is not a regular file (a device or a pipe)",
+                         EINVAL);
+    if (st.st_size > kMaxJobFileBytes)
+        throw EFileError("Cannot open file", path,
+                         "It is " + megabytes(st.st_size) + "; job files of up to " +
+                             megabytes(kMaxJobFileBytes) + " can be read",
+                         EFBIG);
+}
+
 // Reads the whole file in one buffer; the size from fstat saves regrowing it.
 std::string readWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a pipe is refused below instead of waiting here for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw EFileError("Cannot open file", path, errno);
     struct Closer {
@@ -29,22 +53,31 @@ std::string readWholeFile(const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         throw EFileError("Cannot open file", path, errno);
-    if (S_ISDIR(st.st_mode))
-        throw EFileError("Cannot open file", path, EISDIR);
+    checkJobFile(st, path);
     std::string bytes;
-    if (S_ISREG(st.st_mode) && st.st_size > 0)
-        bytes.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
-    for (;;) {
-        const ssize_t r = ::read(fd, buf, sizeof buf);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EFileError("Cannot read file", path, errno);
+    try {
+        if (st.st_size > 0)
+            bytes.reserve(static_cast<size_t>(st.st_size));
+        char buf[1 << 16];
+        for (;;) {
+            const ssize_t r = ::read(fd, buf, sizeof buf);
+            if (r < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw EFileError("Cannot read file", path, errno);
+            }
+            if (r == 0)
+                break;
+            // A file that grows while it is read (or a size the system does not tell).
+            if (static_cast<long long>(bytes.size()) + r > kMaxJobFileBytes)
+                throw EFileError("Cannot read file", path,
+                                 "It grew past " + megabytes(kMaxJobFileBytes) +
+                                     " while it was read; job files of up to that size can be read",
+                                 EFBIG);
+            bytes.append(buf, static_cast<size_t>(r));
         }
-        if (r == 0)
-            break;
-        bytes.append(buf, static_cast<size_t>(r));
+    } catch (const std::bad_alloc&) {
+        throw EFileError("Cannot read file", path, "There is not enough memory to hold it", ENOMEM);
     }
     return bytes;
 }
@@ -157,6 +190,13 @@ int TPointLines::DropUnendedLastLine() {
 
 TPointLines TPointLines::LoadFile(const std::string& path) {
     return FromFileBytes(readWholeFile(path));
+}
+
+void CheckJobFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        throw EFileError("Cannot open file", path, errno);
+    checkJobFile(st, path);
 }
 
 TPointLines TPointLines::FromUtf8(std::string text) {

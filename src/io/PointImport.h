@@ -37,7 +37,8 @@ public:
     // lines with Korean in UTF-8 (a job edited on two machines) is read line by line and
     // held as UTF-8; Mix() says which lines were read how.
     static TPointLines FromFileBytes(std::string bytes);
-    // Reads a whole file; throws EFileError naming the path and the reason.
+    // Reads a whole file; throws EFileError naming the path and the reason (CheckJobFile's
+    // refusals among them).
     static TPointLines LoadFile(const std::string& path);
     // Text already in UTF-8 (received text, tests).
     static TPointLines FromUtf8(std::string text);
@@ -65,6 +66,11 @@ private:
     TLineEncoding m_encoding = TLineEncoding::Utf8;
     TEncodingMix m_mix;
 };
+
+// Throws EFileError when `path` is no file a job can be read from: missing, a folder, not a
+// regular file (a pipe would block the reader until a writer appears), or larger than the
+// program can hold.
+void CheckJobFile(const std::string& path);
 
 // Where imported rows go besides the project: the point table. Rows come in line order;
 // `point` is the model's point of the row, owned by the project.

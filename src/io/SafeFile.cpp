@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +16,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string_view>
 #include <vector>
 
@@ -51,11 +51,18 @@ std::string saveTarget(const std::string& path, bool followLinks) {
         target = real;
         std::free(real);
     }
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (::stat(target.c_str(), &st) != 0)
+        return target;
+    if (!S_ISREG(st.st_mode))
         throw EFileError("Cannot create file", path,
                          S_ISDIR(st.st_mode) ? "It is a folder"
                                              : "It is not a regular file (a device or a pipe)",
                          S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    // The rename needs only the folder's permission: a file the user may not write (their
+    // own read-only job, another user's file in a shared folder) would be replaced all the
+    // same. What the user could not open for writing is refused.
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        throw EFileError("Cannot create file", path, errno);
     return target;
 }
 
@@ -119,29 +126,25 @@ std::string tempBase(const std::string& folder, const std::string& base) {
     return base.substr(0, cut);
 }
 
-// A temporary of ours for `base` that a killed writer left: our marked name, a regular file
-// of this user with no other link, untouched for a while, and not locked (a live writer
-// holds the lock on its own temporary).
-constexpr auto kStaleAfterSeconds = 10 * 60;
-
-bool isTempName(const char* name, const std::string& base) {
-    const std::string_view n(name);
-    if (n.size() != base.size() + kTempExtra || n[0] != '.' || n.substr(1, base.size()) != base ||
-        n.substr(1 + base.size(), kTempMark.size()) != kTempMark)
+// A temporary of ours that a killed writer left, whatever file it was for: our marked name,
+// a regular file of this user with no other link, and not locked (a live writer holds the
+// lock on its own temporary from the moment it knows the name is still its own).
+bool isTempName(std::string_view n) {
+    if (n.size() < kTempExtra + 1 || n[0] != '.' ||
+        n.substr(n.size() - 6 - kTempMark.size(), kTempMark.size()) != kTempMark)
         return false;
     for (size_t i = n.size() - 6; i < n.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+        if (!std::isalnum(static_cast<unsigned char>(n[i])))
             return false;
     return true;
 }
 
-void removeStaleTemps(const std::string& folder, const std::string& base) {
+void removeStaleTemps(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
-    const time_t now = ::time(nullptr);
     while (const dirent* entry = ::readdir(dir)) {
-        if (!isTempName(entry->d_name, base))
+        if (!isTempName(entry->d_name))
             continue;
         const int fd = ::openat(::dirfd(dir), entry->d_name,
                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -149,8 +152,7 @@ void removeStaleTemps(const std::string& folder, const std::string& base) {
             continue;
         struct stat st {}, again {};
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            st.st_nlink == 1 && now - st.st_mtime > kStaleAfterSeconds &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            st.st_nlink == 1 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
             ::fstatat(::dirfd(dir), entry->d_name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
             again.st_ino == st.st_ino && again.st_dev == st.st_dev)
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
@@ -158,6 +160,37 @@ void removeStaleTemps(const std::string& folder, const std::string& base) {
     }
     ::closedir(dir);
 }
+
+// True once the temporary behind `fd` is locked and still under `name`: from then on no
+// cleanup of another writer takes it. A cleanup that locked it first has removed it or
+// is about to. A file system without locks keeps the temporary unlocked, and there no
+// cleanup removes anything.
+bool claimTemp(int fd, const char* name) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return errno != EWOULDBLOCK;
+    struct stat mine {}, named {};
+    return ::fstat(fd, &mine) == 0 && ::lstat(name, &named) == 0 && mine.st_ino == named.st_ino &&
+           mine.st_dev == named.st_dev;
+}
+
+// Signals that end the program (and remove published temporaries) wait while a
+// temporary is made and published, so that none is left behind unpublished.
+class TBlockEndingSignals {
+public:
+    TBlockEndingSignals() {
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&ending, s);
+        ::pthread_sigmask(SIG_BLOCK, &ending, &m_before);
+    }
+    ~TBlockEndingSignals() { ::pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    TBlockEndingSignals(const TBlockEndingSignals&) = delete;
+    TBlockEndingSignals& operator=(const TBlockEndingSignals&) = delete;
+
+private:
+    sigset_t m_before;
+};
 
 // The replaced file's permissions, without set-user-ID, set-group-ID and sticky bits: a
 // saved point file is never a program.
@@ -178,17 +211,30 @@ TSafeFileWriter::TSafeFileWriter(const std::string& path, TFileSystemCalls* call
       m_target(saveTarget(path, options.FollowLinks)) {
     const std::string folder = folderOf(m_target);
     const std::string base = tempBase(folder, m_target.substr(m_target.rfind('/') + 1));
-    removeStaleTemps(folder, base);
-    std::string temp = folder + "/." + base + std::string(kTempMark) + "XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    m_fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (m_fd < 0)
-        throw EFileError("Cannot create file", m_shown, errno);
-    m_temp.assign(name.data());
-    m_slot = publishTemp(m_temp);
-    // Advisory only: a file system without locks still saves.
-    ::flock(m_fd, LOCK_EX | LOCK_NB);
+    removeStaleTemps(folder);
+    const std::string temp = folder + "/." + base + std::string(kTempMark) + "XXXXXX";
+    for (int attempt = 0; m_fd < 0; ++attempt) {
+        std::vector<char> name(temp.begin(), temp.end());
+        name.push_back('\0');
+        {
+            TBlockEndingSignals block;
+            const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+            if (fd < 0)
+                throw EFileError("Cannot create file", m_shown, errno);
+            m_fd = fd;
+            m_temp.assign(name.data());
+            m_slot = publishTemp(m_temp);
+        }
+        if (!claimTemp(m_fd, m_temp.c_str())) {
+            // A cleanup took it for a stale one: drop it and make another.
+            ::close(m_fd);
+            m_fd = -1;
+            withdrawTemp(m_slot);
+            m_temp.clear();
+            if (attempt == 3)
+                throw EFileError("Cannot create file", m_shown, EBUSY);
+        }
+    }
     const mode_t mode = options.Mode >= 0 ? static_cast<mode_t>(options.Mode) & 0777
                                           : newFileMode(m_target);
     if (::fchmod(m_fd, mode) != 0)

@@ -25,10 +25,11 @@ struct TReplaceOptions {
 // target's folder, which Commit() syncs and renames over the target. Until then the target
 // is untouched, and a writer that is destroyed without Commit() removes its temporary file;
 // so does RemoveTemporaryFiles() from a signal handler. The temporary is locked while it is written,
-// so that a later writer of the same name can tell a stale one (of a killed program) and
+// so that a later writer in the same folder can tell a stale one (of a killed program) and
 // remove it. A symbolic link is followed, so the file it names is replaced and keeps its
 // permissions (but never set-user-ID or set-group-ID bits); a target that is not a regular
-// file, or a link to nothing, is refused. Throws EFileError naming `path`.
+// file, a link to nothing, or a file the user could not open for writing is refused.
+// Throws EFileError naming `path`.
 class TSafeFileWriter {
 public:
     explicit TSafeFileWriter(const std::string& path, TFileSystemCalls* calls = nullptr,

@@ -2,8 +2,8 @@
 
 #include "model/NCADProject.h"
 #include "toolkit/Fonts.h"
+#include "view/PdfPages.h"
 
-#include <QBuffer>
 #include <QDate>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -13,6 +13,7 @@
 #include <QPainterPath>
 #include <QPdfWriter>
 #include <QPolygonF>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <charconv>
@@ -30,6 +31,10 @@ constexpr double kTitleText = 3.0;
 constexpr double kStripText = 2.5;
 constexpr double kNorthText = 4.0;
 constexpr double kTitleLabelWidth = 24;
+// Points on one page of a PDF: QPdfWriter holds a page's whole content in memory (about
+// 1 KB a point with its labels), so a big job is drawn on several pages that
+// AppendJoinedPages() then puts on one.
+constexpr int kPointsPerPdfPage = 20000;
 
 // Millimetres to device units.
 struct Mm {
@@ -132,7 +137,9 @@ PlotPainter::PlotPainter(const TNCADProject& project, const PlotLayout& layout, 
                          PlotTitle title)
     : m_project(project), m_layout(layout), m_layers(layers), m_title(std::move(title)) {}
 
-void PlotPainter::Paint(QPainter& painter) const {
+void PlotPainter::Paint(QPainter& painter) const { PaintSheet(painter, {}); }
+
+void PlotPainter::PaintSheet(QPainter& painter, const std::function<void()>& pageBreak) const {
     const double dotsPerMm = painter.device()->logicalDpiX() / 25.4;
     const Mm mm{dotsPerMm};
     painter.save();
@@ -143,7 +150,7 @@ void PlotPainter::Paint(QPainter& painter) const {
 
     painter.save();
     painter.setClipRect(mm.Rect(m_layout.MapArea()));
-    PaintPoints(painter, dotsPerMm);
+    PaintPoints(painter, dotsPerMm, pageBreak);
     painter.restore();
 
     painter.setPen(penOf(kFramePen, mm));
@@ -162,57 +169,85 @@ void PlotPainter::Paint(QPainter& painter) const {
     painter.restore();
 }
 
-void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm) const {
+void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
+                              const std::function<void()>& pageBreak) const {
     const Mm mm{dotsPerMm};
     const QFont font = fontOf(Fonts::kLabelFamily, PlotLayout::kTextHeight, mm);
     const QFontMetricsF fm(font, painter.device());
     const double d = mm(PlotLayout::kLabelOffset);
-    const double r = mm(PlotLayout::kDotRadius);
     const auto [dots, ids, codes, heights, lines] = m_layers;
     painter.setFont(font);
-    QPen linePen(Qt::black, mm(kCodeLinePen), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setBrush(Qt::NoBrush);
+    const QPen labelPen(Qt::black);
+    const QPen linePen(Qt::black, mm(kCodeLinePen), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    // A dot is a point drawn with a round pen as wide as the dot: one short path element
+    // instead of four curves, for each of a million points.
+    const QPen dotPen(Qt::black, 2 * mm(PlotLayout::kDotRadius), Qt::SolidLine, Qt::RoundCap);
     // Labels are placed by their top-left corner, as in the view.
     auto label = [&](QPointF topLeft, const QString& text) {
-        painter.setPen(Qt::black);
         painter.drawText(QPointF(topLeft.x(), topLeft.y() + fm.ascent()), text);
     };
 
     const auto total = static_cast<size_t>(m_project.TotalPointCount());
     size_t done = 0;
-    QPolygonF line;
+    QPolygonF line, dotsToDraw;
+    int drawn = 0;
+    // What is gathered is drawn: the dots, and the group's line so far (the next piece
+    // goes on from its last point).
+    auto flush = [&](bool groupHasLine) {
+        if (lines && groupHasLine && line.size() >= 2) {
+            painter.setPen(linePen);
+            painter.drawPolyline(line);
+        }
+        if (!dotsToDraw.isEmpty()) {
+            painter.setPen(dotPen);
+            painter.drawPoints(dotsToDraw);
+        }
+        dotsToDraw.clear();
+        painter.setPen(labelPen);
+    };
+    painter.setPen(labelPen);
     for (const auto& item : m_project) {
-        const QString code = QString::fromStdString(item->Code());
+        const QString code = BoundedLabel(QString::fromStdString(item->Code()));
+        const bool hasLine = !item->Code().empty();
         line.clear();
         for (const auto& point : item->Points) {
             const QPointF at = mm.At(m_layout.ToPaper(point->X, point->Y));
             line << at;
             if (ids)
-                label(at + QPointF(d, -d), QString::fromStdString(point->ID));
+                label(at + QPointF(d, -d), BoundedLabel(QString::fromStdString(point->ID)));
             if (codes)
                 label(at + QPointF(d, 0), code);
-            if (dots) {
-                painter.setPen(Qt::NoPen);
-                painter.setBrush(Qt::black);
-                painter.drawEllipse(at, r, r);
-                painter.setBrush(Qt::NoBrush);
-            }
+            if (dots)
+                dotsToDraw << at;
             if (heights) {
                 char z[400]; // "%.4f" of the largest double fits
                 const auto res =
                     std::to_chars(z, z + sizeof z, point->Z, std::chars_format::fixed, 4);
                 if (res.ec == std::errc())
-                    label(at + QPointF(d, d), QString::fromLatin1(z, res.ptr - z));
+                    label(at + QPointF(d, d), BoundedLabel(QString::fromLatin1(z, res.ptr - z)));
+            }
+            if (pageBreak && ++drawn % kPointsPerPdfPage == 0) {
+                flush(hasLine);
+                line = QPolygonF{at};
+                pageBreak();
             }
             if (m_progress && ++done % 1024 == 0 && !m_progress(done, total))
                 return;
         }
-        if (lines && !item->Code().empty() && line.size() >= 2) {
-            painter.setPen(linePen);
-            painter.drawPolyline(line);
-        }
+        flush(hasLine);
     }
     if (m_progress)
         m_progress(total, total);
+}
+
+QString PlotPainter::BoundedLabel(const QString& text) {
+    if (text.size() <= kMaxLabelChars)
+        return text;
+    qsizetype cut = kMaxLabelChars - 1;
+    if (text[cut - 1].isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
 }
 
 void PlotPainter::PaintTitleBlock(QPainter& painter, double dotsPerMm) const {
@@ -250,20 +285,37 @@ void PlotPainter::SetUpPage(QPagedPaintDevice& device, const PlotSheet& sheet) {
     device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-QByteArray PlotPainter::Pdf() const {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setCreator("PointBridge");
-        writer.setTitle(QString::fromStdString(m_title.JobName));
-        SetUpPage(writer, m_layout.Sheet());
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw std::runtime_error("PDF를 만들 수 없습니다.");
-        Paint(painter);
-        painter.end();
+void PlotPainter::WritePdf(const std::function<void(std::string_view)>& sink) const {
+    QTemporaryFile scratch;
+    if (!scratch.open())
+        throw std::runtime_error(("PDF를 만들 수 없습니다: " + scratch.errorString()).toStdString());
+    const bool inPieces = m_project.TotalPointCount() > kPointsPerPdfPage;
+    // Should the pages not join, the sheet is drawn again in one piece.
+    for (const bool pieces : {inPieces, false}) {
+        scratch.resize(0);
+        scratch.seek(0);
+        {
+            QPdfWriter writer(&scratch);
+            writer.setCreator("PointBridge");
+            writer.setTitle(QString::fromStdString(m_title.JobName));
+            SetUpPage(writer, m_layout.Sheet());
+            QPainter painter;
+            if (!painter.begin(&writer))
+                throw std::runtime_error("PDF를 만들 수 없습니다.");
+            PaintSheet(painter, pieces ? std::function<void()>([&] { writer.newPage(); })
+                                       : std::function<void()>());
+            painter.end();
+        }
+        // The writer does not report a failed write (a full temporary folder).
+        if (scratch.error() != QFileDevice::NoError)
+            throw std::runtime_error(("PDF를 만들 수 없습니다: " + scratch.errorString()).toStdString());
+        if (!pieces || AppendJoinedPages(scratch))
+            break;
     }
-    return bytes;
+    scratch.seek(0);
+    QByteArray piece;
+    while (!(piece = scratch.read(1 << 20)).isEmpty())
+        sink(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
+    if (scratch.error() != QFileDevice::NoError)
+        throw std::runtime_error(("PDF를 만들 수 없습니다: " + scratch.errorString()).toStdString());
 }

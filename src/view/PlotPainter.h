@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
-class QByteArray;
 class QPagedPaintDevice;
 class QPainter;
 class QString;
@@ -41,8 +41,15 @@ public:
     // origin is the sheet's corner.
     static void SetUpPage(QPagedPaintDevice& device, const PlotSheet& sheet);
 
-    // The sheet as a one-page PDF document.
-    QByteArray Pdf() const;
+    // The sheet as a one-page PDF document, handed to `sink` piece by piece. The memory it
+    // takes stays near the job's own whatever the job's size (a scratch file in the
+    // system's temporary folder holds the document meanwhile). Throws std::runtime_error.
+    void WritePdf(const std::function<void(std::string_view)>& sink) const;
+
+    // A label draws at most this many characters; a longer one ends in "…" (a code of
+    // megabytes would take the time and memory of a book).
+    static constexpr int kMaxLabelChars = 64;
+    static QString BoundedLabel(const QString& text);
 
     // Told now and then while the points are painted, `done` of `total` points, and once
     // with done == total when they are. False leaves the rest of the points out.
@@ -50,7 +57,11 @@ public:
     void SetProgress(Progress progress) { m_progress = std::move(progress); }
 
 private:
-    void PaintPoints(QPainter& painter, double dotsPerMm) const;
+    // `pageBreak`, when given, is called between pieces of the points: a PDF writer starts
+    // a new page there, which holds its content in memory until the page is done.
+    void PaintSheet(QPainter& painter, const std::function<void()>& pageBreak) const;
+    void PaintPoints(QPainter& painter, double dotsPerMm,
+                     const std::function<void()>& pageBreak) const;
     void PaintTitleBlock(QPainter& painter, double dotsPerMm) const;
 
     const TNCADProject& m_project;

@@ -45,6 +45,14 @@ class TestCliComm : public QObject {
         p.start(PB_CLI_PROGRAM, args);
         QVERIFY(p.waitForStarted());
     }
+    // Waits until the receive says it is ready for data and signals; what it said before.
+    QByteArray waitReady(QProcess& p) {
+        QByteArray said;
+        p.setReadChannel(QProcess::StandardError);
+        while (!said.contains("waiting for the instrument") && p.waitForReadyRead(10000))
+            said += p.readAllStandardError();
+        return said;
+    }
     QByteArray newestJournal() {
         const QDir folder(m_dir.filePath("data/PointBridge/receive-journal"));
         const QStringList names = folder.entryList({"receive-*.dat"}, QDir::Files, QDir::Name);
@@ -75,39 +83,57 @@ private slots:
     }
 
     // OUT is replaced only when something came; Ctrl-C before the first byte leaves it as
-    // it was. No temporary file stays behind; the journal holds what came.
+    // it was, and so does a hang-up, which is said in words. No temporary file stays behind;
+    // the journal holds what came.
     void interruptedReceive_data() {
-        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("signal"); // 0: the line hangs up
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("outAfter");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("Ctrl-C before the first byte") << int(SIGINT) << QByteArray() << QByteArray("old job\r\n") << 1;
-        QTest::newRow("Ctrl-C after data") << int(SIGINT) << QByteArray("1,2,3,4,A\r\n") << QByteArray("1,2,3,4,A\r\n") << 0;
-        QTest::newRow("SIGTERM after data") << int(SIGTERM) << QByteArray("1,2\r") << QByteArray("1,2\r") << 0;
+        QTest::addColumn<QString>("message"); // {journal}: the journal's path
+        QTest::newRow("Ctrl-C before the first byte")
+            << int(SIGINT) << QByteArray() << QByteArray("old job\r\n") << 1 << "nothing received";
+        QTest::newRow("Ctrl-C after data") << int(SIGINT) << QByteArray("1,2,3,4,A\r\n")
+                                           << QByteArray("1,2,3,4,A\r\n") << 0 << "received 11 bytes, 1 lines into";
+        QTest::newRow("SIGTERM after data") << int(SIGTERM) << QByteArray("1,2\r") << QByteArray("1,2\r") << 0
+                                            << "received 4 bytes, 1 lines into";
+        QTest::newRow("hang-up after data")
+            << 0 << QByteArray("1,2,3,4,A\r\n2,5") << QByteArray("old job\r\n") << 1
+            << "the line hung up after 14 bytes, 2 lines; {out} left as it was; all 14 bytes are kept in {journal}\n";
     }
     void interruptedReceive() {
         QFETCH(int, signal);
         QFETCH(QByteArray, sent);
         QFETCH(QByteArray, outAfter);
         QFETCH(int, exitCode);
+        QFETCH(QString, message);
         auto sim = fastInstrument();
         QTemporaryDir folder;
         const QString out = folder.filePath("job.txt");
         writeFile(out, "old job\r\n");
         QProcess cli;
         start(cli, {"receive", "--port", QString::fromStdString(sim->PortPath()), out});
-        QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
+        QByteArray said = waitReady(cli);
         if (!sent.isEmpty()) {
             sim->Send(sent.toStdString());
             QTRY_COMPARE(newestJournal(), sent);
             QCOMPARE(fileBytes(out), QByteArray("old job\r\n"));
         }
-        ::kill(static_cast<pid_t>(cli.processId()), signal);
-        QVERIFY(cli.waitForFinished(2000));
+        if (signal)
+            ::kill(static_cast<pid_t>(cli.processId()), signal);
+        else
+            sim.reset(); // the adapter is pulled
+        QVERIFY(cli.waitForFinished(5000));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), exitCode);
         QCOMPARE(fileBytes(out), outAfter);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"job.txt"});
+        said += cli.readAllStandardError();
+        const QDir journals(m_dir.filePath("data/PointBridge/receive-journal"));
+        const QStringList names = journals.entryList({"receive-*.dat"}, QDir::Files, QDir::Name);
+        const QString journal = names.isEmpty() ? QString() : journals.filePath(names.last());
+        message.replace("{out}", out).replace("{journal}", journal);
+        QVERIFY2(QString::fromUtf8(said).contains(message), said.constData());
     }
 
     void receiveFailures() {

@@ -38,8 +38,9 @@ private slots:
                                           "13,0,0,2,x\r\n"
                                           "14,0,0,3,bld\r\n15,10,0,3,bld\r\n16,10,10,3,bld\r\n"
                                           "17,0,10,3,bld\r\n");
-        QByteArray out;
-        QCOMPARE(run({"measure", "--closed", "bld", in}, &out), 0);
+        QByteArray out, err;
+        QCOMPARE(run({"measure", "--closed", "bld", in}, &out, &err), 0);
+        QVERIFY(err.isEmpty());
         QCOMPARE(QString::fromUtf8(out),
                  QString("code\tpoints\tlength_m\tclosed\tarea_m2\tarea_pyeong\tperimeter_m\tnote\n"
                          "경계\t5\t140.000\tyes\t1200.000\t363.000\t140.000\t\n"
@@ -47,7 +48,12 @@ private slots:
                          "X\t5\t48.284\tyes\t\t\t48.284\tself-crossing\n"
                          "BLD\t4\t30.000\tyes\t100.000\t30.250\t40.000\t\n"));
 
-        QByteArray err;
+        // A code that names no group is warned of; the table is the same.
+        QByteArray same;
+        QCOMPARE(run({"measure", "--closed", "bld", "--closed", "nosuch", in}, &same, &err), 0);
+        QCOMPARE(err, ("pointbridge-cli measure: warning: --closed NOSUCH: " + in + " has no code group NOSUCH\n").toUtf8());
+        QCOMPARE(same, out);
+
         QCOMPARE(run({"measure", job("bad.txt", "1,0,0,0,A\r\n2,0,y,0,A\r\n")}, &out, &err), 1);
         QCOMPARE(err, (m_dir.filePath("bad.txt") + ":2: 'y' is not a valid floating point value\n").toUtf8());
         QVERIFY(out.isEmpty());

@@ -1,6 +1,7 @@
 // pointbridge-cli plot: what it writes and what it refuses.
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +32,23 @@ private slots:
                                      << ":2: List index out of bounds (2)" << QByteArray();
         QTest::newRow("scale out of range")
             << QByteArray() << QStringList{"--scale", "50"} << 2 << "--scale wants" << QByteArray();
+        // A label draws a bounded part of a code of any length.
+        QByteArray longCodes;
+        unsigned seed = 7;
+        QByteArray code;
+        for (int i = 0; i < 1000000; ++i)
+            code += char('A' + (seed = seed * 1103515245u + 12345u) % 26);
+        for (int i = 1; i <= 3; ++i)
+            longCodes += QByteArray::number(i) + "," + QByteArray::number(i * 10) + ",0,0," + code + "\n";
+        QTest::newRow("codes of 1 MB") << longCodes << QStringList{} << 0 << "3 points at 1:"
+                                         << QByteArray("[0 0 595.000000 842.000000]");
+        // More points than the PDF writer is given at once still make one page.
+        QByteArray many;
+        for (int i = 0; i < 20500; ++i)
+            many += QByteArray::number(i) + "," + QByteArray::number(i % 143) + "," +
+                    QByteArray::number(i / 143) + ",0,P" + QByteArray::number(i % 3) + "\n";
+        QTest::newRow("20,500 points") << many << QStringList{"--scale", "1000"} << 0
+                                       << "20500 points at 1:1000" << QByteArray("[0 0 595.000000 842.000000]");
     }
     void plot() {
         QFETCH(QByteArray, input);
@@ -59,6 +77,16 @@ private slots:
             const QByteArray bytes = pdf.readAll();
             QVERIFY(bytes.startsWith("%PDF-"));
             QVERIFY(bytes.contains("/MediaBox " + mediaBox));
+            QVERIFY2(bytes.size() < (1 << 20), qPrintable(QString::number(bytes.size())));
+            // An independent reader finds one page.
+            const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
+            if (!pdfinfo.isEmpty()) {
+                QProcess info;
+                info.start(pdfinfo, {out});
+                QVERIFY(info.waitForFinished(30000));
+                const QByteArray said = info.readAllStandardOutput() + info.readAllStandardError();
+                QVERIFY2(info.exitCode() == 0 && said.contains("Pages:           1\n"), said.constData());
+            }
         }
     }
 };

@@ -22,6 +22,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Answers every message box: Yes (or `answer`) to questions, OK to the rest.
@@ -640,18 +642,47 @@ private slots:
         QCOMPARE(form.NCAD1->CenterX, centreX);
     }
 
-    void fileThatCannotBeOpened() {
+    // A file that gives no point: one error box says why, nothing is added or logged, and
+    // no second window is started for it (a pipe would leave that one waiting).
+    void fileThatGivesNoPoint_data() {
+        QTest::addColumn<QString>("kind"); // "gone", "fifo", or the file's text
+        QTest::addColumn<bool>("withJob");
+        QTest::addColumn<QString>("error"); // {file}: the file
+        QTest::newRow("missing") << "gone" << false
+                                 << "Cannot open file \"{file}\". No such file or directory";
+        const QString pipe = "Cannot open file \"{file}\". It is not a regular file (a device or a pipe)";
+        QTest::newRow("a pipe") << "fifo" << false << pipe;
+        QTest::newRow("a pipe, beside a job") << "fifo" << true << pipe;
+        QTest::newRow("an empty file") << "" << false << "\"{file}\" 파일: no records found as point lines";
+        QTest::newRow("instrument records all left out")
+            << "SS,OP1,FP4,AZ0.0000,ZEbad,SD10.000,--x\r\n" << false
+            << "\"{file}\" 파일: none of the 1 records could be read as RW5\n1번째 줄: 'bad' is not a valid angle";
+    }
+    void fileThatGivesNoPoint() {
+        QFETCH(QString, kind);
+        QFETCH(bool, withJob);
+        QFETCH(QString, error);
         Boxes boxes;
         QTemporaryDir dir;
-        const QString path = dir.filePath("gone.txt");
+        QString path = dir.filePath("job.txt");
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+        else if (kind != "gone")
+            writeFile(dir, "job.txt", kind.toUtf8());
         TMainForm form;
+        if (withJob)
+            import(form, "A1,10,20,0,A\n");
+        form.MsgStr->clear();
+        bool started = false;
+        form.SecondRunStarter = [&](const QString&, const QStringList&) { started = true; };
         form.OpenDialogHook = [&](QFileDialog&) { return path; };
         form.btnImportTXT->click();
-        const QStringList errors = boxes.texts(Dialogs::Icon::Error);
-        QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors[0].contains(path), qPrintable(errors[0]));
-        QCOMPARE(form.NiceGrid1->RowCount(), 0);
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{QString(error).replace("{file}", path)});
+        QCOMPARE(boxes.seen.size(), 1);
+        QVERIFY(!started);
+        QCOMPARE(form.NiceGrid1->RowCount(), withJob ? 1 : 0);
         QVERIFY(form.MsgStr->toPlainText().isEmpty());
+        QVERIFY(form.JobFile.isEmpty());
     }
 
     void saveCommandShowsTheSaveDialog() {

@@ -1,6 +1,7 @@
 #include "comm/RecvFiles.h"
 #include "comm/UploadText.h"
 #include "io/FileError.h"
+#include "io/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,22 @@ QByteArray fileBytes(const std::string& path) {
     QFile f(QString::fromStdString(path));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
+
+// A disk that fills up after `room` bytes (-1: never).
+struct FillingDisk : TFileSystemCalls {
+    long long room;
+    explicit FillingDisk(long long r) : room(r) {}
+    ssize_t Write(int fd, const char* data, size_t size) override {
+        if (room == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const size_t n = room < 0 ? size : std::min(size, static_cast<size_t>(room));
+        if (room > 0)
+            room -= static_cast<long long>(n);
+        return TFileSystemCalls::Write(fd, data, n);
+    }
+};
 } // namespace
 
 class TestRecvJournal : public QObject {
@@ -88,6 +105,79 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EFileError, journal.Append("abc"));
         journal.Append("def"); // the rest of this receive is not journalled, no error storm
         ::chmod(dir.path().toLocal8Bit().constData(), 0700);
+    }
+
+    // A full disk under OUT or under the journal does not end a receive: every byte is
+    // still taken, OUT is replaced only when it holds them all, and the words say where
+    // the bytes are. A journal the disk left empty is not kept.
+    void fullDisk_data() {
+        QTest::addColumn<int>("outRoom"); // bytes; -1: room enough
+        QTest::addColumn<int>("journalRoom");
+        QTest::addColumn<QByteArray>("outAfter");
+        QTest::addColumn<int>("journalBytes"); // -1: no journal file
+        QTest::addColumn<QString>("where");    // {j}: the journal
+        QTest::newRow("OUT's disk fills") << 25 << -1 << QByteArray("old") << 60 << "all 60 bytes are kept in {j}";
+        QTest::newRow("the journal's disk fills") << -1 << 25 << QByteArray(60, 'x') << 25 << "";
+        QTest::newRow("both disks full from the start")
+            << 0 << 0 << QByteArray("old") << -1
+            << "no copy of the 60 bytes could be kept (Cannot write file \"{j}"; // the journal's name carries the time
+        QTest::newRow("both fill, the journal later")
+            << 10 << 40 << QByteArray("old") << 40
+            << "the first 40 of 60 bytes are kept in {j}; the other 20 could not be kept "
+               "(Cannot write file \"{j}\". Disk full)";
+    }
+    void fullDisk() {
+        QFETCH(int, outRoom);
+        QFETCH(int, journalRoom);
+        QFETCH(QByteArray, outAfter);
+        QFETCH(int, journalBytes);
+        QFETCH(QString, where);
+        QTemporaryDir dir;
+        const std::string out = dir.filePath("job.txt").toStdString();
+        QFile old(QString::fromStdString(out));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        FillingDisk outDisk(outRoom), journalDisk(journalRoom);
+        const std::string folder = dir.filePath("j").toStdString();
+        TRecvJournal journal(folder, 20, &journalDisk);
+        TRecvOutput output(out, &journal, &outDisk);
+        QStringList warnings;
+        for (int i = 0; i < 3; ++i)
+            warnings << QString::fromStdString(output.Append(std::string(20, 'x')));
+        QCOMPARE(output.Bytes(), 60);
+        const bool complete = outRoom < 0;
+        QCOMPARE(output.Commit(), complete);
+        QCOMPARE(fileBytes(out), outAfter);
+        QCOMPARE(warnings.join("").isEmpty(), outRoom < 0 && journalRoom < 0);
+        const QStringList journals = QDir(QString::fromStdString(folder)).entryList(QDir::Files);
+        QCOMPARE(journals.size(), journalBytes < 0 ? 0 : 1);
+        const std::string path = journal.Path();
+        QCOMPARE(path.empty(), journalBytes < 0);
+        if (journalBytes >= 0)
+            QCOMPARE(fileBytes(path), QByteArray(journalBytes, 'x'));
+        if (!complete) {
+            QCOMPARE(output.OutFailure(), "Cannot write file \"" + out + "\". Disk full");
+            const QString j = QString::fromStdString(path.empty() ? folder + "/receive-" : path);
+            QVERIFY2(QString::fromStdString(output.Where()).startsWith(where.replace("{j}", j)),
+                     output.Where().c_str());
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"job.txt"});
+    }
+
+    void journalFolderBehindALinkToNothing() {
+        QTemporaryDir dir;
+        const std::string data = dir.filePath("data").toStdString();
+        QCOMPARE(::symlink("/nonexistent/place", data.c_str()), 0);
+        RecvFiles::SetFolders(dir.path().toStdString(), data);
+        try {
+            RecvFiles::JournalFolder();
+            QFAIL("no error raised");
+        } catch (const EFileError& e) {
+            QCOMPARE(QString(e.what()), QString::fromStdString("Cannot create folder \"" + data +
+                                                               "\". \"" + data + "\" is a link to "
+                                                               "\"/nonexistent/place\", which does not exist"));
+        }
     }
 
     void bufferFileGoesToTheProgramFolderWhenWritable() {

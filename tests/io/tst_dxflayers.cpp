@@ -71,6 +71,11 @@ private slots:
         QTest::newRow("no place in the code page")
             << QStringList{"A😀B", QString("C") + QChar(0xF7B0) + "D"} // the second: a stray byte
             << QStringList{"A_B", "C_D"};
+        QTest::newRow("long codes alike in their first 240 bytes")
+            << QStringList{QString(250, 'a') + "1", QString(250, 'a') + "2", QString(250, 'A') + "3"}
+            << QStringList{QString(240, 'a'), QString(240, 'a') + "_2", QString(240, 'A') + "_3"};
+        QTest::newRow("a code like a made-up name") << QStringList{"A", "A", "A_2", "a"}
+                                                    << QStringList{"A", "A_2", "A_2_2", "a_3"};
         QTest::newRow("long codes are cut on a character")
             << QStringList{QString(200, QChar(0xAC00))} << QStringList{QString(120, QChar(0xAC00))};
     }

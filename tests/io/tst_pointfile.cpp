@@ -432,13 +432,25 @@ private slots:
                 QVERIFY(QString(e.what()).size() > target.size() + 24); // a reason follows
             }
         }
-        // Reading: the path and the reason.
+        // Reading: the path and the reason. What is no regular file is refused at once (a
+        // pipe without a writer would block), and so is what the program could not hold.
+        const QString fifo = dir.filePath("pipe.txt");
+        QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+        const QString huge = dir.filePath("huge.txt");
+        {
+            QFile f(huge);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize((qint64(1) << 30) + 1)); // sparse: no disk is used
+        }
         const struct {
             QString path;
             QString message;
         } cases[] = {
             {dir.filePath("none.txt"), "Cannot open file \"" + dir.filePath("none.txt") + "\". No such file or directory"},
             {dir.path(), "Cannot open file \"" + dir.path() + "\". Is a directory"},
+            {fifo, "Cannot open file \"" + fifo + "\". It is not a regular file (a device or a pipe)"},
+            {"/dev/zero", "Cannot open file \"/dev/zero\". It is not a regular file (a device or a pipe)"},
+            {huge, "Cannot open file \"" + huge + "\". It is 1025 MB; job files of up to 1024 MB can be read"},
         };
         for (const auto& c : cases) {
             try {

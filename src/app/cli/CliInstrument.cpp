@@ -1,7 +1,9 @@
 // pointbridge-cli receive / upload: the instrument's two transfers without windows.
 // receive waits for the first byte without limit, then takes bytes until the line has been
 // idle for a while (or Ctrl-C) and writes them to OUT exactly as they came (NULs dropped,
-// as the port drops them); OUT is replaced only when something came. upload sends a point
+// as the port drops them); OUT is replaced only when something came and the line did not
+// hang up. A full disk under OUT does not end the receive: the rest still goes to the
+// journal, and the end says where every byte is. upload sends a point
 // file's rows in the upload line format, in steps; it fails when the instrument takes
 // nothing for 10 seconds.
 // Exit status: 0 done, 1 the port, a file or the transfer failed, 2 wrong arguments.
@@ -16,7 +18,6 @@
 #include "io/FileError.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"
-#include "io/SafeFile.h"
 #include "model/NCADProject.h"
 #include "toolkit/Dialogs.h"
 
@@ -183,8 +184,10 @@ int receiveUsage() {
                  "usage: pointbridge-cli receive --port DEV [--idle S] [options] OUT\n"
                  "Waits for the instrument's first byte, then receives until the line has been\n"
                  "idle for S seconds (default 3) or Ctrl-C, and writes the bytes to OUT exactly\n"
-                 "as they came. OUT is replaced only when something came; every byte is also\n"
-                 "kept in the receive journal (~/.local/share/PointBridge/receive-journal).\n%s",
+                 "as they came. OUT is replaced only when something came and the line did not\n"
+                 "hang up; every byte is also kept in the receive journal\n"
+                 "(~/.local/share/PointBridge/receive-journal), where the messages point when\n"
+                 "OUT could not be written.\n%s",
                  kLineOptionsHelp);
     return 2;
 }
@@ -200,17 +203,21 @@ int RunReceiveCommand(int argc, char** argv) {
     if (!parse("receive", argc, argv, true, o))
         return receiveUsage();
     const std::string& outPath = o.files[0];
+    // Ctrl-C, SIGTERM and SIGHUP end the receive like an idle line does, what came is kept;
+    // from the first moment, so that none strikes between opening the port and the loop.
+    CliSignals::RequestWake();
 
     int qtArgc = 1;
     char name[] = "pointbridge-cli";
     char* qtArgv[] = {name, nullptr};
     QCoreApplication app(qtArgc, qtArgv);
-    // Errors that the port reports from its notifications come here instead of a box.
-    bool failed = false;
+    // Errors that the port reports from its notifications come here instead of a box. A
+    // hang-up reports a failed read first; the close that follows tells it for what it is.
+    std::string portError;
     Dialogs::SetHook([&](const Dialogs::Box& box) {
-        std::fprintf(stderr, "\npointbridge-cli receive: %s\n", box.text.toUtf8().constData());
-        failed = true;
-        QCoreApplication::exit(1);
+        if (portError.empty())
+            portError = box.text.toStdString();
+        QTimer::singleShot(300, &app, [] { QCoreApplication::exit(1); });
         return Dialogs::Answer::Ok;
     });
 
@@ -220,105 +227,100 @@ int RunReceiveCommand(int argc, char** argv) {
     // Read what the event thread announced and no more: should another opener take the
     // bytes first, a read that waits for them would never end.
     port.Timeouts().SetReadInterval(-1);
-    try {
-        port.Open();
-    } catch (const EComPort& e) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
-        return 1;
-    }
-    // OUT is replaced only once data has come: until then the bytes go to a temporary file
-    // beside it, and to a journal as the window keeps one.
-    std::unique_ptr<TSafeFileWriter> out;
-    try {
-        out = std::make_unique<TSafeFileWriter>(outPath);
-    } catch (const EFileError& e) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
-        return 1;
-    }
-    std::unique_ptr<TRecvJournal> journal;
-    auto journalFailed = [&](const std::exception& e) {
-        std::fprintf(stderr, "\npointbridge-cli receive: warning: no journal: %s\n", e.what());
-        journal.reset();
+    port.OnAfterClose = [&](TCustomComPort*) {
+        QTimer::singleShot(0, &app, [] { QCoreApplication::exit(1); });
     };
+
+    std::unique_ptr<TRecvJournal> journal;
     try {
         journal = std::make_unique<TRecvJournal>(RecvFiles::JournalFolder());
     } catch (const std::exception& e) {
-        journalFailed(e);
+        std::fprintf(stderr, "pointbridge-cli receive: warning: no journal: %s\n", e.what());
     }
-    auto journalNote = [&] {
-        if (journal && !journal->Path().empty())
-            std::fprintf(stderr, "pointbridge-cli receive: the bytes are kept in %s\n",
-                         journal->Path().c_str());
-    };
+    // OUT is replaced only once data has come: until then the bytes go to a temporary file
+    // beside it, and to the journal as the window keeps one. A target that cannot be
+    // written is refused before the instrument is waited for.
+    std::unique_ptr<TRecvOutput> out;
+    try {
+        out = std::make_unique<TRecvOutput>(outPath, journal.get());
+        port.Open();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
+        return 1;
+    }
 
     using Clock = std::chrono::steady_clock;
     Progress progress;
     Clock::time_point lastByte{};
     const bool tty = ::isatty(STDERR_FILENO);
     long long shownBytes = -1;
-    auto show = [&](bool final) {
-        if (progress.bytes == shownBytes && !final)
+    auto counts = [&] {
+        return std::to_string(progress.bytes) + " bytes, " + std::to_string(progress.Lines()) + " lines";
+    };
+    auto show = [&] {
+        if (progress.bytes == shownBytes)
             return;
         shownBytes = progress.bytes;
-        std::fprintf(stderr, "%sreceived %lld bytes, %lld lines", tty ? "\r" : "", progress.bytes,
-                     progress.Lines());
-        if (final)
-            std::fprintf(stderr, " into %s\n", outPath.c_str());
-        else if (!tty)
-            std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "%sreceived %s%s", tty ? "\r" : "", counts().c_str(), tty ? "" : "\n");
         std::fflush(stderr);
     };
 
     port.OnRxChar = [&](TCustomComPort*, int count) {
         std::string piece;
         port.ReadText(piece, count);
-        if (piece.empty() || failed)
+        if (piece.empty())
             return;
-        if (journal) {
-            try {
-                journal->Append(piece);
-            } catch (const std::exception& e) {
-                journalFailed(e);
-            }
-        }
         progress.Take(piece);
-        try {
-            out->Write(piece);
-        } catch (const EFileError& e) {
-            std::fprintf(stderr, "\npointbridge-cli receive: %s\n", e.what());
-            failed = true;
-            QCoreApplication::exit(1);
-            return;
-        }
         lastByte = Clock::now();
+        // A full disk does not end the receive: the rest of the transfer is still read.
+        if (const std::string failed = out->Append(piece); !failed.empty())
+            std::fprintf(stderr, "\npointbridge-cli receive: warning: %s; receiving goes on\n",
+                         failed.c_str());
     };
 
-    // Ctrl-C and SIGTERM end the receive like an idle line does: what came is kept.
-    CliSignals::RequestWake();
     QSocketNotifier interrupted(CliSignals::WakeFd(), QSocketNotifier::Read);
     QObject::connect(&interrupted, &QSocketNotifier::activated, &app,
                      [] { QCoreApplication::exit(0); });
-
-    std::fprintf(stderr, "waiting for the instrument on %s ...\n", o.port.c_str());
     const auto idle = std::chrono::duration<double>(o.idleSeconds);
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &app, [&] {
         if (progress.bytes > 0 && Clock::now() - lastByte >= idle)
             QCoreApplication::exit(0);
         else if (progress.bytes > 0)
-            show(false);
+            show();
     });
     tick.start(tty ? 200 : 1000);
+    // Ready: a script or a test may send the instrument's data or a signal from here on.
+    std::fprintf(stderr, "waiting for the instrument on %s ...\n", o.port.c_str());
+    std::fflush(stderr);
     app.exec();
     tick.stop();
 
+    const bool hungUp = port.LineHungUp();
+    port.OnAfterClose = nullptr;
     try {
         port.Close();
     } catch (const EComPort& e) {
         std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
     }
-    if (failed) {
-        journalNote();
+    if (tty && progress.bytes > 0)
+        std::fprintf(stderr, "\n");
+    const char* kept = "; %s left as it was; %s\n";
+    if (hungUp && progress.bytes == 0) {
+        std::fprintf(stderr, "pointbridge-cli receive: the line hung up before anything came; %s left as it was\n",
+                     outPath.c_str());
+        return 1;
+    }
+    if (hungUp) {
+        std::fprintf(stderr, "pointbridge-cli receive: the line hung up after %s", counts().c_str());
+        std::fprintf(stderr, kept, outPath.c_str(), out->Where().c_str());
+        return 1;
+    }
+    if (!portError.empty()) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", portError.c_str());
+        if (progress.bytes > 0)
+            std::fprintf(stderr, "pointbridge-cli receive: %s left as it was; %s\n", outPath.c_str(),
+                         out->Where().c_str());
         return 1;
     }
     if (progress.bytes == 0) {
@@ -326,14 +328,13 @@ int RunReceiveCommand(int argc, char** argv) {
                      outPath.c_str());
         return 1;
     }
-    try {
-        out->Commit();
-    } catch (const EFileError& e) {
-        std::fprintf(stderr, "\npointbridge-cli receive: %s\n", e.what());
-        journalNote();
+    if (!out->Commit()) {
+        std::fprintf(stderr, "pointbridge-cli receive: received %s, but %s could not be written (%s)",
+                     counts().c_str(), outPath.c_str(), out->OutFailure().c_str());
+        std::fprintf(stderr, ": it is left as it was; %s\n", out->Where().c_str());
         return 1;
     }
-    show(true);
+    std::fprintf(stderr, "received %s into %s\n", counts().c_str(), outPath.c_str());
     return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -53,21 +54,30 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
                      lines.Mix().LineList().c_str(), utf8 ? "CP949" : "UTF-8");
     }
     const TFormatChoice choice = ChooseFormat(lines.Text(), options.From);
+    // A read without a point is an error (a wrong --from, an empty file): the output it
+    // would give replaces nothing.
+    auto noPoints = [&](std::size_t leftOut) {
+        return std::runtime_error(path + ": " + NoPointsMessage(choice, leftOut));
+    };
     if (choice.Format == TInstrumentFormat::PointLines) {
         TDataEnd end;
-        ImportPointLines(lines, project, rows, nullptr, &end);
+        const int points = ImportPointLines(lines, project, rows, nullptr, &end);
         // The stop stays (instruments may mark the end so), but it is said.
         if (end.Line > 0)
             std::fprintf(stderr,
                          "%s:%d: warning: an empty line ends the data; %d line(s) after it were "
                          "not read\n",
                          path.c_str(), end.Line, end.Unread);
+        if (points == 0)
+            throw noPoints(0);
         return true;
     }
     const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
     printMessages(path, result.Notes, "note: ");
     printMessages(path, result.Warnings, "warning: ");
     printMessages(path, result.Problems, "");
+    if (result.Points == 0)
+        throw noPoints(result.Problems.size());
     // A check shot that misses says the results are wrong somewhere: as with records left
     // out, nothing is written from them unless the user chooses to go on.
     return options.KeepGoing || (result.Problems.empty() && result.Warnings.empty());

@@ -31,8 +31,9 @@ extern const char kJobLoadUsage[];
 // that takes a job file loads it here, so that a new input format is added in one place.
 // Notes, warnings and records left out of an instrument file go to standard error as
 // "FILE:LINE: ..."; the result is false when records were left out or warnings were given
-// and `options` does not keep going. Throws EFileError, or EPointLineError for a faulty point line (the points
-// before it stay).
+// and `options` does not keep going. Throws EFileError, EPointLineError for a faulty point
+// line (the points before it stay), or std::runtime_error "FILE: no records found as SDR"
+// when no point could be read.
 bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows = nullptr,
                  const TJobLoadOptions& options = {});
 

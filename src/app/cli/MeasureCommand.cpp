@@ -107,6 +107,13 @@ int RunMeasureCommand(int argc, char** argv) {
     TNCADProject project;
     if (!LoadJobFileOrReport(file, project, "pointbridge-cli measure", load))
         return 1;
+    // A mistyped code would otherwise leave its figure open without a word.
+    for (const std::string& code : closed) {
+        int index = -1;
+        if (!project.FindItemByCode(code, index))
+            std::fprintf(stderr, "pointbridge-cli measure: warning: --closed %s: %s has no code group %s\n",
+                         code.c_str(), file.c_str(), code.c_str());
+    }
     std::printf("code\tpoints\tlength_m\tclosed\tarea_m2\tarea_pyeong\tperimeter_m\tnote\n");
     bool allMeasured = true;
     for (const auto& group : project)

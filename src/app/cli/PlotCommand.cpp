@@ -136,11 +136,12 @@ int RunPlotCommand(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     Fonts::InstallSubstitutions();
     try {
+        // OUT is refused before the drawing, should it not be writable.
+        TSafeFileWriter file(o.out);
         const PlotPainter painter(project, layout, {true, true, true, true, true},
                                   PlotTitle::ForJob(QFile::decodeName(o.in.c_str())));
-        const QByteArray pdf = painter.Pdf();
-        ReplaceFileContents(o.out,
-                            std::string_view(pdf.constData(), static_cast<size_t>(pdf.size())));
+        painter.WritePdf([&](std::string_view bytes) { file.Write(bytes); });
+        file.Commit();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pointbridge-cli plot: %s\n", e.what());
         return 1;
