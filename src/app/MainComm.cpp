@@ -1,10 +1,10 @@
 #include "app/Main.h"
 
 #include "app/SecondRun.h"
-#include "comm/ComComboBox.h"
+#include "comm/forms/ComComboBox.h"
 #include "comm/ComPort.h"
-#include "comm/DataRecv.h"
-#include "comm/DataSend.h"
+#include "comm/forms/DataRecv.h"
+#include "comm/forms/DataSend.h"
 #include "comm/InstrumentPort.h"
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"

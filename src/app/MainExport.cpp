@@ -2,7 +2,7 @@
 
 #include "app/PlotForm.h"
 #include "io/CalcBlock.h"
-#include "io/DXFFormUnit.h"
+#include "io/forms/DXFFormUnit.h"
 #include "io/SpreadsheetExport.h"
 #include "toolkit/Application.h"
 #include "toolkit/NiceGrid.h"

@@ -6,7 +6,7 @@
 #include "app/SecondRun.h"
 #include "comm/RecvFiles.h"
 #include "formats/InstrumentFormat.h"
-#include "io/FileSave.h"
+#include "io/forms/FileSave.h"
 #include "io/InstrumentImport.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"

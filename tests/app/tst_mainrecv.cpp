@@ -1,12 +1,12 @@
 // The receive and upload paths end to end: the main window's port on a pseudo-terminal
 // with the stand-in instrument at the other end.
-#include "../comm/PtyPair.h"
+#include "support/PtyPair.h"
 #include "app/Main.h"
-#include "comm/ComComboBox.h"
+#include "comm/forms/ComComboBox.h"
 #include "comm/ComPort.h"
-#include "comm/DataRecv.h"
-#include "comm/DataSend.h"
-#include "comm/InstrumentSim.h"
+#include "comm/forms/DataRecv.h"
+#include "comm/forms/DataSend.h"
+#include "sim/InstrumentSim.h"
 #include "comm/RecvFiles.h"
 #include "comm/UploadText.h"
 #include "io/PointImport.h"

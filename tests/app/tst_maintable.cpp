@@ -2,7 +2,7 @@
 #include "app/DataNew.h"
 #include "app/Main.h"
 #include "comm/RecvFiles.h"
-#include "io/FileSave.h"
+#include "io/forms/FileSave.h"
 #include "io/NumText.h"
 #include "io/PointImport.h"
 #include "model/NCADProject.h"

@@ -1,6 +1,6 @@
-#include "comm/ComSetup.h"
+#include "comm/forms/ComSetup.h"
 
-#include "comm/ComComboBox.h"
+#include "comm/forms/ComComboBox.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "toolkit/Catalog.h"

@@ -1,6 +1,6 @@
-#include "comm/DataRecv.h"
+#include "comm/forms/DataRecv.h"
 
-#include "comm/ComComboBox.h"
+#include "comm/forms/ComComboBox.h"
 #include "comm/ComPort.h"
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"

@@ -1,4 +1,4 @@
-#include "comm/DataSend.h"
+#include "comm/forms/DataSend.h"
 
 #include "comm/ComPort.h"
 #include "comm/UploadText.h"

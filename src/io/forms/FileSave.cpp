@@ -1,4 +1,4 @@
-#include "io/FileSave.h"
+#include "io/forms/FileSave.h"
 
 #include "io/PointWrite.h"
 #include "model/CodeText.h"

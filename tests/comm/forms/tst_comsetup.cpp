@@ -1,9 +1,9 @@
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 
-#include "comm/ComComboBox.h"
+#include "comm/forms/ComComboBox.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
-#include "comm/ComSetup.h"
+#include "comm/forms/ComSetup.h"
 #include "comm/PortNames.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"

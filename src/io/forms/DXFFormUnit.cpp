@@ -1,4 +1,4 @@
-#include "io/DXFFormUnit.h"
+#include "io/forms/DXFFormUnit.h"
 
 #include "io/DXFFile.h"
 #include "io/DXFLayers.h"

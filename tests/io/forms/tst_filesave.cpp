@@ -1,4 +1,4 @@
-#include "io/FileSave.h"
+#include "io/forms/FileSave.h"
 #include "io/PointImport.h"
 #include "model/NCADProject.h"
 #include "toolkit/Application.h"
