@@ -2,6 +2,7 @@
 
 #include "app/SecondRun.h"
 #include "comm/forms/ComComboBox.h"
+#include "comm/forms/ComSetup.h"
 #include "comm/ComPort.h"
 #include "comm/forms/DataRecv.h"
 #include "comm/forms/DataSend.h"
@@ -32,6 +33,7 @@ void TMainForm::WireCommCommands() {
 
 // Settings are not stored between runs: every start begins with these values.
 void TMainForm::CreateComPort() {
+    InstallComSetupDialog();
     ComPort = new TComPort(this);
     ComPort->setObjectName("ComPort");
     ApplyInstrumentSettings(*ComPort);

@@ -63,6 +63,7 @@ class TestComSetup : public QObject {
 
 private slots:
     void initTestCase() {
+        InstallComSetupDialog();
         QVERIFY(m_root.isValid());
         QVERIFY(QDir().mkpath(m_root.filePath("sys")));
         QVERIFY(QDir().mkpath(m_root.filePath("dev/serial/by-id")));
