@@ -53,7 +53,16 @@ void TMainForm::CreateCommWindows() {
     // when the main window is up.
     if (std::exception_ptr error = ReceiveWindow->PortListError())
         QTimer::singleShot(0, this, [error] { TApplication::HandleException(error); });
-    UploadWindow = new TDataSendForm(nullptr, ComPort, NCAD1);
+    // The upload window picks points in the plan view: a cross while it waits for the
+    // click, a pointing hand once the point is in its table.
+    TSendViewLink view;
+    view.StartPick = [this] {
+        NCAD1->MouseMode = mmSendPoint;
+        NCAD1->setCursor(Qt::CrossCursor);
+    };
+    view.PointAdded = [this] { NCAD1->setCursor(Qt::PointingHandCursor); };
+    view.Repaint = [this] { NCAD1->Repaint(); };
+    UploadWindow = new TDataSendForm(nullptr, ComPort, std::move(view));
 }
 
 void TMainForm::DestroyCommWindows() {

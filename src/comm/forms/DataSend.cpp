@@ -8,7 +8,6 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/NiceGrid.h"
-#include "view/NCAD.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -60,8 +59,8 @@ QIcon addRowIcon() {
 
 } // namespace
 
-TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TNCAD* view)
-    : QDialog(owner, Qt::Window | Qt::WindowStaysOnTopHint), m_port(port), m_view(view) {
+TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink view)
+    : QDialog(owner, Qt::Window | Qt::WindowStaysOnTopHint), m_port(port), m_view(std::move(view)) {
     setWindowTitle(QString::fromUtf8("데이터 보내기(PC -> 측량기)"));
     QFont font(Fonts::kUiFamily);
     font.setPixelSize(11);
@@ -128,15 +127,12 @@ void TDataSendForm::AddSendPoint(double X, double Y) {
     NiceGrid1->SetCellUtf8(1, row, FormatFixed4(roundToCentimetre(X)));
     NiceGrid1->SetCellUtf8(2, row, FormatFixed4(roundToCentimetre(Y)));
     NiceGrid1->SetCellUtf8(3, row, FormatFixed4(0.0));
-    m_view->setCursor(Qt::PointingHandCursor);
+    m_view.PointAdded();
 }
 
 void TDataSendForm::Button1Click() { hide(); }
 
-void TDataSendForm::SpeedButton1Click() {
-    m_view->MouseMode = mmSendPoint;
-    m_view->setCursor(Qt::CrossCursor);
-}
+void TDataSendForm::SpeedButton1Click() { m_view.StartPick(); }
 
 void TDataSendForm::SpeedButton2Click() { NiceGrid1->AddRow(); }
 
@@ -156,7 +152,7 @@ void TDataSendForm::Button2Click() {
         return; // the window stays for another try
     m_port->SetConnected(false);
     hide();
-    m_view->Repaint();
+    m_view.Repaint();
 }
 
 // Sends in steps under a progress window with Cancel; the other windows keep painting.
