@@ -1,8 +1,8 @@
 #include "comm/forms/ComSetup.h"
 
-#include "comm/forms/ComComboBox.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
+#include "comm/forms/ComComboBox.h"
 #include "toolkit/Catalog.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "comm/forms/DataRecv.h"
 
-#include "comm/forms/ComComboBox.h"
 #include "comm/ComPort.h"
 #include "comm/RecvFiles.h"
+#include "comm/forms/ComComboBox.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Catalog.h"

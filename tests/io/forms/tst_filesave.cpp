@@ -1,8 +1,8 @@
 #include "support/Boxes.h"
 #include "support/Modal.h"
 
-#include "io/forms/FileSave.h"
 #include "io/PointImport.h"
+#include "io/forms/FileSave.h"
 #include "model/NCADProject.h"
 #include "toolkit/Application.h"
 #include "toolkit/DirectoryEdit.h"
