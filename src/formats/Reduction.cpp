@@ -1,6 +1,7 @@
 #include "formats/Reduction.h"
 
 #include "formats/Angles.h"
+#include "formats/ShotGeometry.h"
 
 #include <algorithm>
 #include <bit>
@@ -336,18 +337,9 @@ void TReduction::angleSet(const TSurveyRecord& r, double e, double n, double h) 
 
 TReduction::TPolar TReduction::polar(const TSurveyRecord& r) const {
     TPolar p;
-    double zenith = 0.0;
-    bool faceTwo = false;
-    if (r.Zenith) {
-        zenith = std::fmod(*r.Zenith, kTwoPi);
-        if (zenith < 0.0)
-            zenith += kTwoPi;
-        // Face two: past 180 degrees the telescope is turned over, the circle half a turn off.
-        if (zenith > kPi) {
-            zenith = kTwoPi - zenith;
-            faceTwo = true;
-        }
-    }
+    TShotGeometry g;
+    std::string problem; // said by reduce() when the shot is made into a point
+    const bool split = SplitShot(r, g, problem);
     if (r.Horizontal) {
         double azimuth = *r.Horizontal;
         switch (r.HorizontalKind) {
@@ -363,26 +355,14 @@ TReduction::TPolar TReduction::polar(const TSurveyRecord& r) const {
             break;
         }
         if (!p.NeedsBacksight)
-            p.Azimuth = faceTwo ? azimuth + kPi : azimuth;
+            p.Azimuth = g.FaceTwo ? azimuth + kPi : azimuth;
     }
     // A distance of zero is one that was not measured.
-    if (r.Distance == 0.0)
+    if (!split || r.DistanceKind == TDistanceKind::None || r.Distance == 0.0)
         return p;
-    if (r.DistanceKind == TDistanceKind::Slope) {
-        if (r.Zenith) {
-            p.Horizontal = r.Distance * std::sin(zenith);
-            p.Vertical = r.Distance * std::cos(zenith);
-        } else if (r.HeightDifference) {
-            p.Vertical = *r.HeightDifference;
-            p.Horizontal = std::sqrt(std::max(0.0, r.Distance * r.Distance - *p.Vertical * *p.Vertical));
-        }
-    } else if (r.DistanceKind == TDistanceKind::Horizontal) {
-        p.Horizontal = r.Distance;
-        if (r.HeightDifference)
-            p.Vertical = *r.HeightDifference;
-        else if (r.Zenith && std::sin(zenith) != 0.0)
-            p.Vertical = r.Distance * std::cos(zenith) / std::sin(zenith);
-    }
+    p.Horizontal = g.Horizontal;
+    if (g.HasVertical)
+        p.Vertical = g.Vertical;
     return p;
 }
 
