@@ -172,7 +172,15 @@ void TReduction::station(const TSurveyRecord& r) {
     m_setup.Id = r.Id;
     m_setup.Line = r.Line;
     m_setupFirstPoint = m_points.size();
-    if (r.HasCoordinates) {
+    // A set-up the instrument was not told the place of is written at 0,0: on a traverse
+    // that is a station computed before, and there it stands.
+    const TSurveyPoint* before = SetupAtBareOrigin(r) && !r.Id.empty() ? find(r.Id) : nullptr;
+    if (before && before->E == 0.0 && before->N == 0.0)
+        before = nullptr; // there already: the file's own height stands
+    if (before)
+        Note(r.Line, "station " + quoted(r.Id) + " at 0,0 in the file: placed where line " +
+                         std::to_string(before->Line) + " puts it");
+    if (r.HasCoordinates && !before) {
         m_setup.E = r.E;
         m_setup.N = r.N;
         m_setup.H = r.H.value_or(0.0);
@@ -183,7 +191,7 @@ void TReduction::station(const TSurveyRecord& r) {
             addPoint(r, m_setup.E, m_setup.N, m_setup.H, false, r.Code.empty() ? "STN" : r.Code);
             m_points.back().HasHeight = r.H.has_value();
         }
-    } else if (const TSurveyPoint* p = find(r.Id)) {
+    } else if (const TSurveyPoint* p = before ? before : find(r.Id)) {
         m_setup.E = p->E;
         m_setup.N = p->N;
         m_setup.H = p->H;
