@@ -140,6 +140,7 @@ int RunTraverseCommand(int argc, char** argv) {
         // The reduction's messages include the reader's.
         TInstrumentResult job = AdjustedPoints(log, input, result);
         PrintLineMessages(in, job.Notes, "note: ");
+        PrintLineMessages(in, job.Warnings, "warning: ");
         PrintLineMessages(in, job.Problems, "");
         if (!job.Problems.empty() && !load.KeepGoing)
             return 1;
