@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "formats/Angles.h"
 
-#include "formats/FieldText.h"
+#include "text/FieldText.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "formats/DelimitedReader.h"
 
-#include "formats/FieldText.h"
 #include "formats/SurveyRecord.h"
+#include "text/FieldText.h"
 
 #include <vector>
 

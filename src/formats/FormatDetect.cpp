@@ -1,6 +1,6 @@
 #include "formats/FormatDetect.h"
 
-#include "formats/FieldText.h"
+#include "text/FieldText.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 #include "formats/GsiReader.h"
 
 #include "formats/Angles.h"
-#include "formats/FieldText.h"
 #include "formats/SurveyRecord.h"
+#include "text/FieldText.h"
 
 #include <bitset>
 #include <optional>

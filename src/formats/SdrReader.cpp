@@ -1,9 +1,9 @@
 #include "formats/SdrReader.h"
 
 #include "formats/Angles.h"
-#include "formats/FieldText.h"
 #include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
+#include "text/FieldText.h"
 
 namespace {
 

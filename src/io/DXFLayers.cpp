@@ -3,10 +3,10 @@
 #include "io/DXFFile.h"
 #include "io/DXFLayerNames.h"
 #include "io/DXFNumbers.h"
-#include "io/NumText.h"
 #include "model/Measure.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/NumText.h"
 
 #include <algorithm>
 #include <charconv>

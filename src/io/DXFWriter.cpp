@@ -1,9 +1,9 @@
 #include "io/DXFWriter.h"
 
 #include "io/DXFNumbers.h"
-#include "io/NumText.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/NumText.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "io/PointImport.h"
 
 #include "io/FileError.h"
-#include "io/NumText.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/NumText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

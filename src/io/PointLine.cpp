@@ -1,7 +1,7 @@
 #include "io/PointLine.h"
 
-#include "io/NumText.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/NumText.h"
 
 namespace {
 

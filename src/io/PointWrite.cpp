@@ -1,9 +1,9 @@
 #include "io/PointWrite.h"
 
-#include "io/NumText.h"
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/NumText.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "app/cli/GisConvert.h"
 #include "io/DXFFile.h"
 #include "io/DXFLayers.h"
-#include "io/NumText.h"
 #include "io/PointWrite.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "formats/FieldText.h"
+#include "text/FieldText.h"
 
-#include "io/NumText.h"
+#include "text/NumText.h"
 
 #include <cstring>
 
