@@ -6,6 +6,7 @@
 #include "io/PointWrite.h"
 #include "model/NCADProject.h"
 #include "text/Cp949.h"
+#include "text/FieldText.h"
 #include "text/NumText.h"
 
 #include <cstdint>

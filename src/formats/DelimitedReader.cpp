@@ -2,6 +2,8 @@
 
 #include "formats/SurveyRecord.h"
 #include "text/FieldText.h"
+#include "text/LineCursor.h"
+#include "text/NumText.h"
 
 #include <vector>
 

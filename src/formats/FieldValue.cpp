@@ -2,6 +2,7 @@
 
 #include "formats/SurveyRecord.h"
 #include "text/FieldText.h"
+#include "text/NumText.h"
 
 bool OptionalNumber(std::string_view field, std::optional<double>& out, TRecordSink& sink, int line) {
     out.reset();

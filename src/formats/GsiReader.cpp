@@ -3,6 +3,7 @@
 #include "formats/Angles.h"
 #include "formats/SurveyRecord.h"
 #include "text/FieldText.h"
+#include "text/LineCursor.h"
 
 #include <bitset>
 #include <optional>

@@ -4,6 +4,7 @@
 #include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
 #include "text/FieldText.h"
+#include "text/LineCursor.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "io/PointLine.h"
-#include "text/FieldText.h"
+#include "text/LineCursor.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,45 +1,17 @@
 #include "text/FieldText.h"
 
-#include "text/NumText.h"
-
-#include <cstring>
-
-bool TLineCursor::Next(std::string_view& line) {
-    if (m_pos >= m_text.size())
-        return false;
-    // memchr twice beats find_first_of, which calls memchr on the needle for every byte.
-    const char* base = m_text.data();
-    const void* lf = std::memchr(base + m_pos, '\n', m_text.size() - m_pos);
-    size_t stop = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : m_text.size();
-    if (const void* cr = std::memchr(base + m_pos, '\r', stop - m_pos))
-        stop = static_cast<size_t>(static_cast<const char*>(cr) - base);
-    line = m_text.substr(m_pos, stop - m_pos);
-    m_pos = stop;
-    if (m_pos < m_text.size())
-        m_pos += (m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n') ? 2 : 1;
-    ++m_number;
-    return true;
-}
-
-namespace {
-inline bool isSpace(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 1 && u <= 32;
-}
-} // namespace
-
 std::string_view TrimField(std::string_view text) {
     size_t b = 0, e = text.size();
-    while (b < e && isSpace(text[b]))
+    while (b < e && IsFieldSpace(text[b]))
         ++b;
-    while (e > b && isSpace(text[e - 1]))
+    while (e > b && IsFieldSpace(text[e - 1]))
         --e;
     return text.substr(b, e - b);
 }
 
 bool IsBlankLine(std::string_view line) {
     for (char c : line)
-        if (!isSpace(c))
+        if (!IsFieldSpace(c))
             return false;
     return true;
 }
@@ -58,11 +30,62 @@ void SplitFields(std::string_view line, char separator, std::vector<std::string_
     }
 }
 
-bool ParseNumber(std::string_view text, double& value) {
-    return TryStrToFloat(TrimField(text), value);
-}
+int SplitPointFields(std::string_view line, std::vector<std::string>& fields, int maxFields) {
+    const size_t len = line.size();
+    int n = 0;
+    auto next = [&]() -> std::string& {
+        if (static_cast<size_t>(n) == fields.size())
+            fields.emplace_back();
+        std::string& f = fields[static_cast<size_t>(n++)];
+        f.clear();
+        return f;
+    };
 
-std::string NotANumber(std::string_view text) { return NotAFloat(TrimField(text)).what(); }
+    size_t i = 0;
+    while (i < len && IsFieldSpace(line[i]))
+        ++i;
+    while (i < len && n < maxFields) {
+        std::string& field = next();
+        if (line[i] == '"') {
+            // Quoted: runs to the next quote that is not doubled; "" stands for one quote.
+            ++i;
+            while (i < len) {
+                const size_t q = line.find('"', i);
+                if (q == std::string_view::npos) {
+                    field.append(line.substr(i));
+                    i = len;
+                    break;
+                }
+                field.append(line.substr(i, q - i));
+                if (q + 1 < len && line[q + 1] == '"') {
+                    field += '"';
+                    i = q + 2;
+                } else {
+                    i = q + 1;
+                    break;
+                }
+            }
+        } else {
+            const size_t b = i;
+            while (i < len && line[i] != ',' && !IsFieldSpace(line[i]))
+                ++i;
+            field.assign(line.substr(b, i - b));
+        }
+        while (i < len && IsFieldSpace(line[i]))
+            ++i;
+        if (i < len && line[i] == ',') {
+            ++i;
+            // A comma that ends the line still opens one more, empty, field.
+            if (i == len && n < maxFields) {
+                next();
+                break;
+            }
+            while (i < len && IsFieldSpace(line[i]))
+                ++i;
+        }
+    }
+    return n;
+}
 
 std::string_view StripLeadingZeros(std::string_view text) {
     size_t i = 0;

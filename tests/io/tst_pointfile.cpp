@@ -5,6 +5,7 @@
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
 #include "text/Cp949.h"
+#include "text/FieldText.h"
 #include "text/NumText.h"
 
 #include <QProcess>
