@@ -1,8 +1,8 @@
-#include "io/DXFLayers.h"
+#include "io/dxf/DXFLayers.h"
 
-#include "io/DXFFile.h"
-#include "io/DXFLayerNames.h"
-#include "io/DXFNumbers.h"
+#include "io/dxf/DXFFile.h"
+#include "io/dxf/DXFLayerNames.h"
+#include "io/dxf/DXFNumbers.h"
 #include "model/Measure.h"
 #include "model/NCADProject.h"
 #include "text/Cp949.h"

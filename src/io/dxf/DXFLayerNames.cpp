@@ -1,4 +1,4 @@
-#include "io/DXFLayerNames.h"
+#include "io/dxf/DXFLayerNames.h"
 
 #include "model/CodeText.h"
 #include "text/Cp949.h"

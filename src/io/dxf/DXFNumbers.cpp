@@ -1,4 +1,4 @@
-#include "io/DXFNumbers.h"
+#include "io/dxf/DXFNumbers.h"
 
 #include "text/NumText.h"
 

@@ -1,5 +1,5 @@
-#include "DxfTestProjects.h"
-#include "io/DXFFile.h"
+#include "../DxfTestProjects.h"
+#include "io/dxf/DXFFile.h"
 #include "text/NumText.h"
 
 #include <QtTest>

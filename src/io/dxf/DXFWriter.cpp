@@ -1,6 +1,6 @@
-#include "io/DXFWriter.h"
+#include "io/dxf/DXFWriter.h"
 
-#include "io/DXFNumbers.h"
+#include "io/dxf/DXFNumbers.h"
 #include "model/NCADProject.h"
 #include "text/Cp949.h"
 #include "text/NumText.h"
