@@ -11,7 +11,7 @@ command -v clang++ >/dev/null || { echo "needs clang (apt-get install clang)" >&
 out=build-fuzz
 mkdir -p "$out/corpus" "$out/corpus-instrument"
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -Isrc)
-text=(src/io/NumText.cpp src/toolkit/Cp949.cpp)
+text=(src/text/NumText.cpp src/text/Cp949.cpp src/text/FieldText.cpp src/text/LineCursor.cpp)
 src=(
   fuzz/fuzz_point_lines.cpp
   src/io/PointLine.cpp src/io/PointImport.cpp src/io/PointWrite.cpp src/io/SafeFile.cpp src/io/FileError.cpp

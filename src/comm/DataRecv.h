@@ -1,7 +1,7 @@
 #pragma once
 
 #include "comm/RecvSession.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <QDialog>
 

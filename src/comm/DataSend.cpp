@@ -3,7 +3,7 @@
 #include "comm/ComPort.h"
 #include "comm/UploadText.h"
 #include "comm/UploadTransfer.h"
-#include "io/NumText.h"
+#include "text/NumText.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"

@@ -1,9 +1,9 @@
 #include "io/InstrumentImport.h"
 
 #include "formats/FormatDetect.h"
-#include "io/NumText.h"
 #include "io/PointImport.h"
 #include "model/CodeText.h"
+#include "text/NumText.h"
 
 TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatChoice>& forced) {
     if (forced)

@@ -17,9 +17,9 @@
 #include "comm/UploadText.h"
 #include "comm/UploadTransfer.h"
 #include "io/FileError.h"
-#include "io/NumText.h"
 #include "io/PointImport.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 #include "toolkit/Dialogs.h"
 
 #include <QCoreApplication>

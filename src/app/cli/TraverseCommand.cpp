@@ -4,7 +4,6 @@
 #include "app/cli/CliLoad.h"
 #include "formats/Angles.h"
 #include "io/InstrumentImport.h"
-#include "io/NumText.h"
 #include "io/PointImport.h"
 #include "io/PointWrite.h"
 #include "model/CodeText.h"
@@ -12,6 +11,7 @@
 #include "survey/AdjustedJob.h"
 #include "survey/Observations.h"
 #include "survey/TraverseRoute.h"
+#include "text/NumText.h"
 
 #include <cmath>
 #include <cstdio>
