@@ -3,9 +3,9 @@
 // drawing for CAD work (a layer per code), and the layer names of codes alike in their
 // first 240 bytes.
 // Usage: bench_dxf [FOLDER]   (default: the system's temporary folder)
-#include "io/DXFFile.h"
-#include "io/DXFLayerNames.h"
-#include "io/DXFLayers.h"
+#include "io/dxf/DXFFile.h"
+#include "io/dxf/DXFLayerNames.h"
+#include "io/dxf/DXFLayers.h"
 #include "model/NCADProject.h"
 
 #include <fcntl.h>

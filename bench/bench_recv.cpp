@@ -1,4 +1,4 @@
-// The receive window's text area under a long transfer, appended in 100-byte pieces as the
+// The receive window's text area under a long transfer, taken in 100-byte pieces as the
 // port delivers them: 1 MB of point lines, then one 1 MB line without a line end. Prints the
 // time per 100 KB as the text grows; appending must stay flat, not grow with what is shown.
 #include "comm/RecvFiles.h"
@@ -23,7 +23,7 @@ bool run(const char* what, const std::string& text) {
     step.start();
     std::printf("%s\n%10s %14s\n", what, "received", "ms per 100 KB");
     for (size_t at = 0; at < text.size(); at += kPiece) {
-        form.AppendRecvText(text.substr(at, kPiece));
+        form.Session().Take(std::string_view(text).substr(at, kPiece));
         if ((at + kPiece) % kReport < kPiece) {
             std::printf("%9zuK %14.1f\n", (at + kPiece) / 1024, step.nsecsElapsed() / 1e6);
             step.restart();

@@ -2,11 +2,12 @@
 // point file, must import without crashing, hanging or growing without bound, and the
 // results must keep the invariants below.
 #include "io/PointImport.h"
-#include "io/NumText.h"
 #include "io/PointLine.h"
 #include "io/PointWrite.h"
-#include "toolkit/Cp949.h"
 #include "model/NCADProject.h"
+#include "text/Cp949.h"
+#include "text/FieldText.h"
+#include "text/NumText.h"
 
 #include <cstdint>
 #include <cstdlib>

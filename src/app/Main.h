@@ -205,7 +205,6 @@ private:
     QString ReceiveNote() const;
     // Copies the point table into the upload window and shows it.
     void btnUploadClick();
-    void ComPortRxChar(TCustomComPort* Sender, int Count);
     void NCAD1SendAddedPoint(double dx, double dy);
 
     // --- exports (MainExport.cpp)

@@ -4,6 +4,7 @@
 #include "comm/ComPort.h"
 #include "comm/InstrumentPort.h"
 #include "comm/RecvFiles.h"
+#include "comm/RecvSession.h"
 #include "comm/forms/ComComboBox.h"
 #include "comm/forms/ComSetup.h"
 #include "comm/forms/DataRecv.h"
@@ -37,17 +38,19 @@ void TMainForm::CreateComPort() {
     ComPort = new TComPort(this);
     ComPort->setObjectName("ComPort");
     ApplyInstrumentSettings(*ComPort);
-    ComPort->OnRxChar = [this](TCustomComPort* sender, int count) { ComPortRxChar(sender, count); };
 }
 
 // Part of the creation handler, between registering the project and checking the layers.
 void TMainForm::CreateCommWindows() {
     ReceiveWindow = new TDataRecvForm();
+    // What the port receives goes to the receive session, whether or not its window shows.
+    ReceiveWindow->Session().Bind(ComPort);
     ReceiveWindow->MainRowCount = [this] { return NiceGrid1->RowCount(); };
     // One starter for both second-run paths (import command and receive).
     // A line cut by a hang-up is not imported there either.
     ReceiveWindow->OnSecondRun = [this](const QString& path) {
-        SecondRunStarter(path, ReceiveWindow->CutLine() > 0 ? QStringList{"--whole-lines"} : QStringList());
+        const bool cut = ReceiveWindow->Session().End().CutLine > 0;
+        SecondRunStarter(path, cut ? QStringList{"--whole-lines"} : QStringList());
     };
     // A system without a port list still gets the whole window; the error is told once,
     // when the main window is up.
@@ -66,9 +69,7 @@ void TMainForm::CreateCommWindows() {
 }
 
 void TMainForm::DestroyCommWindows() {
-    // No notification may reach a window that is gone.
-    if (ComPort)
-        ComPort->OnRxChar = nullptr;
+    // The receive session lets go of the port as it goes.
     delete UploadWindow;
     UploadWindow = nullptr;
     delete ReceiveWindow;
@@ -95,11 +96,10 @@ void TMainForm::btnComportOpenClick() {
     if (QWindow* handle = ReceiveWindow->windowHandle())
         handle->setTransientParent(windowHandle());
     const int result = ReceiveWindow->exec();
-    // A receive cut short is said, whichever button ended it, and is never called complete.
-    const bool cutShort = ReceiveWindow->LineHungUp() || ReceiveWindow->EndedEarly();
+    const TRecvEnd& end = ReceiveWindow->Session().End();
     if (const QString note = ReceiveNote(); !note.isEmpty()) {
         MsgStr->appendPlainText(note);
-        if (!ReceiveWindow->BufferFileError().isEmpty())
+        if (!end.BufferError.empty())
             Dialogs::ShowError(note);
     }
     if (std::exception_ptr error = ReceiveWindow->TakeHandOverError())
@@ -109,7 +109,8 @@ void TMainForm::btnComportOpenClick() {
 
     ApplyComboBoxes(ReceiveWindow->Combos(), *ComPort);
     NCAD1->Repaint();
-    if (!cutShort)
+    // A receive cut short is said, whichever button ended it, and is never called complete.
+    if (!end.CutShort())
         AddCompletionLine();
     ComPort->Close();
 }
@@ -117,45 +118,36 @@ void TMainForm::btnComportOpenClick() {
 // Lines: where the bytes are, why temp.dat could not be written, then what happened, which
 // is the line the short message area shows.
 QString TMainForm::ReceiveNote() const {
-    const TDataRecvForm& w = *ReceiveWindow;
-    const QString bufferError = w.BufferFileError();
-    if (!w.LineHungUp() && !w.EndedEarly() && bufferError.isEmpty())
+    const TRecvSession& session = ReceiveWindow->Session();
+    const TRecvEnd& end = session.End();
+    if (!end.CutShort() && end.BufferError.empty())
         return {};
     QStringList files;
-    if (bufferError.isEmpty())
-        files << "\"" + QString::fromStdString(RecvFiles::BufferFilePath()) + "\"";
-    if (w.JournalComplete())
-        files << "\"" + QString::fromStdString(w.JournalPath()) + "\"";
-    const QString bytes = QLocale::system().toString(static_cast<qlonglong>(w.RecvBytes().size()));
+    for (const std::string& file : session.KeptIn())
+        files << "\"" + QString::fromStdString(file) + "\"";
+    const QString bytes = QLocale::system().toString(session.ByteCount());
     QStringList lines;
     lines << (files.isEmpty()
                   ? QString::fromUtf8("받은 데이터 %1 바이트를 파일에 남기지 못했습니다.").arg(bytes)
                   : QString::fromUtf8("받은 데이터 %1 바이트는 모두 %2에 있습니다.")
                         .arg(bytes, files.join(QString::fromUtf8("와 "))));
-    if (!bufferError.isEmpty())
-        lines << QString::fromUtf8("받은 데이터를 임시 파일에 쓰지 못했습니다: ") + bufferError;
+    if (!end.BufferError.empty())
+        lines << QString::fromUtf8("받은 데이터를 임시 파일에 쓰지 못했습니다: ") +
+                     QString::fromStdString(end.BufferError);
     // A second window leaves a cut line out too (it is started with --whole-lines).
-    const long long cut = w.CutLine();
     const QString notRead = QString::fromUtf8(" 그 줄은 불러오지 않았습니다.");
-    if (w.LineHungUp())
-        lines << (cut ? QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다.").arg(cut) + notRead
-                      : QString::fromUtf8("수신 중에 연결이 끊겼습니다."));
-    else if (w.EndedEarly())
-        lines << (cut ? QString::fromUtf8("전송이 끝나기 전에 수신을 마쳐 %1번째 줄이 잘렸습니다.").arg(cut) + notRead
-                      : QString::fromUtf8("전송이 끝나기 전에 수신을 마쳤습니다. 나머지는 받지 않았습니다."));
+    if (end.HungUp)
+        lines << (end.CutLine ? QString::fromUtf8("수신 중에 연결이 끊겨 %1번째 줄이 잘렸습니다.").arg(end.CutLine) + notRead
+                              : QString::fromUtf8("수신 중에 연결이 끊겼습니다."));
+    else if (end.EndedEarly)
+        lines << (end.CutLine ? QString::fromUtf8("전송이 끝나기 전에 수신을 마쳐 %1번째 줄이 잘렸습니다.").arg(end.CutLine) + notRead
+                              : QString::fromUtf8("전송이 끝나기 전에 수신을 마쳤습니다. 나머지는 받지 않았습니다."));
     return lines.join('\n');
 }
 
 void TMainForm::btnComportCloseClick() {
     if (ComPort->Connected())
         ComPort->Close();
-}
-
-void TMainForm::ComPortRxChar(TCustomComPort*, int Count) {
-    std::string text;
-    ComPort->ReadText(text, Count);
-    if (!text.empty() && ReceiveWindow)
-        ReceiveWindow->AppendRecvText(text);
 }
 
 void TMainForm::btnUploadClick() {

@@ -1,8 +1,8 @@
 #include "app/MeasurePanel.h"
 
-#include "io/NumText.h"
 #include "model/Measure.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 #include "toolkit/Application.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"

@@ -1,6 +1,6 @@
 #include "app/PointDialog.h"
 
-#include "io/NumText.h"
+#include "text/NumText.h"
 #include "toolkit/Fonts.h"
 
 #include <QApplication>

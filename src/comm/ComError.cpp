@@ -7,26 +7,27 @@
 
 namespace {
 
-const char* codeText(int code) {
+const char* codeText(TComErrorCode code) {
+    using C = TComErrorCode;
     switch (code) {
-    case 1: return "Unable to open com port";
-    case 2: return "WriteFile function failed";
-    case 3: return "ReadFile function failed";
-    case 5: return "PurgeComm function failed";
-    case 7: return "SetCommState function failed";
-    case 8: return "SetCommTimeouts failed";
-    case 9: return "SetupComm function failed";
-    case 10: return "ClearCommError function failed";
-    case 11: return "GetCommModemStatus function failed";
-    case 14: return "Cannot set property while connected";
-    case 23: return "Registry error";
-    default: return "Unknown error";
+    case C::Open: return "Unable to open com port";
+    case C::Write: return "WriteFile function failed";
+    case C::Read: return "ReadFile function failed";
+    case C::Purge: return "PurgeComm function failed";
+    case C::LineSettings: return "SetCommState function failed";
+    case C::Timeouts: return "SetCommTimeouts failed";
+    case C::QueueSizes: return "SetupComm function failed";
+    case C::LineStatus: return "ClearCommError function failed";
+    case C::ModemStatus: return "GetCommModemStatus function failed";
+    case C::WhileConnected: return "Cannot set property while connected";
+    case C::PortList: return "Registry error";
     }
+    return "Unknown error";
 }
 
-std::string message(int code, int osError, const std::string& device) {
+std::string message(TComErrorCode code, int osError, const std::string& device) {
     std::string text = Catalog::Text(kComTextDomain, codeText(code)).toStdString();
-    if (code == 14)
+    if (code == TComErrorCode::WhileConnected)
         return text;
     // The number goes in by replacement, not printf: a catalog's text is not a format we trust.
     std::string suffix = Catalog::Text(kComTextDomain, " (win error code: %d)").toStdString();
@@ -46,12 +47,12 @@ std::string message(int code, int osError, const std::string& device) {
 
 } // namespace
 
-EComPort::EComPort(int code, int osError, const std::string& device)
-    : std::runtime_error(message(code, osError, device)), m_code(code),
-      m_osError(code == 14 ? -1 : osError), m_device(device) {}
+EComPort::EComPort(TComErrorCode code, int osError, const std::string& device)
+    : std::runtime_error(message(code, osError, device)), m_code(static_cast<int>(code)),
+      m_osError(code == TComErrorCode::WhileConnected ? -1 : osError), m_device(device) {}
 
-void RaiseComError(int code) { throw EComPort(code, errno); }
+void RaiseComError(TComErrorCode code) { throw EComPort(code, errno); }
 
-void RaiseComError(int code, int osError, const std::string& device) {
+void RaiseComError(TComErrorCode code, int osError, const std::string& device) {
     throw EComPort(code, osError, device);
 }

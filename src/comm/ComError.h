@@ -3,16 +3,31 @@
 #include <stdexcept>
 #include <string>
 
-// The serial port's one error type. Codes: 1 open, 2 write, 3 read, 5 purge, 7 line settings,
-// 8 time-outs, 9 queue sizes, 10 line errors / input count, 11 modem lines, 14 property
-// while connected, 23 port list. The others are reserved.
+// What failed at the port. The numbers are those the port's error codes have always had
+// (ErrorCode()); the ones missing are reserved.
+enum class TComErrorCode : int {
+    Open = 1,
+    Write = 2,
+    Read = 3,
+    Purge = 5,           // discarding the queues, aborting transfers
+    LineSettings = 7,    // baud rate, bits, parity, flow control
+    Timeouts = 8,
+    QueueSizes = 9,
+    LineStatus = 10,     // line errors, bytes waiting
+    ModemStatus = 11,
+    WhileConnected = 14, // a property that cannot change while the port is open
+    PortList = 23,       // the system's list of ports
+};
+
+// The serial port's one error type.
 // With a device, the message has a second line naming it and the system's reason
 // ("/dev/ttyUSB0: No such file or directory"), so that the user knows what failed.
 class EComPort : public std::runtime_error {
 public:
     // `osError` is the system's error number, -1 when there is none.
-    EComPort(int code, int osError, const std::string& device = {});
+    EComPort(TComErrorCode code, int osError, const std::string& device = {});
 
+    // The number of the TComErrorCode.
     int ErrorCode() const { return m_code; }
     int OsErrorCode() const { return m_osError; }
     const std::string& Device() const { return m_device; }
@@ -28,6 +43,6 @@ inline constexpr const char* kComTextDomain = "comport";
 
 // Raises `code` with the current errno: the one place that turns a failed system call
 // into a port error.
-[[noreturn]] void RaiseComError(int code);
+[[noreturn]] void RaiseComError(TComErrorCode code);
 // Raises `code` with the given system error number (-1: none) and, if known, the device.
-[[noreturn]] void RaiseComError(int code, int osError, const std::string& device = {});
+[[noreturn]] void RaiseComError(TComErrorCode code, int osError, const std::string& device = {});

@@ -289,7 +289,7 @@ void TCustomComPort::SetSyncMethod(TSyncMethod value) {
     if (value == m_syncMethod)
         return;
     if (m_connected)
-        RaiseComError(14, -1);
+        RaiseComError(TComErrorCode::WhileConnected, -1);
     m_syncMethod = value;
 }
 

@@ -189,7 +189,7 @@ public:
     TComEvents Events() const { return m_events; }
     void SetEvents(TComEvents value) { m_events = value; } // takes effect at the next Open
     TSyncMethod SyncMethod() const { return m_syncMethod; }
-    void SetSyncMethod(TSyncMethod value); // code 14 while connected
+    void SetSyncMethod(TSyncMethod value); // refused while connected (WhileConnected)
 
     TComParity& Parity() { return *m_parity; }
     TComFlowControl& FlowControl() { return *m_flowControl; }

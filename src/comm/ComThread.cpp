@@ -78,7 +78,7 @@ TComThread::TComThread(TCustomComPort* port, int fd, TComEvents events, TSyncMet
             ::close(m_stopFd);
         if (m_releaseFd >= 0)
             ::close(m_releaseFd);
-        RaiseComError(1, error);
+        RaiseComError(TComErrorCode::Open, error);
     }
     m_thread = std::thread([this] { Execute(); });
 }

@@ -24,7 +24,7 @@ std::vector<std::string> listDir(const std::string& path, bool mustExist) {
     if (!dir) {
         if (!mustExist && errno == ENOENT)
             return names;
-        RaiseComError(23);
+        RaiseComError(TComErrorCode::PortList);
     }
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
@@ -35,7 +35,7 @@ std::vector<std::string> listDir(const std::string& path, bool mustExist) {
     const int error = errno;
     ::closedir(dir);
     if (error != 0)
-        RaiseComError(23, error);
+        RaiseComError(TComErrorCode::PortList, error);
     return names;
 }
 

@@ -9,7 +9,7 @@ std::string DevicePath(const std::string& port);
 
 // The serial ports the system knows, sorted ignoring letter case: /dev/<name> for each
 // terminal under /sys/class/tty with a real device behind it (for UART ports: a UART that
-// answered), and the stable /dev/serial/by-id names. Failure to read the list raises EComPort code 23.
+// answered), and the stable /dev/serial/by-id names. Failure to read the list raises EComPort PortList.
 std::vector<std::string> EnumSerialPorts();
 
 // Where EnumSerialPorts looks (tests point it at a tree of their own). Empty = the system's.

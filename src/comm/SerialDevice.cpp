@@ -94,19 +94,19 @@ bool waitFor(int fd, short events, int timeoutMs) {
 
 SerialDevice::~SerialDevice() { Close(); }
 
-void SerialDevice::fail(int code) const { fail(code, errno); }
+void SerialDevice::fail(TComErrorCode code) const { fail(code, errno); }
 
-void SerialDevice::fail(int code, int osError) const { RaiseComError(code, osError, m_path); }
+void SerialDevice::fail(TComErrorCode code, int osError) const { RaiseComError(code, osError, m_path); }
 
 void SerialDevice::Open(const std::string& path) {
     Close();
     m_path = path;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        fail(1);
+        fail(TComErrorCode::Open);
     auto refuse = [this, fd](int error) {
         ::close(fd);
-        fail(1, error);
+        fail(TComErrorCode::Open, error);
     };
     // TIOCEXCL does not stop root (CAP_SYS_ADMIN), so we also take a lock; a second opener
     // in this or another program gets "busy" either way.
@@ -155,15 +155,15 @@ void SerialDevice::Close() noexcept {
 void SerialDevice::SetQueueSizes(int inputSize, int outputSize) {
     // Linux terminals have queues of a fixed size; the sizes are only checked here.
     if (inputSize < 0 || outputSize < 0)
-        fail(9, EINVAL);
+        fail(TComErrorCode::QueueSizes, EINVAL);
     if (::fcntl(m_fd, F_GETFL) < 0)
-        fail(9);
+        fail(TComErrorCode::QueueSizes);
 }
 
 void SerialDevice::SetTimeouts(const TDeviceTimeouts& timeouts) {
     // Our reads and writes apply them; the driver keeps none.
     if (::fcntl(m_fd, F_GETFL) < 0)
-        fail(8);
+        fail(TComErrorCode::Timeouts);
     m_timeouts = timeouts;
 }
 
@@ -187,7 +187,7 @@ void SerialDevice::SetLine(const TDeviceControl& control) {
 void SerialDevice::applyTermios(const TDeviceControl& c) {
     termios t{};
     if (::tcgetattr(m_fd, &t) != 0)
-        fail(7);
+        fail(TComErrorCode::LineSettings);
     ::cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 1;
@@ -222,24 +222,24 @@ void SerialDevice::applyTermios(const TDeviceControl& c) {
     ::cfsetispeed(&t, placeholder);
     ::cfsetospeed(&t, placeholder);
     if (::tcsetattr(m_fd, TCSANOW, &t) != 0)
-        fail(7);
+        fail(TComErrorCode::LineSettings);
     // tcsetattr succeeds when any one change took; read back what the driver kept.
     termios back{};
     if (::tcgetattr(m_fd, &back) != 0)
-        fail(7);
+        fail(TComErrorCode::LineSettings);
     const tcflag_t cmask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
     const tcflag_t imask = INPCK | IXON | IXOFF;
     if ((back.c_cflag & cmask) != (t.c_cflag & cmask) ||
         (back.c_iflag & imask) != (t.c_iflag & imask) || back.c_cc[VSTART] != t.c_cc[VSTART] ||
         back.c_cc[VSTOP] != t.c_cc[VSTOP])
-        fail(7, EINVAL);
+        fail(TComErrorCode::LineSettings, EINVAL);
     if (speed == B0) {
         if (c.BaudRate <= 0)
-            fail(7, EINVAL);
+            fail(TComErrorCode::LineSettings, EINVAL);
         if (const int error = SetOtherBaudRate(m_fd, c.BaudRate))
-            fail(7, error);
+            fail(TComErrorCode::LineSettings, error);
     } else if (::cfgetospeed(&back) != speed) {
-        fail(7, EINVAL);
+        fail(TComErrorCode::LineSettings, EINVAL);
     }
 }
 
@@ -247,7 +247,7 @@ void SerialDevice::applyModemControl(const TDeviceControl& c) {
     auto setLine = [this](int bit, bool on) {
         if (::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY &&
             errno != EINVAL)
-            fail(7);
+            fail(TComErrorCode::LineSettings);
     };
     setLine(TIOCM_DTR, c.DtrControl != dtrDisable);
     if (!(c.OutCtsFlow || c.RtsControl == rtsHandshake))
@@ -292,12 +292,12 @@ int SerialDevice::Read(char* buffer, int count) {
             // The other side hung up: the line reads 0 bytes from now on.
             if (taken > 0)
                 break;
-            fail(3, EIO);
+            fail(TComErrorCode::Read, EIO);
         }
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN)
-            fail(3);
+            fail(TComErrorCode::Read);
         if (returnAtOnce)
             break;
         std::optional<Clock::time_point> deadline = total;
@@ -330,7 +330,7 @@ int SerialDevice::Write(const char* data, int count) {
     // driver took them: a purge at close must not cut the end of an upload.
     if (!deadline) {
         if (::tcdrain(m_fd) != 0 && errno != ENOTTY && errno != EINVAL)
-            fail(2);
+            fail(TComErrorCode::Write);
         return sent;
     }
     for (;;) {
@@ -355,7 +355,7 @@ int SerialDevice::WriteSome(const char* data, int count) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            fail(2);
+            fail(TComErrorCode::Write);
         break;
     }
     return taken;
@@ -425,17 +425,17 @@ std::string SerialDevice::TakeRemainingInput(bool holdSender) {
 int SerialDevice::InputCount() {
     int count = 0;
     if (::ioctl(m_fd, FIONREAD, &count) != 0)
-        fail(10);
+        fail(TComErrorCode::LineStatus);
     return count;
 }
 
 TComErrors SerialDevice::TakeLineErrors() {
     if (::fcntl(m_fd, F_GETFL) < 0)
-        fail(10);
+        fail(TComErrorCode::LineStatus);
     TLineCounters now;
     if (!ReadLineCounters(m_fd, now)) {
         if (errno != ENOTTY && errno != EINVAL)
-            fail(10);
+            fail(TComErrorCode::LineStatus);
         return {};
     }
     TComErrors errors;
@@ -459,7 +459,7 @@ TModemLines SerialDevice::ModemStatus() {
         // Pseudo-terminals and some adapters have no modem lines: they read as off.
         if (errno == ENOTTY || errno == EINVAL)
             return {};
-        fail(11);
+        fail(TComErrorCode::ModemStatus);
     }
     return {(bits & TIOCM_CTS) != 0, (bits & TIOCM_DSR) != 0, (bits & TIOCM_RI) != 0,
             (bits & TIOCM_CD) != 0};
@@ -469,7 +469,7 @@ void SerialDevice::AbortTransfers() {
     // Reads and writes run to completion on the calling thread, so nothing is ever pending;
     // only the descriptor itself can be wrong.
     if (::fcntl(m_fd, F_GETFL) < 0)
-        fail(5);
+        fail(TComErrorCode::Purge);
 }
 
 void SerialDevice::PurgeQueues(int fd) noexcept {

@@ -7,6 +7,8 @@
 
 #include <termios.h>
 
+enum class TComErrorCode : int;
+
 // Every line setting of a port in one value, written to the device in one call.
 struct TDeviceControl {
     int BaudRate = 9600; // bits per second
@@ -63,23 +65,23 @@ public:
     SerialDevice& operator=(const SerialDevice&) = delete;
     ~SerialDevice();
 
-    // Opens `path` exclusively in raw mode (code 1). A second opener is refused.
+    // Opens `path` exclusively in raw mode (EComPort Open). A second opener is refused.
     void Open(const std::string& path);
     // Restores the line as it was found and closes it; never fails.
     void Close() noexcept;
     bool IsOpen() const { return m_fd >= 0; }
     int Fd() const { return m_fd; }
 
-    void SetQueueSizes(int inputSize, int outputSize); // code 9
-    void SetLine(const TDeviceControl& control);       // code 7
-    void SetTimeouts(const TDeviceTimeouts& timeouts); // code 8
+    void SetQueueSizes(int inputSize, int outputSize); // QueueSizes
+    void SetLine(const TDeviceControl& control);       // LineSettings
+    void SetTimeouts(const TDeviceTimeouts& timeouts); // Timeouts
 
-    // Reads up to `count` bytes under the read time-outs (code 3); NUL bytes are dropped
+    // Reads up to `count` bytes under the read time-outs (Read); NUL bytes are dropped
     // when the line settings ask for it, so fewer bytes than taken may come back.
     int Read(char* buffer, int count);
-    // Writes under the write time-out (code 2); returns the bytes that left the queue.
+    // Writes under the write time-out (Write); returns the bytes that left the queue.
     int Write(const char* data, int count);
-    // Hands the driver what it takes now, without waiting (code 2); returns that count.
+    // Hands the driver what it takes now, without waiting (Write); returns that count.
     int WriteSome(const char* data, int count);
     // Bytes handed over but not yet sent; 0 on a device that cannot tell.
     int OutputCount();
@@ -91,20 +93,20 @@ public:
     // With `holdSender` the sender is held with XOFF meanwhile and let go again at the end,
     // so that it is not left waiting. Never fails: a line gone bad ends it.
     std::string TakeRemainingInput(bool holdSender);
-    int InputCount();             // bytes waiting in the input queue (code 10)
-    TComErrors TakeLineErrors();  // errors since the last call (code 10)
-    TModemLines ModemStatus();    // off on a device without modem lines (code 11)
-    void AbortTransfers();        // code 5
+    int InputCount();             // bytes waiting in the input queue (LineStatus)
+    TComErrors TakeLineErrors();  // errors since the last call (LineStatus)
+    TModemLines ModemStatus();    // off on a device without modem lines (ModemStatus)
+    void AbortTransfers();        // Purge
     // Discards both queues; a hung-up device has nothing left to discard.
     static void PurgeQueues(int fd) noexcept;
     // The driver's error counters; false when the device keeps none.
     static bool ReadLineCounters(int fd, TLineCounters& counters) noexcept;
 
 private:
-    // Raises `code` with the system's error and the device path, for the message's second
-    // line.
-    [[noreturn]] void fail(int code) const;
-    [[noreturn]] void fail(int code, int osError) const;
+    // Raises EComPort `code` with the system's error and the device path, for the message's
+    // second line.
+    [[noreturn]] void fail(TComErrorCode code) const;
+    [[noreturn]] void fail(TComErrorCode code, int osError) const;
     void applyTermios(const TDeviceControl& control);
     void applyModemControl(const TDeviceControl& control);
 

@@ -1,6 +1,6 @@
 #include "comm/UploadText.h"
 
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 std::string UploadWireText(const std::vector<TUploadRow>& rows) {
     std::string wire;

@@ -44,7 +44,7 @@ void TUploadTransfer::Step() {
         // Only a hang-up closes the port while a transfer holds it (the port then lets go
         // of the vanished device): say so, not that a closed descriptor was written to.
         if (!m_port.Connected())
-            RaiseComError(2, EIO, DevicePath(m_port.Port()));
+            RaiseComError(TComErrorCode::Write, EIO, DevicePath(m_port.Port()));
         m_handed += m_port.WriteSome(m_bytes.data() + m_handed, Total() - m_handed);
         queued = m_port.OutputCount();
     } catch (...) {

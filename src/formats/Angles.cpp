@@ -1,6 +1,7 @@
 #include "formats/Angles.h"
 
-#include "formats/FieldText.h"
+#include "text/FieldText.h"
+#include "text/NumText.h"
 
 namespace {
 

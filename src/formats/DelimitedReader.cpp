@@ -1,7 +1,9 @@
 #include "formats/DelimitedReader.h"
 
-#include "formats/FieldText.h"
 #include "formats/SurveyRecord.h"
+#include "text/FieldText.h"
+#include "text/LineCursor.h"
+#include "text/NumText.h"
 
 #include <vector>
 

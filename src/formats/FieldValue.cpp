@@ -1,7 +1,8 @@
 #include "formats/FieldValue.h"
 
-#include "formats/FieldText.h"
 #include "formats/SurveyRecord.h"
+#include "text/FieldText.h"
+#include "text/NumText.h"
 
 bool OptionalNumber(std::string_view field, std::optional<double>& out, TRecordSink& sink, int line) {
     out.reset();

@@ -1,6 +1,8 @@
 #include "formats/FormatDetect.h"
 
-#include "formats/FieldText.h"
+#include "text/FieldText.h"
+#include "text/LineCursor.h"
+#include "text/NumText.h"
 
 #include <vector>
 

@@ -1,8 +1,9 @@
 #include "formats/GsiReader.h"
 
 #include "formats/Angles.h"
-#include "formats/FieldText.h"
 #include "formats/SurveyRecord.h"
+#include "text/FieldText.h"
+#include "text/LineCursor.h"
 
 #include <bitset>
 #include <optional>

@@ -2,12 +2,12 @@
 
 #include "formats/AreReader.h"
 #include "formats/DelimitedReader.h"
-#include "formats/Gts7Reader.h"
 #include "formats/GsiReader.h"
+#include "formats/Gts7Reader.h"
 #include "formats/NikonRawReader.h"
 #include "formats/Rw5Reader.h"
 #include "formats/SdrReader.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <stdexcept>
 

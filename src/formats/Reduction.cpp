@@ -1,6 +1,7 @@
 #include "formats/Reduction.h"
 
 #include "formats/Angles.h"
+#include "formats/ShotGeometry.h"
 
 #include <algorithm>
 #include <bit>
@@ -171,7 +172,15 @@ void TReduction::station(const TSurveyRecord& r) {
     m_setup.Id = r.Id;
     m_setup.Line = r.Line;
     m_setupFirstPoint = m_points.size();
-    if (r.HasCoordinates) {
+    // A set-up the instrument was not told the place of is written at 0,0: on a traverse
+    // that is a station computed before, and there it stands.
+    const TSurveyPoint* before = SetupAtBareOrigin(r) && !r.Id.empty() ? find(r.Id) : nullptr;
+    if (before && before->E == 0.0 && before->N == 0.0)
+        before = nullptr; // there already: the file's own height stands
+    if (before)
+        Note(r.Line, "station " + quoted(r.Id) + " at 0,0 in the file: placed where line " +
+                         std::to_string(before->Line) + " puts it");
+    if (r.HasCoordinates && !before) {
         m_setup.E = r.E;
         m_setup.N = r.N;
         m_setup.H = r.H.value_or(0.0);
@@ -182,7 +191,7 @@ void TReduction::station(const TSurveyRecord& r) {
             addPoint(r, m_setup.E, m_setup.N, m_setup.H, false, r.Code.empty() ? "STN" : r.Code);
             m_points.back().HasHeight = r.H.has_value();
         }
-    } else if (const TSurveyPoint* p = find(r.Id)) {
+    } else if (const TSurveyPoint* p = before ? before : find(r.Id)) {
         m_setup.E = p->E;
         m_setup.N = p->N;
         m_setup.H = p->H;
@@ -336,18 +345,9 @@ void TReduction::angleSet(const TSurveyRecord& r, double e, double n, double h) 
 
 TReduction::TPolar TReduction::polar(const TSurveyRecord& r) const {
     TPolar p;
-    double zenith = 0.0;
-    bool faceTwo = false;
-    if (r.Zenith) {
-        zenith = std::fmod(*r.Zenith, kTwoPi);
-        if (zenith < 0.0)
-            zenith += kTwoPi;
-        // Face two: past 180 degrees the telescope is turned over, the circle half a turn off.
-        if (zenith > kPi) {
-            zenith = kTwoPi - zenith;
-            faceTwo = true;
-        }
-    }
+    TShotGeometry g;
+    std::string problem; // said by reduce() when the shot is made into a point
+    const bool split = SplitShot(r, g, problem);
     if (r.Horizontal) {
         double azimuth = *r.Horizontal;
         switch (r.HorizontalKind) {
@@ -363,26 +363,14 @@ TReduction::TPolar TReduction::polar(const TSurveyRecord& r) const {
             break;
         }
         if (!p.NeedsBacksight)
-            p.Azimuth = faceTwo ? azimuth + kPi : azimuth;
+            p.Azimuth = g.FaceTwo ? azimuth + kPi : azimuth;
     }
     // A distance of zero is one that was not measured.
-    if (r.Distance == 0.0)
+    if (!split || r.DistanceKind == TDistanceKind::None || r.Distance == 0.0)
         return p;
-    if (r.DistanceKind == TDistanceKind::Slope) {
-        if (r.Zenith) {
-            p.Horizontal = r.Distance * std::sin(zenith);
-            p.Vertical = r.Distance * std::cos(zenith);
-        } else if (r.HeightDifference) {
-            p.Vertical = *r.HeightDifference;
-            p.Horizontal = std::sqrt(std::max(0.0, r.Distance * r.Distance - *p.Vertical * *p.Vertical));
-        }
-    } else if (r.DistanceKind == TDistanceKind::Horizontal) {
-        p.Horizontal = r.Distance;
-        if (r.HeightDifference)
-            p.Vertical = *r.HeightDifference;
-        else if (r.Zenith && std::sin(zenith) != 0.0)
-            p.Vertical = r.Distance * std::cos(zenith) / std::sin(zenith);
-    }
+    p.Horizontal = g.Horizontal;
+    if (g.HasVertical)
+        p.Vertical = g.Vertical;
     return p;
 }
 

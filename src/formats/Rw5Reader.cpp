@@ -1,9 +1,10 @@
 #include "formats/Rw5Reader.h"
 
 #include "formats/Angles.h"
-#include "formats/FieldText.h"
 #include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
+#include "text/FieldText.h"
+#include "text/LineCursor.h"
 
 #include <vector>
 

@@ -22,3 +22,7 @@ void TSurveyRecord::Reset(TRecordKind kind, int line) {
     InAngleSet = false;
     MeasuresBacksight = false;
 }
+
+bool SetupAtBareOrigin(const TSurveyRecord& r) {
+    return r.Kind == TRecordKind::Station && r.HasCoordinates && r.E == 0.0 && r.N == 0.0;
+}

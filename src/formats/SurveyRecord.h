@@ -63,6 +63,11 @@ struct TSurveyRecord {
     void Reset(TRecordKind kind, int line);
 };
 
+// A set-up at exactly 0,0 in plan: what instruments write for a station they were not told
+// the place of. It stands on an earlier point of its id where there is one; only without
+// one is it a local origin.
+bool SetupAtBareOrigin(const TSurveyRecord& r);
+
 // Where a reader puts what it reads.
 class TRecordSink {
 public:

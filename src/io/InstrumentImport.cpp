@@ -1,9 +1,9 @@
 #include "io/InstrumentImport.h"
 
 #include "formats/FormatDetect.h"
-#include "io/NumText.h"
 #include "io/PointImport.h"
 #include "model/CodeText.h"
+#include "text/NumText.h"
 
 TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatChoice>& forced) {
     if (forced)
@@ -14,28 +14,7 @@ TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatCh
     return choice;
 }
 
-TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
-                                       TNCADProject& project, TPointRowSink* sink) {
-    TInstrumentResult data = ReadInstrumentData(bytes, choice);
-    TPointImporter importer(project, sink);
-    TPointRecord record;
-    for (TSurveyPoint& p : data.Points) {
-        record.Cells[0] = std::move(p.Id);
-        record.Cells[1] = FormatFixed4(p.E);
-        record.Cells[2] = FormatFixed4(p.N);
-        record.Cells[3] = FormatFixed4(p.H);
-        record.Cells[4] = UpperAscii(p.Code);
-        record.X = p.E;
-        record.Y = p.N;
-        record.Z = p.H;
-        importer.Append(record);
-    }
-    return TInstrumentImport{importer.Count(), std::move(data.Problems), std::move(data.Warnings),
-                             std::move(data.Notes)};
-}
-
-// The rows ImportInstrumentData makes, for points reduced by other means (an adjusted
-// traverse).
+// For points reduced by other means too (an adjusted traverse).
 int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink) {
     TPointImporter importer(project, sink);
     TPointRecord record;
@@ -51,6 +30,13 @@ int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project,
         importer.Append(record);
     }
     return importer.Count();
+}
+
+TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
+                                       TNCADProject& project, TPointRowSink* sink) {
+    TInstrumentResult data = ReadInstrumentData(bytes, choice);
+    const int added = AppendSurveyPoints(data.Points, project, sink);
+    return TInstrumentImport{added, std::move(data.Problems), std::move(data.Warnings), std::move(data.Notes)};
 }
 
 std::string NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut) {

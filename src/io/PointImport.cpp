@@ -1,9 +1,10 @@
 #include "io/PointImport.h"
 
 #include "io/FileError.h"
-#include "io/NumText.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/FieldText.h"
+#include "text/NumText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -233,18 +234,6 @@ void TPointImporter::Append(const TPointRecord& record) {
     ++m_count;
 }
 
-namespace {
-// True when the line yields at least one field: anything but blanks and control characters.
-bool hasFields(std::string_view line) {
-    for (const char c : line) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u == 0 || u > 32)
-            return true;
-    }
-    return false;
-}
-} // namespace
-
 int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowSink* sink,
                      const TImportProgress* progress, TDataEnd* end) {
     if (end)
@@ -265,7 +254,7 @@ int ImportPointLines(const TPointLines& lines, TNCADProject& project, TPointRowS
                 if (end) {
                     int unread = 0;
                     while (cursor.Next(line))
-                        unread += hasFields(line);
+                        unread += !IsBlankLine(line);
                     if (unread > 0)
                         *end = {lineNo, unread};
                 }

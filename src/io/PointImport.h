@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formats/FieldText.h"
 #include "io/PointLine.h"
+#include "text/LineCursor.h"
 
 #include <cstddef>
 #include <functional>

@@ -5,15 +5,7 @@
 #include <string_view>
 #include <vector>
 
-// One line of a point text file: fields split at commas, blanks and control characters,
-// double quotes around a field that holds them.
-
-// Splits `line` into `fields` and returns the number of fields. Strings already in `fields`
-// are reused, so a caller that keeps the vector reads line after line without allocating.
-// Splitting stops after `maxFields` fields (a reader that needs five need not copy a
-// megabyte of trailing fields). Entries past the returned count are left as they were.
-int SplitPointFields(std::string_view line, std::vector<std::string>& fields,
-                     int maxFields = 1 << 30);
+// One line of a point text file, split by SplitPointFields (text/FieldText.h), as a record.
 
 // A line that has one to three fields: "List index out of bounds (n)", n being the index of
 // the first missing field.

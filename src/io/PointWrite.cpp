@@ -1,9 +1,10 @@
 #include "io/PointWrite.h"
 
-#include "io/NumText.h"
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/FieldText.h"
+#include "text/NumText.h"
 
 namespace {
 
@@ -12,11 +13,9 @@ namespace {
 bool needsQuotes(const std::string& text) {
     if (!text.empty() && text[0] == '"')
         return true;
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == ',' || (u >= 1 && u <= 32))
+    for (char c : text)
+        if (c == ',' || IsFieldSpace(c))
             return true;
-    }
     return false;
 }
 

@@ -193,6 +193,7 @@ TInstrumentResult TReplay::Run() {
     TInstrumentResult result;
     result.Points = std::move(m_reduction.Points());
     result.Problems = std::move(m_reduction.Problems());
+    result.Warnings = std::move(m_reduction.Warnings());
     result.Notes = std::move(m_reduction.Notes());
     return result;
 }

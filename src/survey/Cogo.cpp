@@ -1,7 +1,7 @@
 #include "survey/Cogo.h"
 
 #include "formats/Angles.h"
-#include "io/NumText.h"
+#include "text/NumText.h"
 
 #include <cmath>
 

@@ -73,7 +73,7 @@ void TObservationLog::collect() {
         if (r.InstrumentHeight)
             instrumentHeight = *r.InstrumentHeight;
         if (r.HasCoordinates && r.Kind != TRecordKind::Shot && !r.Id.empty()) {
-            const bool origin = r.Kind == TRecordKind::Station && r.E == 0.0 && r.N == 0.0;
+            const bool origin = SetupAtBareOrigin(r);
             // A set-up that only says 0,0 does not unplace a point given before.
             if (!origin || !m_given.count(r.Id))
                 m_given[r.Id] = TGivenPoint{r.E, r.N, r.H, origin};

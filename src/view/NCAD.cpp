@@ -14,7 +14,6 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -233,13 +232,13 @@ void TNCAD::VertScroll(int action) {
 }
 
 bool TNCAD::LayerVisible(int layer) const {
-    return layer >= 1 && layer <= 5 && m_layers[layer - 1];
+    return layer >= 1 && layer <= kPointLayerCount && Shows(m_layers, TPointLayer(layer));
 }
 
 void TNCAD::SetLayerVisible(int layer, bool visible) {
-    if (layer < 1 || layer > 5)
+    if (layer < 1 || layer > kPointLayerCount)
         return;
-    m_layers[layer - 1] = visible;
+    m_layers[LayerIndex(TPointLayer(layer))] = visible;
     viewport()->update();
 }
 
@@ -398,7 +397,10 @@ void TNCAD::DrawProject(QPainter& painter) {
     const double height = m_offscreen.height();
     // Everything a point draws lies right of px - r and between py - d and py + d + cell.
     const double below = d + m_labels->CellHeight();
-    const bool ids = m_layers[1], codes = m_layers[2], dots = m_layers[0], heights = m_layers[3];
+    const bool dots = Shows(m_layers, TPointLayer::Dots), ids = Shows(m_layers, TPointLayer::Ids),
+               codes = Shows(m_layers, TPointLayer::Codes),
+               heights = Shows(m_layers, TPointLayer::Heights),
+               lines = Shows(m_layers, TPointLayer::Lines);
 
     for (const auto& item : *project) {
         const int count = item->PointCount();
@@ -414,22 +416,19 @@ void TNCAD::DrawProject(QPainter& painter) {
                 continue; // far off the image (or not a number)
             if (m_culling && (fx - r >= width || fy - d >= height || fy + below <= 0))
                 continue;
-            const int px = static_cast<int>(fx);
-            const int py = static_cast<int>(fy);
+            const TPointSymbol<int> symbol{static_cast<int>(fx), static_cast<int>(fy), d};
             if (ids)
-                m_labels->Draw(px + d, py - d, point->ID);
+                m_labels->Draw(symbol.LabelLeft(), symbol.IdTop(), point->ID);
             if (codes)
-                m_labels->Draw(px + d, py, code);
+                m_labels->Draw(symbol.LabelLeft(), symbol.CodeTop(), code);
             if (dots)
-                DrawPointMarker(px, py, r);
+                DrawPointMarker(symbol.X, symbol.Y, r);
             if (heights) {
-                const auto res = std::to_chars(m_zText, m_zText + sizeof m_zText, point->Z,
-                                               std::chars_format::fixed, 4);
-                if (res.ec == std::errc())
-                    m_labels->Draw(px + d, py + d, std::string_view(m_zText, res.ptr - m_zText));
+                if (const std::string_view z = m_heightText(point->Z); !z.empty())
+                    m_labels->Draw(symbol.LabelLeft(), symbol.HeightTop(), z);
             }
         }
-        if (!item->Code().empty() && m_layers[4] && count > 0)
+        if (!item->Code().empty() && lines && count > 0)
             DrawPolyline(painter, m_pixels.data(), count);
     }
     m_labels->End();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "view/PointSymbol.h"
 #include "view/ViewMapping.h"
 
 #include <QAbstractScrollArea>
@@ -81,7 +82,8 @@ struct TNCADStory {
 };
 
 // The plan view. It owns the project manager and with it every project, group and point,
-// and draws project 0 in five layers: 1 dots, 2 point IDs, 3 codes, 4 heights, 5 code lines.
+// and draws project 0 in five layers (TPointLayer): 1 dots, 2 point IDs, 3 codes, 4 heights,
+// 5 code lines.
 class TNCAD : public TBasicNCAD {
     Q_OBJECT
 public:
@@ -167,11 +169,11 @@ private:
 
     std::unique_ptr<TProjectManager> m_projectManager;
     TScrollStyle m_scrollBars = ssBoth;
-    bool m_layers[5] = {true, true, true, true, true};
+    TPointLayers m_layers = {true, true, true, true, true};
     QImage m_offscreen;
     std::vector<std::unique_ptr<TNCADStory>> m_stories;
     std::unique_ptr<LabelPainter> m_labels;
     std::vector<PixelPoint> m_pixels; // one group's pixel positions, reused between paints
-    char m_zText[400] = {};           // "%.4f" of a height; the largest double fits
+    THeightText m_heightText;
     bool m_culling = true;
 };

@@ -59,9 +59,8 @@ public:
     static constexpr double kArrowCellWidth = 22;
     static constexpr double kTitleCellWidth = 100;
     static constexpr double kScaleBarMaxLength = 100;
-    // Marks and labels keep their paper sizes at every scale. A label's top-left corner
-    // sits kLabelOffset right of its point: the ID kLabelOffset above, the code level with
-    // it, the height kLabelOffset below.
+    // Marks and labels keep their paper sizes at every scale; kLabelOffset is the offset
+    // of TPointSymbol, which places the labels.
     static constexpr double kDotRadius = 0.4;
     static constexpr double kTextHeight = 2.5; // em size of the labels
     static constexpr double kLabelOffset = 3.0;

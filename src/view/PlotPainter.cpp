@@ -3,6 +3,7 @@
 #include "model/NCADProject.h"
 #include "toolkit/Fonts.h"
 #include "view/PdfPages.h"
+#include "view/PointSymbol.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -175,7 +176,10 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     const QFont font = fontOf(Fonts::kLabelFamily, PlotLayout::kTextHeight, mm);
     const QFontMetricsF fm(font, painter.device());
     const double d = mm(PlotLayout::kLabelOffset);
-    const auto [dots, ids, codes, heights, lines] = m_layers;
+    const bool dots = Shows(m_layers, TPointLayer::Dots), ids = Shows(m_layers, TPointLayer::Ids),
+               codes = Shows(m_layers, TPointLayer::Codes),
+               heights = Shows(m_layers, TPointLayer::Heights),
+               lines = Shows(m_layers, TPointLayer::Lines);
     painter.setFont(font);
     painter.setBrush(Qt::NoBrush);
     const QPen labelPen(Qt::black);
@@ -184,9 +188,10 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     // instead of four curves, for each of a million points.
     const QPen dotPen(Qt::black, 2 * mm(PlotLayout::kDotRadius), Qt::SolidLine, Qt::RoundCap);
     // Labels are placed by their top-left corner, as in the view.
-    auto label = [&](QPointF topLeft, const QString& text) {
-        painter.drawText(QPointF(topLeft.x(), topLeft.y() + fm.ascent()), text);
+    auto label = [&](double left, double top, const QString& text) {
+        painter.drawText(QPointF(left, top + fm.ascent()), text);
     };
+    THeightText heightText;
 
     const auto total = static_cast<size_t>(m_project.TotalPointCount());
     size_t done = 0;
@@ -213,19 +218,19 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
         line.clear();
         for (const auto& point : item->Points) {
             const QPointF at = mm.At(m_layout.ToPaper(point->X, point->Y));
+            const TPointSymbol<double> symbol{at.x(), at.y(), d};
             line << at;
             if (ids)
-                label(at + QPointF(d, -d), BoundedLabel(QString::fromStdString(point->ID)));
+                label(symbol.LabelLeft(), symbol.IdTop(),
+                      BoundedLabel(QString::fromStdString(point->ID)));
             if (codes)
-                label(at + QPointF(d, 0), code);
+                label(symbol.LabelLeft(), symbol.CodeTop(), code);
             if (dots)
                 dotsToDraw << at;
             if (heights) {
-                char z[400]; // "%.4f" of the largest double fits
-                const auto res =
-                    std::to_chars(z, z + sizeof z, point->Z, std::chars_format::fixed, 4);
-                if (res.ec == std::errc())
-                    label(at + QPointF(d, d), BoundedLabel(QString::fromLatin1(z, res.ptr - z)));
+                if (const std::string_view z = heightText(point->Z); !z.empty())
+                    label(symbol.LabelLeft(), symbol.HeightTop(),
+                          BoundedLabel(QString::fromLatin1(z.data(), qsizetype(z.size()))));
             }
             if (pageBreak && ++drawn % kPointsPerPdfPage == 0) {
                 flush(hasLine);

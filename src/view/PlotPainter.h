@@ -1,8 +1,8 @@
 #pragma once
 
 #include "view/PlotLayout.h"
+#include "view/PointSymbol.h"
 
-#include <array>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -27,8 +27,8 @@ struct PlotTitle {
 // has its paper size in millimetres; the device only decides how many dots a millimetre is.
 class PlotPainter {
 public:
-    // As in the view: 1 dots, 2 point IDs, 3 codes, 4 heights, 5 code lines.
-    using Layers = std::array<bool, 5>;
+    // As in the view: dots, point IDs, codes, heights, code lines.
+    using Layers = TPointLayers;
 
     PlotPainter(const TNCADProject& project, const PlotLayout& layout, Layers layers,
                 PlotTitle title);

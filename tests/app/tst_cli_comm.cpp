@@ -1,6 +1,6 @@
 // pointbridge-cli receive and upload against the stand-in instrument.
 #include "sim/InstrumentSim.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // pointbridge-cli transform and convert to GIS files, run as a script runs them.
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <QFile>
 #include <QProcess>

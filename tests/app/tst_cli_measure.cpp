@@ -1,5 +1,5 @@
 // pointbridge-cli measure and convert --layers, run as a script runs them.
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <QFile>
 #include <QProcess>

@@ -15,8 +15,8 @@
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
 #include "sim/InstrumentSim.h"
+#include "text/Cp949.h"
 #include "toolkit/Application.h"
-#include "toolkit/Cp949.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
@@ -782,6 +782,14 @@ private slots:
         QCOMPARE(w->NiceGrid1->Cells(1, 3), QString("0.1200"));
         QCOMPARE(w->NiceGrid1->Cells(2, 3), QString("0.1400"));
         w->NiceGrid1->DeleteRow(3);
+        // A place too large to round is refused whole and never sent (the bytes below).
+        try {
+            w->AddSendPoint(0.0, -1.7e308);
+            QFAIL("an out-of-range point was added");
+        } catch (const std::runtime_error& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).contains(QString::fromUtf8("Y -1.7e+308)가 범위를 벗어나")), e.what());
+        }
+        QCOMPARE(w->NiceGrid1->RowCount(), 3);
         // Edits in the upload table stay there.
         w->NiceGrid1->model()->setData(w->NiceGrid1->model()->index(1, 4), "EDITED");
         m_boxes.decide = [](const Dialogs::Box& b) {

@@ -3,8 +3,8 @@
 #include "app/DataEdit.h"
 #include "app/DataNew.h"
 #include "app/SecondRun.h"
-#include "io/NumText.h"
 #include "model/Point3D.h"
+#include "text/NumText.h"
 #include "toolkit/Application.h"
 
 #include <QGroupBox>

@@ -83,7 +83,8 @@ private slots:
         QVERIFY(!port.Connected());
     }
 
-    // The texts stay as they are; with a device a second line names it and the reason.
+    // The numbers and texts stay as they are; with a device a second line names it and the
+    // reason.
     void errorTexts_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("osError");
@@ -106,7 +107,8 @@ private slots:
         QFETCH(QString, device);
         QFETCH(QString, text);
         QFETCH(int, kept);
-        const EComPort e(code, osError, device.toStdString());
+        const EComPort e(static_cast<TComErrorCode>(code), osError, device.toStdString());
+        QCOMPARE(e.ErrorCode(), code);
         QCOMPARE(QString::fromStdString(e.what()), text);
         QCOMPARE(e.OsErrorCode(), kept);
     }

@@ -1,4 +1,5 @@
 #include "comm/RecvFiles.h"
+#include "comm/RecvSession.h"
 #include "comm/UploadText.h"
 #include "io/FileError.h"
 #include "io/SafeFile.h"
@@ -36,7 +37,10 @@ struct FillingDisk : TFileSystemCalls {
 class TestRecvJournal : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { RecvFiles::SetFolders("", ""); }
+    void cleanup() {
+        RecvFiles::SetFolders("", "");
+        RecvFiles::SetBufferFileCalls(nullptr);
+    }
 
     void journalHoldsEveryByteAsItArrives() {
         QTemporaryDir dir;
@@ -163,6 +167,58 @@ private slots:
                      output.Where().c_str());
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"job.txt"});
+    }
+
+    // A receive counts lines as the point reader reads them, whatever pieces the line
+    // delivers, and at its end names the files that hold every byte: temp.dat, else the
+    // journal when a full disk kept temp.dat from being written.
+    void sessionCountsAndKeeps_data() {
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("openLine");
+        QTest::addColumn<bool>("diskFull"); // under temp.dat
+        QTest::newRow("CR LF split between pieces") << QByteArrayList{"1,2\r", "\n2,3\r\n"} << 2 << false << false;
+        QTest::newRow("lone CR, lone LF, open last line") << QByteArrayList{"1\r2\n", "3"} << 3 << true << false;
+        QTest::newRow("CR CR LF ends two lines") << QByteArrayList{"1\r", "\r\n"} << 2 << false << false;
+        QTest::newRow("empty pieces, disk full") << QByteArrayList{"", "a,b", ""} << 1 << true << true;
+        QTest::newRow("nothing came") << QByteArrayList{} << 0 << false << false;
+    }
+    void sessionCountsAndKeeps() {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(int, lines);
+        QFETCH(bool, openLine);
+        QFETCH(bool, diskFull);
+        QTemporaryDir dir;
+        RecvFiles::SetFolders(dir.path().toStdString(), dir.filePath("data").toStdString());
+        FillingDisk full(0);
+        if (diskFull)
+            RecvFiles::SetBufferFileCalls(&full);
+        TRecvSession session;
+        std::string all, shown;
+        session.OnArrived = [&](std::string_view bytes, bool) { shown += bytes; };
+        for (const QByteArray& piece : pieces) {
+            session.Take(piece.toStdString());
+            all += piece.toStdString();
+        }
+        QCOMPARE(shown, all);
+        QCOMPARE(session.Bytes(), all);
+        QCOMPARE(session.ByteCount(), static_cast<long long>(all.size()));
+        QCOMPARE(session.LineCount(), lines);
+        QCOMPARE(session.OpenLine(), openLine);
+        const std::string held = session.Finish();
+        // Nothing is cut without a hang-up or an early end.
+        QCOMPARE(session.WholeLines(), std::string_view(all));
+        QVERIFY(!session.End().CutShort());
+        QCOMPARE(session.End().BufferError.empty(), !diskFull);
+        std::vector<std::string> expected;
+        if (!diskFull)
+            expected.push_back(dir.filePath("temp.dat").toStdString());
+        if (!all.empty())
+            expected.push_back(session.JournalPath());
+        QCOMPARE(session.KeptIn(), expected);
+        QCOMPARE(held, expected.empty() ? std::string() : expected.front());
+        for (const std::string& file : expected)
+            QCOMPARE(fileBytes(file), QByteArray::fromStdString(all));
     }
 
     void journalFolderBehindALinkToNothing() {

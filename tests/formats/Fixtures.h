@@ -79,6 +79,24 @@ inline const TFixture kFixtures[] = {
      "7: check on B: dHD +0.000 m, dH +0.000 m, dHz +0\"; 10: check on A: dHD +0.000 m, dH +0.000 m, dHz +0\"; "
      "11: station 'D': orientation 315d54'00\" from the mean of 2 shots to known points; "
      "12: check on C: dHD +0.000 m, dH +0.000 m, dHz +0\"; 14: check on B: dHD +0.000 m, dH +0.000 m, dHz +0\""},
+    // Its first two set-ups again, C written at 0,0 as instruments write a station they were
+    // not told: C stands where B's shot put it.
+    {"gsi16 traverse, a later set-up at 0,0", TInstrumentFormat::Gsi, "",
+     "*110001+000000000000000A 81..06+0000000010000000 82..06+0000000050000000 83..06+0000000001000000 \r\n"
+     "*110002+000000000000000B 84..06+0000000011500000 85..06+0000000050200000 86..06+0000000001012000 88..06+0000000000015500 \r\n"
+     "*110003+000000000000000A 21.022+0000000010856151 22.022+0000000010048378 31..06+0000000001513318 87..06+0000000000016000 \r\n"
+     "*110004+000000000000000C 21.022+0000000035939192 22.022+0000000010057899 31..06+0000000001429417 87..06+0000000000016000 \r\n"
+     "*110005+000000000000000C 84..06+0000000000000000 85..06+0000000000000000 86..06+0000000000000000 88..06+0000000000014800 \r\n"
+     "*110006+000000000000000B 21.022+0000000012139192 22.022+0000000009934530 31..06+0000000001429434 87..06+0000000000016000 \r\n"
+     "*110007+000000000000000D 21.022+0000000025381203 22.022+0000000009880091 31..06+0000000001385785 87..06+0000000000016000 \r\n",
+     "A 1000.000 5000.000 100.000 ; B 1150.000 5020.000 101.200 STN; C 1262.400 4931.700 99.850 ; "
+     "D 1390.250 4985.100 102.340 ",
+     "",
+     "2: station 'B': orientation 164d42'00\" from the mean of 1 shot to known points; "
+     "3: check on A: dHD +0.000 m, dH +0.000 m, dHz +0\"; "
+     "5: station 'C' at 0,0 in the file: placed where line 4 puts it; "
+     "5: station 'C': orientation 198d54'00\" from the mean of 1 shot to known points; "
+     "6: check on B: dHD +0.000 m, dH +0.000 m, dHz +0\""},
     // The same job's first two set-ups in GSI-8, ddd.mmss, with a recording mask that repeats
     // the set-up (84..86, 88) in every block and never names the station.
     {"gsi8 set-up in every block", TInstrumentFormat::Gsi, "",

@@ -91,12 +91,12 @@ private slots:
             << QStringList{"--from", "GTS7"} << QByteArray("STN 9,0\nSS 3,0\nSD 90,90,5\n") << 0
             << QByteArray("IN:1: note: station '9': no station coordinates: local origin 0,0,0\n")
             << QByteArray("3, 5.0000, 0.0000, 0.0000,\r\n");
-        QTest::newRow("a check that misses stops")
-            << QStringList{"--from", "gts7"} << QByteArray("PT 5\nXYZ 100,210,10\nSTN 1,0\nXYZ 100,200,10\nBKB 5,0,0\nSS 5,0\nSD 0,90,10.1\n") << 1
+        QTest::newRow("a check that misses warns and goes on")
+            << QStringList{"--from", "gts7"} << QByteArray("PT 5\nXYZ 100,210,10\nSTN 1,0\nXYZ 100,200,10\nBKB 5,0,0\nSS 5,0\nSD 0,90,10.1\n") << 0
             << QByteArray("IN:3: note: station '1': orientation 0d00'00\" from the backsight azimuth\n"
                           "IN:6: warning: check on 5: dHD +0.100 m, dH +0.000 m, dHz +0\": misses it by 0.100 m in "
                           "plan (more than 0.05 m)\n")
-            << QByteArray();
+            << QByteArray("5, 100.0000, 210.0000, 10.0000,\r\n1, 100.0000, 200.0000, 10.0000, STN\r\n");
         QTest::newRow("wrong format finds nothing")
             << QStringList{"--from", "sdr"} << QByteArray("P,1,2,3,a\r\n") << 1
             << QByteArray("pointbridge-cli: IN: no records found as SDR\n") << QByteArray();

@@ -1,11 +1,12 @@
 #include "io/FileError.h"
-#include "io/NumText.h"
 #include "io/PointImport.h"
 #include "io/PointLine.h"
 #include "io/PointWrite.h"
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/FieldText.h"
+#include "text/NumText.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -136,30 +136,35 @@ private slots:
         QTest::addColumn<double>("precision");
         QTest::addColumn<QString>("points"); // ID E N H; ...
         QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("warnings"); // their lines
 
         // w = +20" over five angles: -4" each. Compass: the 44.4 mm closure by length.
         QTest::newRow("square loop, compass")
             << kSquare << "" << false << 20.0 << 0.0444 << 400.050 << 9019.8
             << "A 1000 1000 50; B 999.9870 1100.0010 50; C 1100.0260 1099.9961 50; D 1100.0110 999.9971 50; "
                "S1 989.9870 1099.9997 50"
-            << "";
+            << "" << "";
         QTest::newRow("square loop, transit")
             << kSquare << "" << true << 20.0 << 0.0444 << 400.050 << 9019.8
             << "B 999.9981 1100.0019 50; C 1100.0260 1099.9961 50; D 1100.0221 999.9981 50; "
                "S1 989.9981 1100.0017 50"
-            << "";
+            << "" << "";
         QTest::newRow("square loop along a given route")
             << kSquare << "A,B,C,D,A" << false << 20.0 << 0.0444 << 400.050 << 9019.8
-            << "B 999.9870 1100.0010 50; D 1100.0110 999.9971 50" << "";
+            << "B 999.9870 1100.0010 50; D 1100.0110 999.9971 50" << "" << "";
         QTest::newRow("both faces average right, across zero")
             << kSquareFaces << "" << false << 0.0 << 0.0500 << 400.050 << 8001.0
-            << "B 999.9875 1100.0000 50; C 1100.0250 1100.0000 50; D 1100.0125 1000.0000 50" << "";
+            << "B 999.9875 1100.0000 50; C 1100.0250 1100.0000 50; D 1100.0125 1000.0000 50" << "" << "";
         // Heights: +2, +3, -0.5 lead to 104.500; K2 is given at 104.530.
         QTest::newRow("connecting traverse")
             << kConnecting << "" << false << 0.0 << 0.0500 << 362.1321 << 7244.9
             << "K1 2000 3000 100; T1 2100.0117 3099.9844 102.0117; T2 2250.0241 3099.9678 105.0241; "
                "K2 2300.030 3049.960 104.530; P1 2020 3000 100; P2 2092.9416 3107.0564 102.0117"
-            << "";
+            << "" << "";
+        // The shot from K2 to R2 is 0.1 m long: the reduction's warning comes with the job.
+        QTest::newRow("a check that misses warns")
+            << QString(kConnecting).replace("HD100.000,CE0.000", "HD100.100,CE0.000") << "" << false << 0.0
+            << 0.0500 << 362.1321 << 7244.9 << "K2 2300.030 3049.960 104.530" << "" << "21";
         // A local triangle from a set-up at 0,0 oriented by an azimuth alone; the long side
         // is measured 50 mm too long.
         QTest::newRow("local loop from 0,0 on an azimuth")
@@ -167,17 +172,17 @@ private slots:
                "SS,OPA,FPC,AR45.0000,HD141.4714\nOC,OPB\nBK,OPB,BPA,BC0.0000\nTR,OPB,FPC,AR270.0000,HD100.000\n"
                "OC,OPC\nBK,OPC,BPB,BC0.0000\nTR,OPC,FPA,AR315.0000,HD141.4714\n"
             << "" << false << 0.0 << 0.0500 << 341.4714 << 6823.5
-            << "A 0 0 0; B 0.0104 100.0104 0; C 100.0207 100.0207 0" << "";
+            << "A 0 0 0; B 0.0104 100.0104 0; C 100.0207 100.0207 0" << "" << "";
         QTest::newRow("open at its end")
             << kConnecting << "K1,T1,T2" << false << 0.0 << 0.0 << 0.0 << 0.0 << ""
-            << "the last station 'T2' has no coordinates in the file: a traverse closes on a known station";
+            << "the last station 'T2' has no coordinates in the file: a traverse closes on a known station" << "";
         QTest::newRow("a station not set up")
             << kConnecting << "K1,T1,X,K2" << false << 0.0 << 0.0 << 0.0 << 0.0 << ""
-            << "no set-up at 'T1' observes both 'K1' and 'X'";
+            << "no set-up at 'T1' observes both 'K1' and 'X'" << "";
         QTest::newRow("no traverse in the file")
             << "OC,OPA,N 0,E 0\nSS,OPA,FPB,AR0,ZE90,SD5\n" << "" << false << 0.0 << 0.0 << 0.0 << 0.0 << ""
             << "no traverse found: no set-up observes the next set-up's station and is observed back from it "
-               "(give the route)";
+               "(give the route)" << "";
     }
     void traverse() {
         QFETCH(QString, text);
@@ -202,6 +207,10 @@ private slots:
         QCOMPARE(std::round(r.Result.TotalLength * 1e4) / 1e4, length);
         QVERIFY(std::abs(r.Result.Precision() - precision) < 0.5);
         QVERIFY(r.Job.Problems.empty());
+        QStringList warned;
+        for (const TLineMessage& m : r.Job.Warnings)
+            warned << QString::number(m.Line);
+        QTEST(warned.join(','), "warnings");
         QFETCH(QString, points);
         checkPoints(r.Job.Points, points);
     }

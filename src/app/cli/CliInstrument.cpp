@@ -13,12 +13,13 @@
 #include "comm/ComPort.h"
 #include "comm/InstrumentPort.h"
 #include "comm/RecvFiles.h"
+#include "comm/RecvSession.h"
 #include "comm/UploadText.h"
 #include "comm/UploadTransfer.h"
 #include "io/FileError.h"
-#include "io/NumText.h"
 #include "io/PointImport.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 #include "toolkit/Guard.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -156,29 +156,6 @@ bool configure(const char* command, const Options& o, TCustomComPort& port) {
     return true;
 }
 
-// Counts of a receive, for the progress line.
-struct Progress {
-    long long bytes = 0;
-    long long lineEnds = 0;
-    bool lastWasCr = false;
-    bool openLine = false;
-
-    void Take(const std::string& piece) {
-        bytes += static_cast<long long>(piece.size());
-        for (const char c : piece) {
-            if (c == '\n' && lastWasCr) {
-                lastWasCr = false;
-                continue;
-            }
-            lastWasCr = c == '\r';
-            if (c == '\r' || c == '\n')
-                ++lineEnds;
-        }
-        openLine = !piece.empty() && piece.back() != '\r' && piece.back() != '\n';
-    }
-    long long Lines() const { return lineEnds + (openLine ? 1 : 0); }
-};
-
 int receiveUsage() {
     std::fprintf(stderr,
                  "usage: pointbridge-cli receive --port DEV [--idle S] [options] OUT\n"
@@ -190,6 +167,121 @@ int receiveUsage() {
                  "OUT could not be written.\n%s",
                  kLineOptionsHelp);
     return 2;
+}
+
+std::string counts(const TRecvSession& session) {
+    return std::to_string(session.ByteCount()) + " bytes, " + std::to_string(session.LineCount()) +
+           " lines";
+}
+
+// The counts on stderr as they grow: rewritten in place on a terminal, a line each otherwise.
+class ProgressLine {
+public:
+    explicit ProgressLine(const TRecvSession& session)
+        : m_session(session), m_tty(::isatty(STDERR_FILENO)) {}
+    bool Tty() const { return m_tty; }
+    void Show() {
+        if (m_session.ByteCount() == m_shown)
+            return;
+        m_shown = m_session.ByteCount();
+        std::fprintf(stderr, "%sreceived %s%s", m_tty ? "\r" : "", counts(m_session).c_str(),
+                     m_tty ? "" : "\n");
+        std::fflush(stderr);
+    }
+    void End() const {
+        if (m_tty && m_session.ByteCount() > 0)
+            std::fprintf(stderr, "\n");
+    }
+
+private:
+    const TRecvSession& m_session;
+    const bool m_tty;
+    long long m_shown = -1;
+};
+
+// The journal, OUT and the port, in this order: a target that cannot be written is refused
+// before the instrument is waited for. False when the receive cannot start, which was said.
+bool startReceive(TRecvSession& session, TComPort& port, const std::string& outPath) {
+    try {
+        session.OpenJournal();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pointbridge-cli receive: warning: no journal: %s\n", e.what());
+    }
+    try {
+        // OUT is replaced only once data has come: until then the bytes go to a temporary
+        // file beside it, and to the journal as the window keeps one.
+        session.WriteTo(outPath);
+        port.Open();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
+        return false;
+    }
+    session.Bind(&port);
+    // A full disk does not end the receive: the rest of the transfer is still read.
+    session.OnKeepFailed = [](const std::string& failed) {
+        std::fprintf(stderr, "\npointbridge-cli receive: warning: %s; receiving goes on\n",
+                     failed.c_str());
+    };
+    return true;
+}
+
+// Runs until the line has been idle after data, a signal comes or the port closes.
+void waitForEnd(const TRecvSession& session, const std::string& portName) {
+    ProgressLine progress(session);
+    QSocketNotifier interrupted(CliSignals::WakeFd(), QSocketNotifier::Read);
+    QObject::connect(&interrupted, &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (session.Idle())
+            QCoreApplication::exit(0);
+        else if (session.ByteCount() > 0)
+            progress.Show();
+    });
+    tick.start(progress.Tty() ? 200 : 1000);
+    // Ready: a script or a test may send the instrument's data or a signal from here on.
+    std::fprintf(stderr, "waiting for the instrument on %s ...\n", portName.c_str());
+    std::fflush(stderr);
+    QCoreApplication::exec();
+    tick.stop();
+    progress.End();
+}
+
+// OUT replaced, or left as it was with where every byte is. The exit status.
+int finishReceive(const TRecvSession& session, const std::string& outPath, bool hungUp,
+                  const std::string& portError) {
+    TRecvOutput& out = *session.Output();
+    const long long bytes = session.ByteCount();
+    const char* kept = "; %s left as it was; %s\n";
+    if (hungUp && bytes == 0) {
+        std::fprintf(stderr, "pointbridge-cli receive: the line hung up before anything came; %s left as it was\n",
+                     outPath.c_str());
+        return 1;
+    }
+    if (hungUp) {
+        std::fprintf(stderr, "pointbridge-cli receive: the line hung up after %s", counts(session).c_str());
+        std::fprintf(stderr, kept, outPath.c_str(), out.Where().c_str());
+        return 1;
+    }
+    if (!portError.empty()) {
+        std::fprintf(stderr, "pointbridge-cli receive: %s\n", portError.c_str());
+        if (bytes > 0)
+            std::fprintf(stderr, "pointbridge-cli receive: %s left as it was; %s\n", outPath.c_str(),
+                         out.Where().c_str());
+        return 1;
+    }
+    if (bytes == 0) {
+        std::fprintf(stderr, "pointbridge-cli receive: nothing received; %s left as it was\n",
+                     outPath.c_str());
+        return 1;
+    }
+    if (!out.Commit()) {
+        std::fprintf(stderr, "pointbridge-cli receive: received %s, but %s could not be written (%s)",
+                     counts(session).c_str(), outPath.c_str(), out.OutFailure().c_str());
+        std::fprintf(stderr, ": it is left as it was; %s\n", out.Where().c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "received %s into %s\n", counts(session).c_str(), outPath.c_str());
+    return 0;
 }
 
 } // namespace
@@ -230,70 +322,12 @@ int RunReceiveCommand(int argc, char** argv) {
         QTimer::singleShot(0, &app, [] { QCoreApplication::exit(1); });
     };
 
-    std::unique_ptr<TRecvJournal> journal;
-    try {
-        journal = std::make_unique<TRecvJournal>(RecvFiles::JournalFolder());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pointbridge-cli receive: warning: no journal: %s\n", e.what());
-    }
-    // OUT is replaced only once data has come: until then the bytes go to a temporary file
-    // beside it, and to the journal as the window keeps one. A target that cannot be
-    // written is refused before the instrument is waited for.
-    std::unique_ptr<TRecvOutput> out;
-    try {
-        out = std::make_unique<TRecvOutput>(outPath, journal.get());
-        port.Open();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
+    TRecvSession session;
+    session.IdleAfter = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(o.idleSeconds));
+    if (!startReceive(session, port, outPath))
         return 1;
-    }
-
-    using Clock = std::chrono::steady_clock;
-    Progress progress;
-    Clock::time_point lastByte{};
-    const bool tty = ::isatty(STDERR_FILENO);
-    long long shownBytes = -1;
-    auto counts = [&] {
-        return std::to_string(progress.bytes) + " bytes, " + std::to_string(progress.Lines()) + " lines";
-    };
-    auto show = [&] {
-        if (progress.bytes == shownBytes)
-            return;
-        shownBytes = progress.bytes;
-        std::fprintf(stderr, "%sreceived %s%s", tty ? "\r" : "", counts().c_str(), tty ? "" : "\n");
-        std::fflush(stderr);
-    };
-
-    port.OnRxChar = [&](TCustomComPort*, int count) {
-        std::string piece;
-        port.ReadText(piece, count);
-        if (piece.empty())
-            return;
-        progress.Take(piece);
-        lastByte = Clock::now();
-        // A full disk does not end the receive: the rest of the transfer is still read.
-        if (const std::string failed = out->Append(piece); !failed.empty())
-            std::fprintf(stderr, "\npointbridge-cli receive: warning: %s; receiving goes on\n",
-                         failed.c_str());
-    };
-
-    QSocketNotifier interrupted(CliSignals::WakeFd(), QSocketNotifier::Read);
-    QObject::connect(&interrupted, &QSocketNotifier::activated, &app,
-                     [] { QCoreApplication::exit(0); });
-    const auto idle = std::chrono::duration<double>(o.idleSeconds);
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &app, [&] {
-        if (progress.bytes > 0 && Clock::now() - lastByte >= idle)
-            QCoreApplication::exit(0);
-        else if (progress.bytes > 0)
-            show();
-    });
-    tick.start(tty ? 200 : 1000);
-    // Ready: a script or a test may send the instrument's data or a signal from here on.
-    std::fprintf(stderr, "waiting for the instrument on %s ...\n", o.port.c_str());
-    std::fflush(stderr);
-    app.exec();
-    tick.stop();
+    waitForEnd(session, o.port);
 
     const bool hungUp = port.LineHungUp();
     port.OnAfterClose = nullptr;
@@ -302,39 +336,7 @@ int RunReceiveCommand(int argc, char** argv) {
     } catch (const EComPort& e) {
         std::fprintf(stderr, "pointbridge-cli receive: %s\n", e.what());
     }
-    if (tty && progress.bytes > 0)
-        std::fprintf(stderr, "\n");
-    const char* kept = "; %s left as it was; %s\n";
-    if (hungUp && progress.bytes == 0) {
-        std::fprintf(stderr, "pointbridge-cli receive: the line hung up before anything came; %s left as it was\n",
-                     outPath.c_str());
-        return 1;
-    }
-    if (hungUp) {
-        std::fprintf(stderr, "pointbridge-cli receive: the line hung up after %s", counts().c_str());
-        std::fprintf(stderr, kept, outPath.c_str(), out->Where().c_str());
-        return 1;
-    }
-    if (!portError.empty()) {
-        std::fprintf(stderr, "pointbridge-cli receive: %s\n", portError.c_str());
-        if (progress.bytes > 0)
-            std::fprintf(stderr, "pointbridge-cli receive: %s left as it was; %s\n", outPath.c_str(),
-                         out->Where().c_str());
-        return 1;
-    }
-    if (progress.bytes == 0) {
-        std::fprintf(stderr, "pointbridge-cli receive: nothing received; %s left as it was\n",
-                     outPath.c_str());
-        return 1;
-    }
-    if (!out->Commit()) {
-        std::fprintf(stderr, "pointbridge-cli receive: received %s, but %s could not be written (%s)",
-                     counts().c_str(), outPath.c_str(), out->OutFailure().c_str());
-        std::fprintf(stderr, ": it is left as it was; %s\n", out->Where().c_str());
-        return 1;
-    }
-    std::fprintf(stderr, "received %s into %s\n", counts().c_str(), outPath.c_str());
-    return 0;
+    return finishReceive(session, outPath, hungUp, portError);
 }
 
 namespace {

@@ -24,8 +24,7 @@ void printMessages(const std::string& path, const std::vector<TLineMessage>& mes
 const char kJobLoadUsage[] =
     "  --from FORMAT  read the job file in this format (pointbridge-cli formats lists them);\n"
     "                 without it an instrument format is detected, else point lines\n"
-    "  --keep-going   go on when records of an instrument file had to be left out or\n"
-    "                 its check shots miss their points\n";
+    "  --keep-going   go on when records of an instrument file had to be left out\n";
 
 int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options) {
     if (!std::strcmp(argv[i], "--keep-going")) {
@@ -78,9 +77,8 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
     printMessages(path, result.Problems, "");
     if (result.Points == 0)
         throw noPoints(result.Problems.size());
-    // A check shot that misses says the results are wrong somewhere: as with records left
-    // out, nothing is written from them unless the user chooses to go on.
-    return options.KeepGoing || (result.Problems.empty() && result.Warnings.empty());
+    // A warning leaves no point out: the points stand as the data gives them.
+    return options.KeepGoing || result.Problems.empty();
 }
 
 bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,

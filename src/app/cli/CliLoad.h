@@ -15,7 +15,7 @@ struct TJobLoadOptions {
     // The format to read; without it an instrument format is detected, else point lines.
     std::optional<TFormatChoice> From;
     // Go on with the points that could be read when records of an instrument file were left
-    // out, or with all of them when its check shots warn.
+    // out.
     bool KeepGoing = false;
 };
 
@@ -30,10 +30,10 @@ extern const char kJobLoadUsage[];
 // import reads it: the program's point lines or any instrument format. Every subcommand
 // that takes a job file loads it here, so that a new input format is added in one place.
 // Notes, warnings and records left out of an instrument file go to standard error as
-// "FILE:LINE: ..."; the result is false when records were left out or warnings were given
-// and `options` does not keep going. Throws EFileError, EPointLineError for a faulty point
-// line (the points before it stay), or std::runtime_error "FILE: no records found as SDR"
-// when no point could be read.
+// "FILE:LINE: ..."; the result is false when records were left out and `options` does not
+// keep going (warnings leave every point in and do not stop). Throws EFileError,
+// EPointLineError for a faulty point line (the points before it stay), or
+// std::runtime_error "FILE: no records found as SDR" when no point could be read.
 bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* rows = nullptr,
                  const TJobLoadOptions& options = {});
 

@@ -1,8 +1,8 @@
 #include "app/cli/CliPoints.h"
 
 #include "formats/Angles.h"
-#include "io/NumText.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // from a point of a job, or where two bearings or two distances from two points meet.
 #include "app/cli/CliLoad.h"
 #include "app/cli/CliPoints.h"
-#include "io/NumText.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,12 +4,12 @@
 // --keep-going.
 #include "app/cli/CliLoad.h"
 #include "app/cli/GisConvert.h"
-#include "io/DXFFile.h"
-#include "io/DXFLayers.h"
-#include "io/NumText.h"
 #include "io/PointWrite.h"
+#include "io/dxf/DXFFile.h"
+#include "io/dxf/DXFLayers.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,8 +3,8 @@
 #include "app/cli/CliLoad.h"
 #include "app/cli/CliPoints.h"
 #include "formats/Angles.h"
-#include "io/NumText.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 
 #include <cstdio>
 #include <cstring>

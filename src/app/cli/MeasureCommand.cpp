@@ -1,10 +1,10 @@
 // pointbridge-cli measure [--closed CODE]... FILE: per code group the length of its line
 // and, for a closed figure, its area and perimeter, as a table for scripts.
 #include "app/cli/CliLoad.h"
-#include "io/NumText.h"
 #include "model/CodeText.h"
 #include "model/Measure.h"
 #include "model/NCADProject.h"
+#include "text/NumText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,11 +5,11 @@
 #include "app/cli/CliLoad.h"
 #include "crs/CrsError.h"
 #include "crs/JobTransform.h"
-#include "io/NumText.h"
 #include "io/PointWrite.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
 #include "survey/transform/CommonPoints.h"
+#include "text/NumText.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,6 @@
 #include "app/cli/CliLoad.h"
 #include "formats/Angles.h"
 #include "io/InstrumentImport.h"
-#include "io/NumText.h"
 #include "io/PointImport.h"
 #include "io/PointWrite.h"
 #include "model/CodeText.h"
@@ -12,6 +11,7 @@
 #include "survey/AdjustedJob.h"
 #include "survey/Observations.h"
 #include "survey/TraverseRoute.h"
+#include "text/NumText.h"
 
 #include <cmath>
 #include <cstdio>
@@ -140,6 +140,7 @@ int RunTraverseCommand(int argc, char** argv) {
         // The reduction's messages include the reader's.
         TInstrumentResult job = AdjustedPoints(log, input, result);
         PrintLineMessages(in, job.Notes, "note: ");
+        PrintLineMessages(in, job.Warnings, "warning: ");
         PrintLineMessages(in, job.Problems, "");
         if (!job.Problems.empty() && !load.KeepGoing)
             return 1;

@@ -1,7 +1,5 @@
 #include "comm/forms/DataRecv.h"
 
-#include "comm/ComPort.h"
-#include "comm/RecvFiles.h"
 #include "comm/forms/ComComboBox.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
@@ -31,11 +29,6 @@ constexpr int kProgressInterval = 250; // ms
 // Characters the text area shows of one line; the rest is kept, only not shown.
 constexpr long long kShownLineMax = 1000;
 const char* const kElided = " … (긴 줄이라 앞부분만 보입니다)";
-
-// The text ends inside a line: its last line came without its line end.
-bool endsInOpenLine(std::string_view raw) {
-    return !raw.empty() && raw.back() != '\r' && raw.back() != '\n';
-}
 
 QLabel* moneyGreenBand(const QString& caption, QWidget* parent, int height) {
     auto* band = new QLabel(caption, parent);
@@ -120,6 +113,16 @@ TDataRecvForm::TDataRecvForm(QWidget* parent) : QDialog(parent) {
     Button1->setGeometry(161, (kButtonBand - 25) / 2, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 
+    m_session.OnArrived = [this](std::string_view bytes, bool afterQuiet) {
+        AppendRecvText(bytes, afterQuiet);
+    };
+    m_session.OnKeepFailed = [this](const std::string& what) {
+        // After this notification: the box must not hold up the bytes still arriving.
+        QTimer::singleShot(0, this, [what] {
+            TApplication::HandleException(std::make_exception_ptr(std::runtime_error(what)));
+        });
+    };
+
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(kProgressInterval);
     connect(m_progressTimer, &QTimer::timeout, this, [this] {
@@ -144,52 +147,26 @@ TComComboBox* TDataRecvForm::Combo(int index) const {
 void TDataRecvForm::BindComPort(TCustomComPort* port) {
     if (PageControl1->currentWidget() != TabSheet1)
         PageControl1->setCurrentWidget(TabSheet1);
-    m_port = port;
+    m_session.Bind(port);
     BindComboBoxes(Combos(), port);
 }
 
-void TDataRecvForm::AppendRecvText(const std::string& bytes) {
-    if (bytes.empty())
-        return;
+// The text area shows one line per line end, whichever kind the instrument uses, and of a
+// very long line only its head: a 1 MB line in one block makes every append lay the whole
+// block out again.
+void TDataRecvForm::AppendRecvText(std::string_view bytes, bool afterQuiet) {
     // The data page comes forward when bytes begin to arrive, not at every piece: the user
     // may look at the settings page while a long transfer goes on.
-    if ((m_raw.empty() || !StillSending()) && PageControl1->currentWidget() != TabSheet1)
+    if (afterQuiet && PageControl1->currentWidget() != TabSheet1)
         PageControl1->setCurrentWidget(TabSheet1);
-    m_raw += bytes;
-    m_lastArrival = std::chrono::steady_clock::now();
-    ShowArrived(m_decoder.Feed(bytes));
-    UpdateProgress();
-
-    try {
-        if (!m_journal)
-            m_journal = std::make_unique<TRecvJournal>(RecvFiles::JournalFolder());
-        m_journal->Append(bytes);
-    } catch (...) {
-        // Reported once per receive, after this notification: the box must not hold up
-        // the bytes still arriving.
-        if (!m_journalReported) {
-            m_journalReported = true;
-            QTimer::singleShot(0, this, [error = std::current_exception()] {
-                TApplication::HandleException(error);
-            });
-        }
-    }
-}
-
-// The text area shows one line per line end, whichever kind the instrument uses (a CR LF
-// split between two pieces is still one line end), and of a very long line only its head:
-// a 1 MB line in one block makes every append lay the whole block out again.
-void TDataRecvForm::ShowArrived(const std::string& decoded) {
+    const std::string decoded = m_decoder.Feed(bytes);
     std::string shown;
     shown.reserve(std::min<size_t>(decoded.size(), 4096));
     for (const char c : decoded) {
-        if (c == '\n' && m_lastWasCr) {
-            m_lastWasCr = false;
+        const TLineEndScan::TKind kind = m_shownEnds.Next(c);
+        if (kind == TLineEndScan::TKind::PairedLf)
             continue;
-        }
-        m_lastWasCr = c == '\r';
-        if (c == '\r' || c == '\n') {
-            ++m_lineEnds;
+        if (kind == TLineEndScan::TKind::LineEnd) {
             m_shownInLine = 0;
             shown += '\n';
             continue;
@@ -203,28 +180,16 @@ void TDataRecvForm::ShowArrived(const std::string& decoded) {
         else if (lead && m_shownInLine == kShownLineMax + 1)
             shown += kElided;
     }
-    if (shown.empty())
-        return;
-    QScrollBar* bar = MsgStr->verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum();
-    QTextCursor cursor(MsgStr->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
-    if (atEnd)
-        bar->setValue(bar->maximum());
-}
-
-long long TDataRecvForm::RecvLineCount() const { return m_lineEnds + (endsInOpenLine(m_raw) ? 1 : 0); }
-
-std::string TDataRecvForm::JournalPath() const { return m_journal ? m_journal->Path() : std::string(); }
-
-bool TDataRecvForm::JournalComplete() const {
-    return m_journal && !m_journal->Path().empty() && !m_journal->Failed();
-}
-
-bool TDataRecvForm::StillSending() const {
-    return !m_raw.empty() && m_port && m_port->Connected() &&
-           std::chrono::steady_clock::now() - m_lastArrival < IdleAfter;
+    if (!shown.empty()) {
+        QScrollBar* bar = MsgStr->verticalScrollBar();
+        const bool atEnd = bar->value() >= bar->maximum();
+        QTextCursor cursor(MsgStr->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
+        if (atEnd)
+            bar->setValue(bar->maximum());
+    }
+    UpdateProgress();
 }
 
 QString TDataRecvForm::WaitQuestion() {
@@ -233,18 +198,18 @@ QString TDataRecvForm::WaitQuestion() {
 }
 
 QString TDataRecvForm::ProgressText() const {
-    if (m_raw.empty())
+    if (m_session.ByteCount() == 0)
         return QString::fromUtf8("측량기에서 데이터를 보내십시오. 수신 대기 중입니다.");
     const QLocale locale = QLocale::system();
     const QString counts = QString::fromUtf8("%1 바이트, %2 줄")
-                               .arg(locale.toString(static_cast<qlonglong>(m_raw.size())),
-                                    locale.toString(RecvLineCount()));
-    if (m_port && m_port->LineHungUp()) {
-        const bool open = m_raw.back() != '\r' && m_raw.back() != '\n';
+                               .arg(locale.toString(m_session.ByteCount()),
+                                    locale.toString(m_session.LineCount()));
+    if (m_session.LineHungUp())
         return QString::fromUtf8("연결 끊김: ") + counts +
-               (open ? QString::fromUtf8(" (%1번째 줄이 잘렸습니다)").arg(RecvLineCount()) : QString());
-    }
-    const auto idle = std::chrono::steady_clock::now() - m_lastArrival;
+               (m_session.OpenLine()
+                    ? QString::fromUtf8(" (%1번째 줄이 잘렸습니다)").arg(m_session.LineCount())
+                    : QString());
+    const auto idle = m_session.SinceLastByte();
     if (idle < IdleAfter)
         return QString::fromUtf8("수신 중: ") + counts +
                (m_waitingForEnd ? QString::fromUtf8(" (끝나면 닫습니다)") : QString());
@@ -255,17 +220,15 @@ QString TDataRecvForm::ProgressText() const {
 void TDataRecvForm::UpdateProgress() {
     lblProgress->setText(ProgressText());
     // Once the line is idle what arrived is also put on the disk, not only handed to it.
-    if (m_journal && !m_raw.empty() &&
-        std::chrono::steady_clock::now() - m_lastArrival >= IdleAfter)
-        m_journal->Sync();
+    if (m_session.Idle())
+        m_session.SyncJournal();
 }
 
 void TDataRecvForm::ClearRecvText() {
     MsgStr->clear();
-    m_raw.clear();
+    m_session.ClearBytes();
     m_decoder = Cp949::Decoder();
-    m_lastWasCr = false;
-    m_lineEnds = 0;
+    m_shownEnds = {};
     m_shownInLine = 0;
 }
 
@@ -278,15 +241,9 @@ void TDataRecvForm::FormShow() {
     ClearRecvText();
     // A new receive, a new journal; the bytes that came while the window was hidden stay in
     // the last one.
-    if (m_journal)
-        m_journal->Restart();
-    m_journalReported = false;
+    m_session.Restart();
     m_handOverError = nullptr;
-    m_lineHungUp = false;
-    m_endedEarly = false;
     m_waitingForEnd = false;
-    m_cutLine = 0;
-    m_bufferError.clear();
     UpdateProgress();
     m_progressTimer->start();
 }
@@ -321,18 +278,9 @@ bool TDataRecvForm::OkWhileSending() {
         UpdateProgress();
         return false;
     }
-    StopReceiving();
+    // The port closes as the receive command would close it after Ok.
+    m_session.StopEarly();
     return true;
-}
-
-// Ends the receive before the instrument has finished: the port is closed now, as the
-// receive command would close it after Ok, and what it still holds belongs to this
-// receive. The rest of the transfer goes nowhere, so the next receive starts clean.
-void TDataRecvForm::StopReceiving() {
-    if (!m_port || !m_port->Connected())
-        return; // hung up meanwhile
-    m_endedEarly = true;
-    AppendRecvText(m_port->CloseTakingInput());
 }
 
 void TDataRecvForm::FormCloseQuery() {
@@ -346,58 +294,25 @@ void TDataRecvForm::FormCloseQuery() {
         QTimer::singleShot(SecondRunDelay, &pause, &QEventLoop::quit);
         pause.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    // Bytes that came while the question was open belong to this receive too.
-    SettleCutLine();
-    const std::string path = KeepBytes();
+    // Bytes that came while the question was open belong to this receive too. When temp.dat
+    // cannot be written (a full disk) the window still closes and hands the bytes over from
+    // memory: a window that no button could close would only put them at risk.
+    const std::string path = m_session.Finish();
     if (!newWindow) {
         HandOver();
         return;
     }
     if (path.empty())
-        throw std::runtime_error(m_bufferError.toStdString());
+        throw std::runtime_error(m_session.End().BufferError);
     if (!OnSecondRun)
         throw std::runtime_error("No program to start for a second window");
     // A failure leaves the window open: the user can import here instead (answer No).
     OnSecondRun(QString::fromStdString(path));
 }
 
-// A last line without its line end is a cut line when the line hung up or the receive ends
-// while bytes keep coming: taken as it stands it would be a wrong point (its last number
-// read as the code). It is not handed over and stays in temp.dat and the journal.
-void TDataRecvForm::SettleCutLine() {
-    m_lineHungUp = m_port && m_port->LineHungUp();
-    if (StillSending())
-        m_endedEarly = true; // Cancel, or bytes again during the question
-    m_cutLine = (m_lineHungUp || m_endedEarly) && endsInOpenLine(m_raw) ? RecvLineCount() : 0;
-}
-
-// Writes temp.dat. When it cannot be written (a full disk) the window still closes and
-// hands the bytes over from memory: the user is told why and where the bytes are, and a
-// window that no button could close would only put them at risk. Returns the file that
-// holds every byte: temp.dat, else the journal, else none.
-std::string TDataRecvForm::KeepBytes() {
-    m_bufferError.clear();
-    std::string path;
-    try {
-        path = RecvFiles::WriteBufferFile(m_raw);
-    } catch (const std::exception& e) {
-        m_bufferError = QString::fromUtf8(e.what());
-    }
-    if (m_journal)
-        m_journal->Sync();
-    if (path.empty() && JournalComplete())
-        path = m_journal->Path();
-    return path;
-}
-
 void TDataRecvForm::HandOver() {
-    std::string_view whole(m_raw);
-    if (m_cutLine > 0) {
-        const size_t end = whole.find_last_of("\r\n");
-        whole = end == std::string_view::npos ? std::string_view() : whole.substr(0, end + 1);
-    }
     try {
-        OnRecvData(TPointLines::FromFileBytes(std::string(whole)));
+        OnRecvData(TPointLines::FromFileBytes(std::string(m_session.WholeLines())));
     } catch (...) {
         m_handOverError = std::current_exception();
     }

@@ -3,7 +3,7 @@
 #include "comm/ComPort.h"
 #include "comm/UploadText.h"
 #include "comm/UploadTransfer.h"
-#include "io/NumText.h"
+#include "text/NumText.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -29,7 +30,11 @@ constexpr int kTopBand = 37;
 constexpr int kButtonBand = 34;
 
 // Nearest multiple of 0.01; a half goes to the even neighbour (the default rounding mode).
-double roundToCentimetre(double value) { return std::nearbyint(value / 0.01) * 0.01; }
+// None near the double's limit, where the division overflows to inf.
+std::optional<double> roundToCentimetre(double value) {
+    const double rounded = std::nearbyint(value / 0.01) * 0.01;
+    return std::isfinite(rounded) ? std::optional(rounded) : std::nullopt;
+}
 
 // The pictures of the two speed buttons, 16 by 16.
 QIcon pickIcon() {
@@ -122,10 +127,15 @@ TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink
 }
 
 void TDataSendForm::AddSendPoint(double X, double Y) {
+    const auto x = roundToCentimetre(X), y = roundToCentimetre(Y);
+    if (!x || !y)
+        throw std::runtime_error("고른 점의 좌표(X " + QString::number(X).toStdString() + ", Y " +
+                                 QString::number(Y).toStdString() +
+                                 ")가 범위를 벗어나 측량기로 보낼 수 없습니다. 전송 목록에 추가하지 않았습니다.");
     const int row = NiceGrid1->AddRow();
     NiceGrid1->SetCellUtf8(0, row, std::to_string(NiceGrid1->RowCount()));
-    NiceGrid1->SetCellUtf8(1, row, FormatFixed4(roundToCentimetre(X)));
-    NiceGrid1->SetCellUtf8(2, row, FormatFixed4(roundToCentimetre(Y)));
+    NiceGrid1->SetCellUtf8(1, row, FormatFixed4(*x));
+    NiceGrid1->SetCellUtf8(2, row, FormatFixed4(*y));
     NiceGrid1->SetCellUtf8(3, row, FormatFixed4(0.0));
     m_view.PointAdded();
 }

@@ -27,7 +27,8 @@ public:
     TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink view);
 
     // Adds a row for a point picked at world (X, Y): the row number as ID, both coordinates
-    // rounded to 0.01 and written with four decimals, Z 0.0000, no code.
+    // rounded to 0.01 and written with four decimals, Z 0.0000, no code. Throws, adding
+    // nothing, for a place too large to round.
     void AddSendPoint(double X, double Y);
 
     void Button1Click(); // cancel: hides the window

@@ -1,7 +1,7 @@
 #include "io/forms/DXFFormUnit.h"
 
-#include "io/DXFFile.h"
-#include "io/DXFLayers.h"
+#include "io/dxf/DXFFile.h"
+#include "io/dxf/DXFLayers.h"
 #include "model/CodeText.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"

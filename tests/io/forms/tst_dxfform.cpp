@@ -3,8 +3,8 @@
 
 #include "app/Main.h"
 #include "app/PlotForm.h"
-#include "io/DXFFile.h"
-#include "io/DXFLayers.h"
+#include "io/dxf/DXFFile.h"
+#include "io/dxf/DXFLayers.h"
 #include "io/forms/DXFFormUnit.h"
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"

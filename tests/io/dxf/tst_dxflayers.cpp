@@ -1,7 +1,7 @@
-#include "DxfTestProjects.h"
-#include "io/DXFFile.h"
-#include "io/DXFLayerNames.h"
-#include "io/DXFLayers.h"
+#include "../DxfTestProjects.h"
+#include "io/dxf/DXFFile.h"
+#include "io/dxf/DXFLayerNames.h"
+#include "io/dxf/DXFLayers.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "io/DXFFile.h"
+#include "io/dxf/DXFFile.h"
 
 #include "io/FileError.h"
 #include "io/SafeFile.h"

@@ -1,7 +1,7 @@
-#include "DxfTestProjects.h"
-#include "io/DXFLayers.h"
-#include "io/DXFWriter.h"
-#include "io/NumText.h"
+#include "../DxfTestProjects.h"
+#include "io/dxf/DXFLayers.h"
+#include "io/dxf/DXFWriter.h"
+#include "text/NumText.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
-#include "io/DXFLayerNames.h"
+#include "io/dxf/DXFLayerNames.h"
 
 #include "model/CodeText.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <cstring>
 #include <unordered_map>

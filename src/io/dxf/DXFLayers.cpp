@@ -1,25 +1,19 @@
-#include "io/DXFLayers.h"
+#include "io/dxf/DXFLayers.h"
 
-#include "io/DXFFile.h"
-#include "io/DXFLayerNames.h"
-#include "io/DXFNumbers.h"
-#include "io/NumText.h"
+#include "io/dxf/DXFFile.h"
+#include "io/dxf/DXFLayerNames.h"
 #include "model/Measure.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
+#include "text/NumText.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 namespace {
-
-// Bytes are handed to the sink in pieces of about this size.
-constexpr size_t kChunk = 1 << 20;
 
 constexpr const char* kLabelStyle = "HANGUL";
 // Malgun Gothic ships with every Windows since Vista and covers Hangul.
@@ -45,60 +39,6 @@ enum Handle : unsigned {
     hDimstyleTable, hStandardDimstyle, hBlockRecordTable, hModelSpace, hPaperSpace,
     hModelBlock, hModelBlockEnd, hPaperBlock, hPaperBlockEnd, hRootDictionary,
     hGroupDictionary, hFirstLayer
-};
-
-// Group code / value pairs, each line ended by CR LF, buffered towards the sink.
-class Tags {
-public:
-    explicit Tags(TDXFSink& sink) : m_sink(sink) { m_buf.reserve(kChunk + 1024); }
-
-    void Text(int code, std::string_view value) {
-        Code(code);
-        m_buf += value;
-        m_buf += "\r\n";
-        if (m_buf.size() >= kChunk)
-            Flush();
-    }
-    void Integer(int code, long long value) {
-        char digits[24];
-        Text(code, std::string_view(digits, std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
-    }
-    void Real(int code, double value) {
-        char digits[DxfNumbers::kMaxGeneralSize];
-        Text(code, std::string_view(digits, DxfNumbers::WriteGeneral(digits, value) - digits));
-    }
-    // A point's X under `code`, Y under code + 10, Z under code + 20.
-    void Point(int code, double x, double y, double z) {
-        Real(code, x);
-        Real(code + 10, y);
-        Real(code + 20, z);
-    }
-    void Handle(int code, unsigned value) {
-        char digits[16];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
-        std::transform(digits, end, digits, [](char c) { return c >= 'a' ? char(c - 'a' + 'A') : c; });
-        Text(code, std::string_view(digits, end - digits));
-    }
-    void Section(const char* name) {
-        Text(0, "SECTION");
-        Text(2, name);
-    }
-    void Flush() {
-        if (m_buf.empty())
-            return;
-        m_sink.Write(m_buf);
-        m_buf.clear();
-    }
-
-private:
-    void Code(int code) {
-        char digits[8];
-        m_buf.append(digits, std::to_chars(digits, digits + sizeof digits, code).ptr);
-        m_buf += "\r\n";
-    }
-
-    TDXFSink& m_sink;
-    std::string m_buf;
 };
 
 struct Layer {
@@ -131,7 +71,7 @@ private:
     double ViewHeight() const;
 
     TDXFSink& m_sink;
-    Tags m_tags;
+    TDXFTags m_tags;
     const TNCADProject& m_project;
     TDXFLayerOptions m_options;
     std::vector<Layer> m_layers; // 0, the label layers, then one per group in project order

@@ -30,3 +30,9 @@ bool TryStrToFloat(std::string_view text, double& value);
 
 // The error StrToFloat throws for `text`.
 EConvertError NotAFloat(std::string_view text);
+
+// A number field of an instrument file: TryStrToFloat once the field spaces around it
+// (control characters too) are trimmed. An empty field is not a number.
+bool ParseNumber(std::string_view field, double& value);
+// The reason such a field is refused: "'x' is not a valid floating point value".
+std::string NotANumber(std::string_view field);

@@ -1,4 +1,4 @@
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <QtTest>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/dxf/DXFTags.h"
+
 #include <functional>
 #include <initializer_list>
 #include <iosfwd>
@@ -43,22 +45,6 @@ void RequireFiniteDxfValues(std::initializer_list<double> values);
 // is not written rather than get a "?".
 std::string DxfTextBytes(const std::string& text, const std::string& pointId);
 
-// Where the writer's bytes go. Write takes all of `bytes` or throws.
-class TDXFSink {
-public:
-    virtual ~TDXFSink() = default;
-    virtual void Write(std::string_view bytes) = 0;
-    // Now and then while the entities are written: `done` of `total` steps (a step is a
-    // point in one pass over the points). May throw to stop the drawing.
-    virtual void Progress(size_t done, size_t total) {
-        (void)done;
-        (void)total;
-    }
-};
-
-// Steps between two calls of TDXFSink::Progress.
-inline constexpr size_t kDxfProgressEvery = 8192;
-
 // Told now and then how far a drawing written to a file is (`done` of `total`); may throw to
 // stop it, which leaves the target as it was.
 using TDXFProgress = std::function<void(size_t done, size_t total)>;
@@ -95,11 +81,6 @@ public:
     void Flush();
 
 private:
-    void put(std::string_view bytes);
-    void putLarge(std::string_view bytes);
-    void putScientific(double value);
-    void group(std::string_view code, std::string_view value);
-    void groupFixed(std::string_view code, double value);
     void circle(const TPoint3D& point, std::string_view radius);
     void text(std::string_view xText, double y, std::string_view bytes);
     void pointWritten() {
@@ -109,10 +90,9 @@ private:
 
     std::unique_ptr<TDXFSink> m_ownedSink;
     TDXFSink& m_sink;
+    TDXFTags m_tags;
     const TNCADProject& m_project;
     TDXFExtents m_extents;
-    std::string m_buf; // fixed size; m_used bytes of it are filled
-    size_t m_used = 0;
     size_t m_steps = 0; // each point is written in four passes: vertex, circle, texts, marker
     size_t m_stepsDone = 0;
 };

@@ -1,6 +1,6 @@
-#include "io/DXFNumbers.h"
+#include "io/dxf/DXFNumbers.h"
 
-#include "io/NumText.h"
+#include "text/NumText.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
-#include "io/DXFNumbers.h"
-#include "io/NumText.h"
+#include "io/dxf/DXFNumbers.h"
+#include "text/NumText.h"
 
-#include "GermanLocale.h"
+#include "../../text/GermanLocale.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "io/NumText.h"
+#include "text/NumText.h"
 
 #include "GermanLocale.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "io/DXFWriter.h"
+#include "io/dxf/DXFWriter.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "DxfTestProjects.h"
-#include "io/DXFFile.h"
-#include "io/NumText.h"
+#include "../DxfTestProjects.h"
+#include "io/dxf/DXFFile.h"
+#include "text/NumText.h"
 
 #include <QtTest>
 

@@ -1,4 +1,6 @@
-#include "io/NumText.h"
+#include "text/NumText.h"
+
+#include "text/FieldText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -110,3 +112,9 @@ double StrToFloat(std::string_view text) {
         throw NotAFloat(text);
     return v;
 }
+
+bool ParseNumber(std::string_view field, double& value) {
+    return TryStrToFloat(TrimField(field), value);
+}
+
+std::string NotANumber(std::string_view field) { return NotAFloat(TrimField(field)).what(); }

@@ -1,20 +1,13 @@
-#include "io/DXFWriter.h"
+#include "io/dxf/DXFWriter.h"
 
-#include "io/DXFNumbers.h"
-#include "io/NumText.h"
+#include "io/dxf/DXFNumbers.h"
 #include "model/NCADProject.h"
-#include "toolkit/Cp949.h"
+#include "text/Cp949.h"
 
 #include <cmath>
-#include <cstring>
 #include <ostream>
 
 namespace {
-
-// Bytes are collected and handed to the sink in pieces of this size.
-constexpr size_t kChunk = 1 << 20;
-// Room a number needs in the buffer.
-constexpr size_t kNumberRoom = 32;
 
 // The fixed runs of groups around the values of the entities written per point, so that
 // each goes out in one copy: "0 VERTEX, 8 0, 10" before X, then "20" before Y, and so on.
@@ -45,38 +38,12 @@ private:
 } // namespace
 
 DXF_Writer::DXF_Writer(TDXFSink& sink, const TNCADProject& project, const TDXFExtents& extents)
-    : m_sink(sink), m_project(project), m_extents(extents), m_buf(kChunk, '\0') {}
+    : m_sink(sink), m_tags(sink), m_project(project), m_extents(extents) {}
 
 DXF_Writer::DXF_Writer(std::ostream& out, const TNCADProject& project,
                        const TDXFExtents& extents)
-    : m_ownedSink(std::make_unique<StreamSink>(out)), m_sink(*m_ownedSink), m_project(project),
-      m_extents(extents), m_buf(kChunk, '\0') {}
-
-// The buffer is a fixed block filled by copies: most of a drawing is short fixed words, and
-// growing a string piece by piece costs more than formatting the numbers.
-inline void DXF_Writer::put(std::string_view bytes) {
-    if (bytes.size() <= m_buf.size() - m_used) {
-        std::memcpy(m_buf.data() + m_used, bytes.data(), bytes.size());
-        m_used += bytes.size();
-    } else {
-        putLarge(bytes);
-    }
-}
-
-void DXF_Writer::putLarge(std::string_view bytes) {
-    Flush();
-    if (bytes.size() > m_buf.size())
-        m_sink.Write(bytes);
-    else
-        put(bytes);
-}
-
-inline void DXF_Writer::putScientific(double value) {
-    if (m_buf.size() - m_used < kNumberRoom)
-        Flush();
-    char* at = m_buf.data() + m_used;
-    m_used += static_cast<size_t>(DxfNumbers::WriteScientific(at, value) - at);
-}
+    : m_ownedSink(std::make_unique<StreamSink>(out)), m_sink(*m_ownedSink), m_tags(m_sink),
+      m_project(project), m_extents(extents) {}
 
 DXF_Writer::~DXF_Writer() {
     try {
@@ -90,76 +57,72 @@ void DXF_Writer::WriteAll() {
     WriteTables();
     WriteBlocks();
     WriteEntities();
-    group("0", "EOF");
+    m_tags.Text(0, "EOF");
     Flush();
 }
 
 void DXF_Writer::WriteHeader() {
     // A fit of coordinates near the double's limit overflows: said before a byte is written.
     RequireFiniteDxfValues({m_extents.MinX, m_extents.MinY, m_extents.MaxX, m_extents.MaxY});
-    group("0", "SECTION");
-    group("2", "HEADER");
+    m_tags.Section("HEADER");
     // Readers (LibreCAD, ezdxf's recovery) ignore the code page of a drawing without a
     // version; R12 is what the rest of the file is.
-    group("9", "$ACADVER");
-    group("1", "AC1009");
+    m_tags.Text(9, "$ACADVER");
+    m_tags.Text(1, "AC1009");
     // Without this readers take the texts as ANSI_1252 and garble Korean codes.
-    group("9", "$DWGCODEPAGE");
-    group("3", "ANSI_949");
-    group("9", "$ANGDIR");
-    group("70", "0");
-    group("9", "$EXTMAX");
-    groupFixed("10", m_extents.MaxX);
-    groupFixed("20", m_extents.MaxY);
-    group("30", "0.0000");
-    group("9", "$EXTMIN");
-    groupFixed("10", m_extents.MinX);
-    groupFixed("20", m_extents.MinY);
-    group("30", "0.0000");
-    group("9", "$CECOLOR");
-    group("62", "256");
-    group("9", "$CELTYPE");
-    group("6", "BYLAYER");
-    group("0", "ENDSEC");
+    m_tags.Text(9, "$DWGCODEPAGE");
+    m_tags.Text(3, "ANSI_949");
+    m_tags.Text(9, "$ANGDIR");
+    m_tags.Text(70, "0");
+    m_tags.Text(9, "$EXTMAX");
+    m_tags.Fixed(10, m_extents.MaxX);
+    m_tags.Fixed(20, m_extents.MaxY);
+    m_tags.Text(30, "0.0000");
+    m_tags.Text(9, "$EXTMIN");
+    m_tags.Fixed(10, m_extents.MinX);
+    m_tags.Fixed(20, m_extents.MinY);
+    m_tags.Text(30, "0.0000");
+    m_tags.Text(9, "$CECOLOR");
+    m_tags.Text(62, "256");
+    m_tags.Text(9, "$CELTYPE");
+    m_tags.Text(6, "BYLAYER");
+    m_tags.Text(0, "ENDSEC");
 }
 
 void DXF_Writer::WriteTables() {
-    group("0", "SECTION");
-    group("2", "TABLES");
-    group("0", "TABLE");
-    group("2", "LTYPE");
-    group("70", "1");
-    group("0", "LTYPE");
-    group("2", "CONTINUOUS");
-    group("70", "64");
-    group("3", "Solid line");
-    group("72", "65");
-    group("73", "0");
-    group("40", " 0.00000000000000E+0000");
-    group("0", "ENDTAB");
-    group("0", "TABLE");
-    group("2", "LAYER");
+    m_tags.Section("TABLES");
+    m_tags.Text(0, "TABLE");
+    m_tags.Text(2, "LTYPE");
+    m_tags.Text(70, "1");
+    m_tags.Text(0, "LTYPE");
+    m_tags.Text(2, "CONTINUOUS");
+    m_tags.Text(70, "64");
+    m_tags.Text(3, "Solid line");
+    m_tags.Text(72, "65");
+    m_tags.Text(73, "0");
+    m_tags.Text(40, " 0.00000000000000E+0000");
+    m_tags.Text(0, "ENDTAB");
+    m_tags.Text(0, "TABLE");
+    m_tags.Text(2, "LAYER");
     // 257, not 1, as in the drawings this program has always written; readers take the
     // count as a hint only.
-    group("70", "257");
-    group("0", "LAYER");
-    group("2", "0");
-    group("70", "64");
-    group("62", "7");
-    group("6", "CONTINUOUS");
-    group("0", "ENDTAB");
-    group("0", "ENDSEC");
+    m_tags.Text(70, "257");
+    m_tags.Text(0, "LAYER");
+    m_tags.Text(2, "0");
+    m_tags.Text(70, "64");
+    m_tags.Text(62, "7");
+    m_tags.Text(6, "CONTINUOUS");
+    m_tags.Text(0, "ENDTAB");
+    m_tags.Text(0, "ENDSEC");
 }
 
 void DXF_Writer::WriteBlocks() {
-    group("0", "SECTION");
-    group("2", "BLOCKS");
-    group("0", "ENDSEC");
+    m_tags.Section("BLOCKS");
+    m_tags.Text(0, "ENDSEC");
 }
 
 void DXF_Writer::WriteEntities() {
-    group("0", "SECTION");
-    group("2", "ENTITIES");
+    m_tags.Section("ENTITIES");
     m_steps = 4 * static_cast<size_t>(m_project.TotalPointCount());
     for (const auto& item : m_project) {
         WriteGroupPolyline(*item);
@@ -168,25 +131,25 @@ void DXF_Writer::WriteEntities() {
         for (const auto& point : item->Points)
             WritePointMarker(*point);
     }
-    group("0", "ENDSEC");
+    m_tags.Text(0, "ENDSEC");
 }
 
 void DXF_Writer::WriteGroupPolyline(const TNCADItem& item) {
-    group("0", "POLYLINE");
-    group("8", "0");
-    group("66", "1");
-    group("10", "0");
-    group("20", "0");
-    group("30", "0");
+    m_tags.Text(0, "POLYLINE");
+    m_tags.Text(8, "0");
+    m_tags.Text(66, "1");
+    m_tags.Text(10, "0");
+    m_tags.Text(20, "0");
+    m_tags.Text(30, "0");
     for (const auto& point : item.Points) {
-        put(kVertexHead);
-        putScientific(point->X);
-        put(kThen20);
-        putScientific(point->Y);
-        put(kVertexTail);
+        m_tags.Bytes(kVertexHead);
+        m_tags.Scientific(point->X);
+        m_tags.Bytes(kThen20);
+        m_tags.Scientific(point->Y);
+        m_tags.Bytes(kVertexTail);
         pointWritten();
     }
-    group("0", "SEQEND");
+    m_tags.Text(0, "SEQEND");
 }
 
 void DXF_Writer::WriteGroupCircles(const TNCADItem& item) {
@@ -227,35 +190,26 @@ void DXF_Writer::WritePointMarker(const TPoint3D& point) {
 }
 
 void DXF_Writer::circle(const TPoint3D& point, std::string_view radius) {
-    put(kCircleHead);
-    putScientific(point.X);
-    put(kThen20);
-    putScientific(point.Y);
-    put(kCircleTail);
-    put(radius);
-    put(kLineEnd);
+    m_tags.Bytes(kCircleHead);
+    m_tags.Scientific(point.X);
+    m_tags.Bytes(kThen20);
+    m_tags.Scientific(point.Y);
+    m_tags.Bytes(kCircleTail);
+    m_tags.Bytes(radius);
+    m_tags.Bytes(kLineEnd);
     pointWritten();
 }
 
 // `xText` is X already formatted; `bytes` are already in the file's code page.
 void DXF_Writer::text(std::string_view xText, double y, std::string_view bytes) {
-    put(kTextHead);
-    put(xText);
-    put(kThen20);
-    putScientific(y);
-    put(kTextTail);
-    put(bytes);
-    put(kLineEnd);
+    m_tags.Bytes(kTextHead);
+    m_tags.Bytes(xText);
+    m_tags.Bytes(kThen20);
+    m_tags.Scientific(y);
+    m_tags.Bytes(kTextTail);
+    m_tags.Bytes(bytes);
+    m_tags.Bytes(kLineEnd);
 }
-
-void DXF_Writer::group(std::string_view code, std::string_view value) {
-    put(code);
-    put(kLineEnd);
-    put(value);
-    put(kLineEnd);
-}
-
-void DXF_Writer::groupFixed(std::string_view code, double value) { group(code, FormatFixed4(value)); }
 
 void RequireFiniteDxfValues(std::initializer_list<double> values) {
     for (double v : values)
@@ -264,11 +218,4 @@ void RequireFiniteDxfValues(std::initializer_list<double> values) {
                                  "DXF 파일을 저장하지 않았습니다.");
 }
 
-void DXF_Writer::Flush() {
-    if (m_used == 0)
-        return;
-    // Dropped also when the sink fails, so that the destructor does not try the write again.
-    const size_t used = m_used;
-    m_used = 0;
-    m_sink.Write(std::string_view(m_buf.data(), used));
-}
+void DXF_Writer::Flush() { m_tags.Flush(); }
