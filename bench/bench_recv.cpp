@@ -1,8 +1,8 @@
 // The receive window's text area under a long transfer, taken in 100-byte pieces as the
 // port delivers them: 1 MB of point lines, then one 1 MB line without a line end. Prints the
 // time per 100 KB as the text grows; appending must stay flat, not grow with what is shown.
-#include "comm/DataRecv.h"
 #include "comm/RecvFiles.h"
+#include "comm/forms/DataRecv.h"
 #include "toolkit/Application.h"
 
 #include <QElapsedTimer>

@@ -3,25 +3,13 @@
 #include "model/CodeText.h"
 #include "model/Point3D.h"
 
-namespace {
-TfrmDataEdit::ShowHook& showHook() {
-    static TfrmDataEdit::ShowHook hook;
-    return hook;
-}
-} // namespace
-
-void TfrmDataEdit::SetShowHook(ShowHook hook) { showHook() = std::move(hook); }
-
 TfrmDataEdit::TfrmDataEdit(QWidget* parent)
     : TPointDialog(parent, "입력데이터 수정", "입력 아이템 세부 항목 수정", QSize(383, 286)) {}
 
 bool TfrmDataEdit::EditValues(double& x, double& y, std::string& id, std::string& code,
                               double& z) {
     Fill(id, x, y, z, UpperAscii(code));
-    const bool ok = Run([this] {
-        if (showHook())
-            showHook()(*this);
-    });
+    const bool ok = Run({});
     if (!ok)
         return false;
     Values v = Read();

@@ -2,7 +2,6 @@
 
 #include "app/PointDialog.h"
 
-#include <functional>
 #include <string>
 
 class TPoint3D;
@@ -17,8 +16,4 @@ public:
     // OK. A number field that is no number throws EConvertError and changes nothing.
     bool EditPoint(TPoint3D& point, std::string& code, std::string& id);
     bool EditValues(double& x, double& y, std::string& id, std::string& code, double& z);
-
-    // Runs once the dialog shows (tests fill the fields and press a button through it).
-    using ShowHook = std::function<void(TfrmDataEdit&)>;
-    static void SetShowHook(ShowHook hook);
 };

@@ -2,15 +2,6 @@
 
 #include <QLineEdit>
 
-namespace {
-TDataNewForm::ShowHook& showHook() {
-    static TDataNewForm::ShowHook hook;
-    return hook;
-}
-} // namespace
-
-void TDataNewForm::SetShowHook(ShowHook hook) { showHook() = std::move(hook); }
-
 TDataNewForm::TDataNewForm(QWidget* owner)
     : TPointDialog(owner, "DataNewForm", "측점 데이터 신규 등록", QSize(379, 253)) {}
 
@@ -18,11 +9,7 @@ bool TDataNewForm::ExecuteNew(double& x, double& y, double& z, std::string& id,
                               std::string& code) {
     Fill(id, x, y, z, code);
     EdtID->setFocus();
-    const bool ok = Run([this] {
-        EdtID->setFocus();
-        if (showHook())
-            showHook()(*this);
-    });
+    const bool ok = Run([this] { EdtID->setFocus(); });
     if (!ok)
         return false;
     Values v = Read();

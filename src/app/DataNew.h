@@ -2,7 +2,6 @@
 
 #include "app/PointDialog.h"
 
-#include <functional>
 #include <string>
 
 // The add-point dialog: the code is shown and returned as typed.
@@ -14,8 +13,4 @@ public:
     // Fills the fields, shows the dialog and on OK reads them back into the arguments.
     // True for OK. A number field that is no number throws EConvertError and changes none.
     bool ExecuteNew(double& x, double& y, double& z, std::string& id, std::string& code);
-
-    // Runs once the dialog shows (tests fill the fields and press a button through it).
-    using ShowHook = std::function<void(TDataNewForm&)>;
-    static void SetShowHook(ShowHook hook);
 };

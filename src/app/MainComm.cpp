@@ -1,13 +1,14 @@
 #include "app/Main.h"
 
 #include "app/SecondRun.h"
-#include "comm/ComComboBox.h"
 #include "comm/ComPort.h"
-#include "comm/DataRecv.h"
-#include "comm/DataSend.h"
 #include "comm/InstrumentPort.h"
 #include "comm/RecvFiles.h"
 #include "comm/RecvSession.h"
+#include "comm/forms/ComComboBox.h"
+#include "comm/forms/ComSetup.h"
+#include "comm/forms/DataRecv.h"
+#include "comm/forms/DataSend.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
@@ -33,6 +34,7 @@ void TMainForm::WireCommCommands() {
 
 // Settings are not stored between runs: every start begins with these values.
 void TMainForm::CreateComPort() {
+    InstallComSetupDialog();
     ComPort = new TComPort(this);
     ComPort->setObjectName("ComPort");
     ApplyInstrumentSettings(*ComPort);
@@ -54,7 +56,16 @@ void TMainForm::CreateCommWindows() {
     // when the main window is up.
     if (std::exception_ptr error = ReceiveWindow->PortListError())
         QTimer::singleShot(0, this, [error] { TApplication::HandleException(error); });
-    UploadWindow = new TDataSendForm(nullptr, ComPort, NCAD1);
+    // The upload window picks points in the plan view: a cross while it waits for the
+    // click, a pointing hand once the point is in its table.
+    TSendViewLink view;
+    view.StartPick = [this] {
+        NCAD1->MouseMode = mmSendPoint;
+        NCAD1->setCursor(Qt::CrossCursor);
+    };
+    view.PointAdded = [this] { NCAD1->setCursor(Qt::PointingHandCursor); };
+    view.Repaint = [this] { NCAD1->Repaint(); };
+    UploadWindow = new TDataSendForm(nullptr, ComPort, std::move(view));
 }
 
 void TMainForm::DestroyCommWindows() {

@@ -2,8 +2,8 @@
 
 #include "app/PlotForm.h"
 #include "io/CalcBlock.h"
-#include "io/DXFFormUnit.h"
 #include "io/SpreadsheetExport.h"
+#include "io/forms/DXFFormUnit.h"
 #include "toolkit/Application.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"

@@ -36,7 +36,7 @@ protected:
     TPointDialog(QWidget* parent, const QString& caption, const QString& band, QSize client);
 
     void Fill(const std::string& id, double x, double y, double z, const std::string& code);
-    // Shows the dialog modally; true for OK. `onShown` runs once it shows (test hooks).
+    // Shows the dialog modally; true for OK. `onShown`, when given, runs once it shows.
     bool Run(const std::function<void()>& onShown);
 
     // The values typed, converted. Throws EConvertError naming the first field that is no

@@ -5,6 +5,8 @@
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
 
+#include <stdexcept>
+
 // --- settings groups: a changed value is stored and its group re-applied
 
 template <class T> void TComParity::set(T& field, T value) {
@@ -318,6 +320,21 @@ int TCustomComPort::WriteSome(const char* data, int count) {
 int TCustomComPort::OutputCount() { return m_device->OutputCount(); }
 
 void TCustomComPort::DiscardOutput() { m_device->DiscardOutput(); }
+
+namespace {
+TCustomComPort::TSetupDialog& setupDialog() {
+    static TCustomComPort::TSetupDialog dialog;
+    return dialog;
+}
+} // namespace
+
+void TCustomComPort::SetSetupDialog(TSetupDialog dialog) { setupDialog() = std::move(dialog); }
+
+bool TCustomComPort::ExecuteSetupDialog() {
+    if (!setupDialog())
+        throw std::logic_error("ExecuteSetupDialog: this program has no port setup dialog");
+    return setupDialog()(*this);
+}
 
 void TCustomComPort::ReleaseEventThread() {
     if (m_thread)

@@ -164,8 +164,12 @@ public:
     int WriteSome(const char* data, int count);
     int OutputCount();
     void DiscardOutput();
-    // Shows the setup dialog on this port; true when the user pressed OK.
+    // Shows the setup dialog on this port; true when the user pressed OK. The dialog is a
+    // window, so the port does not bring it: programs with windows install it once
+    // (InstallComSetupDialog in comm/forms). Without one this throws std::logic_error.
     bool ExecuteSetupDialog();
+    using TSetupDialog = std::function<bool(TCustomComPort& port)>;
+    static void SetSetupDialog(TSetupDialog dialog);
 
     // A device path ("/dev/ttyUSB0"), a name under /dev ("ttyUSB0") or "COMn" (/dev/ttyS<n-1>).
     const std::string& Port() const { return m_port; }

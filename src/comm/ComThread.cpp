@@ -3,7 +3,7 @@
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/SerialDevice.h"
-#include "toolkit/Application.h"
+#include "toolkit/Guard.h"
 
 #include <QCoreApplication>
 #include <QEvent>

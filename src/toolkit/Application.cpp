@@ -14,6 +14,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     std::setlocale(LC_NUMERIC, "C");
     Fonts::InstallSubstitutions();
     setFont(QFont(Fonts::kUiFamily, 8));
+    Guard::SetReporter([](const QString& message) { Dialogs::ShowError(message); });
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
@@ -23,20 +24,4 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
         HandleException(std::current_exception());
     }
     return false;
-}
-
-void TApplication::HandleException(std::exception_ptr error) {
-    QString text;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        text = QString::fromUtf8(e.what());
-    } catch (...) {
-        text = QStringLiteral("Unknown error");
-    }
-    // The box itself must not throw back into the caller.
-    try {
-        Dialogs::ShowError(text);
-    } catch (...) {
-    }
 }

@@ -1,5 +1,5 @@
 // pointbridge-cli receive and upload against the stand-in instrument.
-#include "comm/InstrumentSim.h"
+#include "sim/InstrumentSim.h"
 #include "text/Cp949.h"
 
 #include <QDir>

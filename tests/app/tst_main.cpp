@@ -1,9 +1,10 @@
+#include "support/Boxes.h"
+
 #include "app/Main.h"
 #include "model/NCADProject.h"
 #include "model/ProjectManager.h"
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
@@ -28,8 +29,6 @@ QStringList captions(const QMenu* menu) {
 class TestMain : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { Dialogs::SetHook({}); }
-
     void startUpState() {
         TMainForm form;
         form.show();
@@ -123,17 +122,13 @@ private slots:
     }
 
     void quitClosesWithoutAsking() {
-        int boxes = 0;
-        Dialogs::SetHook([&](const Dialogs::Box&) {
-            ++boxes;
-            return Dialogs::Answer::Yes;
-        });
+        Boxes boxes;
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.N9->trigger();
         QVERIFY(!form.isVisible());
-        QCOMPARE(boxes, 0);
+        QVERIFY(boxes.seen.isEmpty());
     }
 
     void completionLine() {
@@ -145,12 +140,7 @@ private slots:
     }
 
     void errorInACommandIsReportedAndTheWindowGoesOn() {
-        QStringList errors;
-        Dialogs::SetHook([&](const Dialogs::Box& b) {
-            if (b.icon == Dialogs::Icon::Error)
-                errors << b.text;
-            return Dialogs::Answer::Ok;
-        });
+        Boxes boxes;
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -160,7 +150,7 @@ private slots:
             RunGuarded([] { throw std::runtime_error("'x' is not a valid floating point value"); });
         });
         extra->click();
-        QCOMPARE(errors, QStringList({"'x' is not a valid floating point value"}));
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList({"'x' is not a valid floating point value"}));
         form.MsgStr->appendPlainText("still here");
         QVERIFY(form.isVisible());
         QCOMPARE(form.MsgStr->toPlainText(), QString("still here"));

@@ -1,29 +1,27 @@
+#include "support/Boxes.h"
+#include "support/Modal.h"
+
 #include "app/Main.h"
-#include "comm/ComComboBox.h"
 #include "comm/ComPort.h"
-#include "comm/ComSetup.h"
-#include "comm/DataRecv.h"
-#include "comm/DataSend.h"
-#include "toolkit/CheckList.h"
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
+#include "comm/forms/ComComboBox.h"
+#include "comm/forms/ComSetup.h"
+#include "comm/forms/DataRecv.h"
+#include "comm/forms/DataSend.h"
 #include "toolkit/Application.h"
-#include "toolkit/Dialogs.h"
+#include "toolkit/CheckList.h"
 
 #include <QAction>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
 class TestMainComm : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        Dialogs::SetHook({});
-        SetSerialPortRoots("", "");
-    }
+    void cleanup() { SetSerialPortRoots("", ""); }
 
     void portStartsWithTheFixedValues() {
         TMainForm form;
@@ -66,9 +64,7 @@ private slots:
         QVERIFY(form.N3->isEnabled());
         QStringList shown;
         auto answer = [&shown](const QString& flow) {
-            QTimer::singleShot(0, [&shown, flow] {
-                auto* dialog = qobject_cast<TComSetupFrm*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
+            whenModal<TComSetupFrm>([&shown, flow](TComSetupFrm* dialog) {
                 for (int i = 1; i < 6; ++i)
                     shown << dialog->Combo(i)->Text();
                 dialog->Combo6->setCurrentIndex(dialog->Combo6->findText(flow));
@@ -87,18 +83,14 @@ private slots:
 
     void windowComesUpWithoutAPortList() {
         SetSerialPortRoots("/nonexistent-sys", "");
-        QStringList errors;
-        Dialogs::SetHook([&](const Dialogs::Box& b) {
-            errors << b.text;
-            return Dialogs::Answer::Ok;
-        });
+        Boxes boxes;
         TMainForm form;
-        QVERIFY(errors.isEmpty()); // told once the window is up, not in the middle of making it
+        QVERIFY(boxes.seen.isEmpty()); // told once the window is up, not in the middle of making it
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTRY_COMPARE(errors, QStringList({"Registry error (win error code: 2)"}));
+        QTRY_COMPARE(boxes.texts(), QStringList({"Registry error (win error code: 2)"}));
         QTest::qWait(50);
-        QCOMPARE(errors.size(), 1);
+        QCOMPARE(boxes.seen.size(), 1);
         // Complete all the same: project, both windows, the layers checked.
         QVERIFY(form.ComPort && form.ReceiveWindow && form.UploadWindow && form.Project);
         for (int i = 0; i < 5; ++i)
@@ -107,8 +99,8 @@ private slots:
         form.ReceiveWindow->BindComPort(form.ComPort);
         QCOMPARE(form.ReceiveWindow->Combo1->Text(), QString("COM1"));
         form.btnComPortSetting->click();
-        QCOMPARE(errors, QStringList({"Registry error (win error code: 2)",
-                                      "Registry error (win error code: 2)"}));
+        QCOMPARE(boxes.texts(), QStringList({"Registry error (win error code: 2)",
+                                             "Registry error (win error code: 2)"}));
         QVERIFY(form.isVisible());
     }
 };

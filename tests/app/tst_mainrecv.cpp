@@ -1,20 +1,22 @@
 // The receive and upload paths end to end: the main window's port on a pseudo-terminal
 // with the stand-in instrument at the other end.
-#include "../comm/PtyPair.h"
+#include "support/Boxes.h"
+#include "support/Modal.h"
+#include "support/PtyPair.h"
+
 #include "app/Main.h"
-#include "comm/ComComboBox.h"
 #include "comm/ComPort.h"
-#include "comm/DataRecv.h"
-#include "comm/DataSend.h"
-#include "comm/InstrumentSim.h"
 #include "comm/RecvFiles.h"
 #include "comm/UploadText.h"
+#include "comm/forms/ComComboBox.h"
+#include "comm/forms/DataRecv.h"
+#include "comm/forms/DataSend.h"
 #include "io/PointImport.h"
 #include "io/SafeFile.h"
 #include "model/NCADProject.h"
+#include "sim/InstrumentSim.h"
 #include "text/Cp949.h"
 #include "toolkit/Application.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
@@ -102,8 +104,7 @@ class TestMainRecv : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QStringList m_boxes; // "title|text" of every box shown
-    std::function<Dialogs::Answer(const Dialogs::Box&)> m_answer;
+    Boxes m_boxes;
 
     QString bufferPath() const { return m_dir.filePath("prog/temp.dat"); }
 
@@ -112,10 +113,8 @@ class TestMainRecv : public QObject {
     void receive(TMainForm& form, const std::function<void(TDataRecvForm*)>& whileShown) {
         form.ReceiveWindow->IdleAfter = std::chrono::milliseconds(150);
         bool ran = false;
-        QTimer::singleShot(0, [&] {
-            TDataRecvForm* w = form.ReceiveWindow;
-            QVERIFY(w->isVisible());
-            QCOMPARE(QApplication::activeModalWidget(), w);
+        whenModal<TDataRecvForm>([&](TDataRecvForm* w) {
+            QCOMPARE(w, form.ReceiveWindow);
             whileShown(w);
             if (QTest::currentTestFailed()) // a failed check left it open
                 w->hide();
@@ -139,15 +138,11 @@ private slots:
                               m_dir.filePath("data").toStdString());
     }
     void init() {
-        m_boxes.clear();
-        m_answer = nullptr;
+        m_boxes.seen.clear();
+        // Every box is answered OK unless a test decides otherwise.
+        m_boxes.decide = [](const Dialogs::Box&) { return Dialogs::Answer::Ok; };
         QFile::remove(bufferPath());
-        Dialogs::SetHook([this](const Dialogs::Box& b) {
-            m_boxes << b.title + "|" + b.text;
-            return m_answer ? m_answer(b) : Dialogs::Answer::Ok;
-        });
     }
-    void cleanup() { Dialogs::SetHook({}); }
 
     void receiveLandsInTableProjectAndView_data() {
         QTest::addColumn<int>("lineEnd");
@@ -178,7 +173,7 @@ private slots:
             QVERIFY(w->ProgressText().contains(QString::fromUtf8("500 줄")));
             w->Button2->click();
         });
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_boxes.seen.isEmpty());
         // The buffer file holds the bytes exactly, line ends included.
         QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
         QCOMPARE(form.NiceGrid1->RowCount(), 500);
@@ -231,8 +226,8 @@ private slots:
             w->Button2->click();
         });
         // Only the note that the set-up's circle was taken as oriented.
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].endsWith("circle readings taken as azimuths"), qPrintable(m_boxes[0]));
+        QCOMPARE(m_boxes.seen.size(), 1);
+        QVERIFY2(m_boxes.titled()[0].endsWith("circle readings taken as azimuths"), qPrintable(m_boxes.titled()[0]));
         QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
         QCOMPARE(fileBytes(QString::fromStdString(form.ReceiveWindow->JournalPath())),
                  QByteArray::fromStdString(sent));
@@ -265,7 +260,7 @@ private slots:
         QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
         QVERIFY(!form.ComPort->Connected());
         QVERIFY(form.ReceiveWindow->JournalPath().empty());
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_boxes.seen.isEmpty());
     }
 
     void cancelHandsOverLogsNothingAndKeepsThePortOpen() {
@@ -299,7 +294,7 @@ private slots:
                  QByteArray::fromStdString(sent + "late\r\n"));
 
         // A second receive does not reopen the port; the window starts empty.
-        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        m_boxes.decide = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
         receive(form, [&](TDataRecvForm* w) {
             QCOMPARE(w->Combo2->Text(), QString("4800"));
             QCOMPARE(w->MsgStr->toPlainText(), QString());
@@ -323,7 +318,7 @@ private slots:
         const std::string sent = "7,70,80,90,X\r\n";
 
         // Yes: a second run on the buffer file, after a pause; nothing imported here.
-        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::Yes; };
+        m_boxes.decide = [](const Dialogs::Box&) { return Dialogs::Answer::Yes; };
         QElapsedTimer clock;
         receive(form, [&](TDataRecvForm* w) {
             QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
@@ -333,7 +328,7 @@ private slots:
             w->Button2->click();
         });
         QVERIFY(clock.elapsed() >= 1000);
-        QCOMPARE(m_boxes, QStringList({"Confirm|데이터를 새로운 창에서 전송받으시겠습니까?"}));
+        QCOMPARE(m_boxes.titled(), QStringList({"Confirm|데이터를 새로운 창에서 전송받으시겠습니까?"}));
         QCOMPARE(started, QStringList({bufferPath()}));
         QCOMPARE(fileBytes(bufferPath()), QByteArray::fromStdString(sent));
         QCOMPARE(form.NiceGrid1->RowCount(), 1);
@@ -341,7 +336,7 @@ private slots:
 
         // No: the points are appended here, with those that came while the question was open.
         const std::string late = "8,71,81,91,Y\r\n";
-        m_answer = [&](const Dialogs::Box&) {
+        m_boxes.decide = [&](const Dialogs::Box&) {
             sim->Send(late);
             waitBytes(form.ReceiveWindow, sent.size() + late.size());
             return Dialogs::Answer::No;
@@ -370,7 +365,7 @@ private slots:
             throw std::runtime_error("Cannot start \"pointbridge\". No such file");
         };
         int questions = 0;
-        m_answer = [&](const Dialogs::Box& b) {
+        m_boxes.decide = [&](const Dialogs::Box& b) {
             if (b.title != "Confirm")
                 return Dialogs::Answer::Ok;
             return ++questions == 1 ? Dialogs::Answer::Yes : Dialogs::Answer::No;
@@ -382,7 +377,7 @@ private slots:
             w->Button2->click();
             // Told, and the window stays with its text: the user can import here instead.
             QVERIFY(w->isVisible());
-            QCOMPARE(m_boxes.last(), QString("PointBridge|Cannot start \"pointbridge\". No such file"));
+            QCOMPARE(m_boxes.titled().last(), QString("PointBridge|Cannot start \"pointbridge\". No such file"));
             QCOMPARE(fileBytes(bufferPath()), QByteArray("5,1,1,1,B\r\n"));
             w->Button2->click();
         });
@@ -421,7 +416,7 @@ private slots:
         if (newWindow) {
             form.ImportPointLines(TPointLines::FromUtf8("9,1,2,3,Z\n"));
             form.SecondRunStarter = [&](const QString& p, const QStringList& o) { started = p, options = o; };
-            m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::Yes; };
+            m_boxes.decide = [](const Dialogs::Box&) { return Dialogs::Answer::Yes; };
         }
         std::string journal;
         receive(form, [&](TDataRecvForm* w) {
@@ -430,9 +425,9 @@ private slots:
             QVERIFY(waitBytes(w, sent.size()));
             const std::string device = sim->PortPath();
             sim.reset(); // the adapter is pulled
-            QTRY_COMPARE(m_boxes.size(), 1);
+            QTRY_COMPARE(m_boxes.seen.size(), 1);
             QTest::qWait(300);
-            QCOMPARE(m_boxes, QStringList{QString::fromStdString(
+            QCOMPARE(m_boxes.titled(), QStringList{QString::fromStdString(
                                   "PointBridge|ClearCommError function failed (win error code: 5)\n" +
                                   device + ": Input/output error")});
             QVERIFY(!form.ComPort->Connected());
@@ -444,7 +439,7 @@ private slots:
             w->Button2->click();
         });
         // Once: OK finds nothing more to complain about (a new window is asked for).
-        QCOMPARE(m_boxes.size(), newWindow ? 2 : 1);
+        QCOMPARE(m_boxes.seen.size(), newWindow ? 2 : 1);
         QCOMPARE(fileBytes(bufferPath()), sent);
         QCOMPARE(fileBytes(QString::fromStdString(journal)), sent);
         QCOMPARE(form.MsgStr->toPlainText(),
@@ -507,7 +502,7 @@ private slots:
             form.ImportPointLines(TPointLines::FromUtf8("9,1,2,3,Z\n"));
             form.SecondRunStarter = [&](const QString& p, const QStringList& o) { started << p << o; };
         }
-        m_answer = [&](const Dialogs::Box& b) {
+        m_boxes.decide = [&](const Dialogs::Box& b) {
             if (b.text == TDataRecvForm::WaitQuestion())
                 return wait ? Dialogs::Answer::Yes : Dialogs::Answer::No;
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
@@ -527,7 +522,7 @@ private slots:
             QCOMPARE(form.ComPort->WaitingInputCount(), int(held.size()));
             sim->Send(tail);
             w->Button2->click();
-            QCOMPARE(m_boxes.value(0), "Confirm|" + TDataRecvForm::WaitQuestion());
+            QCOMPARE(m_boxes.titled().value(0), "Confirm|" + TDataRecvForm::WaitQuestion());
             QCOMPARE(w->isVisible(), wait);
             if (!wait) // the bytes the port held came with the close
                 QVERIFY(w->RecvBytes().rfind(head + held, 0) == 0);
@@ -556,7 +551,7 @@ private slots:
         else
             note << TMainForm::CompletionLine();
         QCOMPARE(form.MsgStr->toPlainText(), note.join('\n'));
-        QCOMPARE(m_boxes.size(), 1 + (newWindow ? 1 : 0) + (diskFull ? 1 : 0));
+        QCOMPARE(m_boxes.seen.size(), 1 + (newWindow ? 1 : 0) + (diskFull ? 1 : 0));
         if (newWindow) {
             QCOMPARE(form.NiceGrid1->RowCount(), 1);
             QCOMPARE(started, QStringList({diskFull ? journal : bufferPath(), "--whole-lines"}));
@@ -574,7 +569,7 @@ private slots:
         // its own bytes.
         QVERIFY(sim->Counts().Discarded > 0);
         const std::string next = "7,70,80,90,X\r\n";
-        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        m_boxes.decide = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
         receive(form, [&](TDataRecvForm* w) {
             QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
             sim->Send(next);
@@ -644,11 +639,11 @@ private slots:
         QVERIFY(QFile::link(QString::fromStdString(second->PortPath()), link));
         form.ImportPointLines(TPointLines::FromUtf8("1,1,2,3,A\n"));
         form.btnUpload->click();
-        m_answer = [](const Dialogs::Box& b) {
+        m_boxes.decide = [](const Dialogs::Box& b) {
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
         };
         form.UploadWindow->Button2->click();
-        QVERIFY2(m_boxes.last().endsWith(QString::fromUtf8("전송이 완료되었습니다.")), qPrintable(m_boxes.join("\n")));
+        QVERIFY2(m_boxes.titled().last().endsWith(QString::fromUtf8("전송이 완료되었습니다.")), qPrintable(m_boxes.titled().join("\n")));
         QVERIFY(second->WaitReceived(13, std::chrono::seconds(5)));
         QCOMPARE(second->Received(), std::string("1,1,2,3,A\n\r\r\n"));
         QFile::remove(link);
@@ -666,7 +661,7 @@ private slots:
             QVERIFY(waitBytes(w, sent.size()));
             w->Button2->click();
         });
-        QCOMPARE(m_boxes, QStringList({"PointBridge|'x' is not a valid floating point value\n\"" + bufferPath() +
+        QCOMPARE(m_boxes.titled(), QStringList({"PointBridge|'x' is not a valid floating point value\n\"" + bufferPath() +
                                        QString::fromUtf8("\" 파일의 2번째 줄")}));
         QCOMPARE(form.NiceGrid1->RowCount(), 1);
         QCOMPARE(form.MsgStr->toPlainText(), QString());
@@ -739,7 +734,7 @@ private slots:
             w->NiceGrid1->SetCells(c, 0, first[c]);
         w->NiceGrid1->SetCells(0, 1, "2");
         QList<Dialogs::Box> boxes;
-        m_answer = [&](const Dialogs::Box& b) {
+        m_boxes.decide = [&](const Dialogs::Box& b) {
             boxes << b;
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
         };
@@ -797,7 +792,7 @@ private slots:
         QCOMPARE(w->NiceGrid1->RowCount(), 3);
         // Edits in the upload table stay there.
         w->NiceGrid1->model()->setData(w->NiceGrid1->model()->index(1, 4), "EDITED");
-        m_answer = [](const Dialogs::Box& b) {
+        m_boxes.decide = [](const Dialogs::Box& b) {
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
         };
         w->Button2->click();
@@ -823,9 +818,9 @@ private slots:
         form.ComPort->Open(); // left open by a cancelled receive
         QVERIFY(sim->WaitPortOpen(std::chrono::seconds(5)));
         form.btnUpload->click();
-        m_answer = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
+        m_boxes.decide = [](const Dialogs::Box&) { return Dialogs::Answer::No; };
         form.UploadWindow->Button2->click();
-        QCOMPARE(m_boxes.size(), 1); // the question only
+        QCOMPARE(m_boxes.seen.size(), 1); // the question only
         QVERIFY(!form.ComPort->Connected());
         QVERIFY(!form.UploadWindow->isVisible());
         QVERIFY(sim->WaitPortClosed(std::chrono::seconds(2)));
@@ -857,7 +852,7 @@ private slots:
         QVERIFY(pty.Send("\x13"));
         QTest::qWait(50);
         form.btnUpload->click();
-        m_answer = [](const Dialogs::Box& b) {
+        m_boxes.decide = [](const Dialogs::Box& b) {
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
         };
         bool progressShown = false;
@@ -875,9 +870,9 @@ private slots:
         form.UploadWindow->Button2->click();
         QVERIFY(clock.elapsed() < 3000);
         QCOMPARE(progressShown, ending != "stall");
-        QCOMPARE(m_boxes.size(), 2);
-        QVERIFY2(m_boxes[1].contains(told), qPrintable(m_boxes[1]));
-        QVERIFY(!m_boxes.join("\n").contains(QString::fromUtf8("전송이 완료되었습니다.")));
+        QCOMPARE(m_boxes.seen.size(), 2);
+        QVERIFY2(m_boxes.titled()[1].contains(told), qPrintable(m_boxes.titled()[1]));
+        QVERIFY(!m_boxes.titled().join("\n").contains(QString::fromUtf8("전송이 완료되었습니다.")));
         QVERIFY(form.UploadWindow->isVisible());
         QVERIFY(!form.ComPort->Connected());
         QVERIFY(pty.Send("\x11")); // nothing left to trickle out once the line is free

@@ -1,7 +1,8 @@
+#include "support/Boxes.h"
+
 #include "app/Main.h"
 #include "model/NCADProject.h"
 #include "toolkit/Application.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
@@ -22,11 +23,7 @@ public:
 
 private slots:
     void importsTheFileAtFirstShow() {
-        QStringList errors;
-        Dialogs::SetHook([&](const Dialogs::Box& b) {
-            errors << b.text;
-            return Dialogs::Answer::Ok;
-        });
+        Boxes boxes;
         TMainForm form;
         QCOMPARE(form.NiceGrid1->RowCount(), 0);
         form.show();
@@ -45,11 +42,11 @@ private slots:
         QCOMPARE(form.NCAD1->Scale, scale);
 
         if (m_faulty) {
-            QCOMPARE(errors, QStringList{"List index out of bounds (3)\n\"" + QCoreApplication::arguments().at(1) +
+            QCOMPARE(boxes.texts(), QStringList{"List index out of bounds (3)\n\"" + QCoreApplication::arguments().at(1) +
                                          QString::fromUtf8("\" 파일의 3번째 줄")});
             QVERIFY(form.MsgStr->toPlainText().isEmpty());
         } else {
-            QVERIFY(errors.isEmpty());
+            QVERIFY(boxes.seen.isEmpty());
             QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
         }
 
@@ -57,7 +54,6 @@ private slots:
         form.hide();
         form.show();
         QCOMPARE(form.NiceGrid1->RowCount(), rows);
-        Dialogs::SetHook({});
     }
 
 private:

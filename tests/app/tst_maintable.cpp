@@ -1,13 +1,15 @@
+#include "support/Boxes.h"
+#include "support/Modal.h"
+
 #include "app/DataEdit.h"
 #include "app/DataNew.h"
 #include "app/Main.h"
 #include "comm/RecvFiles.h"
-#include "io/FileSave.h"
 #include "io/PointImport.h"
+#include "io/forms/FileSave.h"
 #include "model/NCADProject.h"
 #include "text/NumText.h"
 #include "toolkit/Application.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/DirectoryEdit.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
@@ -25,26 +27,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Answers every message box: Yes (or `answer`) to questions, OK to the rest.
-struct Boxes {
-    QList<Dialogs::Box> seen;
-    Dialogs::Answer answer = Dialogs::Answer::Yes;
-    Boxes() {
-        Dialogs::SetHook([this](const Dialogs::Box& b) {
-            seen << b;
-            return b.buttons == Dialogs::Buttons::YesNo ? answer : Dialogs::Answer::Ok;
-        });
-    }
-    ~Boxes() { Dialogs::SetHook({}); }
-    QStringList texts(Dialogs::Icon icon) const {
-        QStringList out;
-        for (const auto& b : seen)
-            if (b.icon == icon)
-                out << b.text;
-        return out;
-    }
-};
 
 struct Fields {
     QString id, x, y, z, code;
@@ -64,20 +46,20 @@ QStringList shown(const TPointDialog& d) {
 
 // The next new-point dialog gets `f` and OK (or Cancel).
 void answerNew(const Fields& f, bool ok = true) {
-    TDataNewForm::SetShowHook([=](TDataNewForm& d) {
-        type(d, f);
-        (ok ? d.Button2 : d.Button1)->click();
+    whenModal<TDataNewForm>([=](TDataNewForm* d) {
+        type(*d, f);
+        (ok ? d->Button2 : d->Button1)->click();
     });
 }
 
 // The next edit dialog: `change` edits the fields it was filled with, then OK (or Cancel).
 void answerEdit(std::function<void(TPointDialog&)> change, bool ok = true,
                 QStringList* filled = nullptr) {
-    TfrmDataEdit::SetShowHook([=](TfrmDataEdit& d) {
+    whenModal<TfrmDataEdit>([=](TfrmDataEdit* d) {
         if (filled)
-            *filled = shown(d);
-        change(d);
-        (ok ? d.Button2 : d.Button1)->click();
+            *filled = shown(*d);
+        change(*d);
+        (ok ? d->Button2 : d->Button1)->click();
     });
 }
 
@@ -151,12 +133,6 @@ struct PaintCounter : QObject {
 class TestMainTable : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        TDataNewForm::SetShowHook({});
-        TfrmDataEdit::SetShowHook({});
-        TFileSaveForm::SetShowHook({});
-    }
-
     void commandsAreWired() {
         TMainForm form;
         for (QToolButton* b : {form.btnImportTXT, form.btnExportTXT, form.btnGridAddPoint,
@@ -470,9 +446,9 @@ private slots:
 
         // No row selected: no dialog.
         bool opened = false;
-        TfrmDataEdit::SetShowHook([&](TfrmDataEdit& d) {
+        whenModal<TfrmDataEdit>([&](TfrmDataEdit* d) {
             opened = true;
-            d.reject();
+            d->reject();
         });
         select(form, -1);
         emit form.NiceGrid1->DblClick();
@@ -690,10 +666,10 @@ private slots:
         QTemporaryDir dir;
         TMainForm form;
         import(form, "B1,1,2,3,B\nA1,4,5,6,A\nB2,7,8,9,b\n");
-        TFileSaveForm::SetShowHook([&](TFileSaveForm& d) {
-            d.FileNameEdit->setText("out");
-            d.DirectoryEdit->SetText(dir.path());
-            d.BitBtn1->click();
+        whenModal<TFileSaveForm>([&](TFileSaveForm* d) {
+            d->FileNameEdit->setText("out");
+            d->DirectoryEdit->SetText(dir.path());
+            d->BitBtn1->click();
         });
         form.btnExportTXT->click();
         QFile saved(dir.filePath("out.txt"));
@@ -746,13 +722,12 @@ private slots:
             import(form, "R1,1,1,1,R\n");
         }
         if (change.contains("save")) {
-            TFileSaveForm::SetShowHook([&](TFileSaveForm& d) {
-                d.FileNameEdit->setText("saved");
-                d.DirectoryEdit->SetText(dir.path());
-                d.BitBtn1->click();
+            whenModal<TFileSaveForm>([&](TFileSaveForm* d) {
+                d->FileNameEdit->setText("saved");
+                d->DirectoryEdit->SetText(dir.path());
+                d->BitBtn1->click();
             });
             form.btnExportTXT->click();
-            TFileSaveForm::SetShowHook({});
         }
         QCOMPARE(form.JobChanged(), asks);
         const qsizetype before = boxes.seen.size();

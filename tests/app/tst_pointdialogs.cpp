@@ -1,3 +1,5 @@
+#include "support/Modal.h"
+
 #include "app/DataEdit.h"
 #include "app/DataNew.h"
 #include "app/SecondRun.h"
@@ -50,11 +52,6 @@ QStringList shown(const TPointDialog& d) {
 class TestPointDialogs : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        TDataNewForm::SetShowHook({});
-        TfrmDataEdit::SetShowHook({});
-    }
-
     void layouts() {
         TDataNewForm n;
         TfrmDataEdit e;
@@ -94,11 +91,11 @@ private slots:
     void executeNewKeepsCodeAsTyped() {
         QStringList filled;
         bool idFocused = false;
-        TDataNewForm::SetShowHook([&](TDataNewForm& d) {
-            filled = shown(d);
-            idFocused = d.focusWidget() == d.EdtID;
-            QVERIFY(d.edtCodeType->isEnabled());
-            typeAndPress(d, {"P 7 ", " 12.5 ", "-3e2", "0", "road"});
+        whenModal<TDataNewForm>([&](TDataNewForm* d) {
+            filled = shown(*d);
+            idFocused = d->focusWidget() == d->EdtID;
+            QVERIFY(d->edtCodeType->isEnabled());
+            typeAndPress(*d, {"P 7 ", " 12.5 ", "-3e2", "0", "road"});
         });
         double x = 1.23456, y = 0, z = 0;
         std::string id = "old", code = "Ab";
@@ -114,9 +111,9 @@ private slots:
 
     void editUpperCasesCode() {
         QStringList filled;
-        TfrmDataEdit::SetShowHook([&](TfrmDataEdit& d) {
-            filled = shown(d);
-            typeAndPress(d, {"", "5", "6", "7.25", "gate 측"});
+        whenModal<TfrmDataEdit>([&](TfrmDataEdit* d) {
+            filled = shown(*d);
+            typeAndPress(*d, {"", "5", "6", "7.25", "gate 측"});
         });
         TPoint3D p(100.5, 200.25, 10);
         std::string code = "wall", id = "P1";
@@ -132,12 +129,12 @@ private slots:
     void cancelAndInvalidChangeNothing() {
         double x = 1, y = 2, z = 3;
         std::string id = "A", code = "c";
-        TfrmDataEdit::SetShowHook([](TfrmDataEdit& d) { typeAndPress(d, {"B", "9", "9", "9", "d"}, false); });
+        whenModal<TfrmDataEdit>([](TfrmDataEdit* d) { typeAndPress(*d, {"B", "9", "9", "9", "d"}, false); });
         {
             TfrmDataEdit d;
             QVERIFY(!d.EditValues(x, y, id, code, z));
         }
-        TfrmDataEdit::SetShowHook([](TfrmDataEdit& d) { typeAndPress(d, {"B", "9", "1,5", "9", "d"}); });
+        whenModal<TfrmDataEdit>([](TfrmDataEdit* d) { typeAndPress(*d, {"B", "9", "1,5", "9", "d"}); });
         {
             TfrmDataEdit d;
             try {
@@ -147,7 +144,7 @@ private slots:
                 QCOMPARE(QString(e.what()), QString("'1,5' is not a valid floating point value"));
             }
         }
-        TDataNewForm::SetShowHook([](TDataNewForm& d) { typeAndPress(d, {"B", "9", "9", "", "d"}); });
+        whenModal<TDataNewForm>([](TDataNewForm* d) { typeAndPress(*d, {"B", "9", "9", "", "d"}); });
         {
             TDataNewForm d;
             try {

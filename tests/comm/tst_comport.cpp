@@ -1,10 +1,10 @@
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/ComThread.h"
 #include "comm/SerialDevice.h"
-#include "toolkit/Dialogs.h"
+#include "toolkit/Guard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -59,12 +59,9 @@ class TestComPort : public QObject {
 private slots:
     void init() {
         m_errors.clear();
-        Dialogs::SetHook([this](const Dialogs::Box& box) {
-            m_errors << box.text;
-            return Dialogs::Answer::Ok;
-        });
+        Guard::SetReporter([this](const QString& message) { m_errors << message; });
     }
-    void cleanup() { Dialogs::SetHook({}); }
+    void cleanup() { Guard::SetReporter({}); }
 
     void newPortDefaults() {
         TComPort port;

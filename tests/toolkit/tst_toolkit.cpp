@@ -1,6 +1,8 @@
+#include "support/Boxes.h"
+#include "support/Modal.h"
+
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 
 #include <QHeaderView>
@@ -14,8 +16,6 @@
 class TestToolkit : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { Dialogs::SetHook({}); }
-
     void gridRowsCellsAndGutter() {
         TNiceGrid grid;
         grid.SetColumns({"ID", "X", "Y", "Z", "CODE"}, {30, 80, 80, 80, 80});
@@ -108,12 +108,11 @@ private slots:
     }
 
     void confirmBoxHasItsTitleIconAndButtons() {
-        Dialogs::Box seen;
-        Dialogs::SetHook([&](const Dialogs::Box& b) {
-            seen = b;
-            return Dialogs::Answer::No;
-        });
+        Boxes boxes;
+        boxes.answer = Dialogs::Answer::No;
         QVERIFY(!Dialogs::Confirm("측점을 삭제하시겠습니까?"));
+        QCOMPARE(boxes.seen.size(), 1);
+        const Dialogs::Box& seen = boxes.seen[0];
         QCOMPARE(seen.title, QString("Confirm"));
         QCOMPARE(seen.icon, Dialogs::Icon::Question);
         QCOMPARE(seen.buttons, Dialogs::Buttons::YesNo);
@@ -123,15 +122,12 @@ private slots:
     void realConfirmBoxButtonCaptions() {
         // Close the real box from inside its own event loop and look at its buttons.
         QStringList captions;
-        QTimer::singleShot(0, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                    for (QAbstractButton* b : box->buttons())
-                        captions << b->text();
-                    for (QAbstractButton* b : box->buttons())
-                        if (b->text() == "&No")
-                            b->click();
-                }
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            for (QAbstractButton* b : box->buttons())
+                captions << b->text();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == "&No")
+                    b->click();
         });
         QVERIFY(!Dialogs::Confirm("?"));
         captions.sort();
@@ -139,12 +135,7 @@ private slots:
     }
 
     void exceptionInAnEventHandlerIsReportedAndTheLoopGoesOn() {
-        QStringList errors;
-        Dialogs::SetHook([&](const Dialogs::Box& b) {
-            if (b.icon == Dialogs::Icon::Error)
-                errors << b.text;
-            return Dialogs::Answer::Ok;
-        });
+        Boxes boxes;
         // A handler that throws straight out of Qt's event delivery...
         QTimer::singleShot(0, qApp, [] { throw std::runtime_error("disk on fire"); });
         // ...and one that goes through our guard.
@@ -152,11 +143,9 @@ private slots:
         QObject::connect(&button, &QPushButton::clicked, [] {
             RunGuarded([] { throw std::runtime_error("second"); });
         });
-        QTRY_COMPARE(errors.size(), 1);
-        QCOMPARE(errors.first(), QString("disk on fire"));
+        QTRY_COMPARE(boxes.texts(Dialogs::Icon::Error), QStringList{"disk on fire"});
         button.click();
-        QCOMPARE(errors.size(), 2);
-        QCOMPARE(errors.last(), QString("second"));
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error), QStringList({"disk on fire", "second"}));
         // The loop still delivers events afterwards.
         bool ran = false;
         QTimer::singleShot(0, qApp, [&] { ran = true; });

@@ -20,7 +20,7 @@
 #include "io/PointImport.h"
 #include "model/NCADProject.h"
 #include "text/NumText.h"
-#include "toolkit/Dialogs.h"
+#include "toolkit/Guard.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -303,14 +303,13 @@ int RunReceiveCommand(int argc, char** argv) {
     char name[] = "pointbridge-cli";
     char* qtArgv[] = {name, nullptr};
     QCoreApplication app(qtArgc, qtArgv);
-    // Errors that the port reports from its notifications come here instead of a box. A
-    // hang-up reports a failed read first; the close that follows tells it for what it is.
+    // Errors that the port reports from its notifications come here. A hang-up reports a
+    // failed read first; the close that follows tells it for what it is.
     std::string portError;
-    Dialogs::SetHook([&](const Dialogs::Box& box) {
+    Guard::SetReporter([&](const QString& message) {
         if (portError.empty())
-            portError = box.text.toStdString();
+            portError = message.toStdString();
         QTimer::singleShot(300, &app, [] { QCoreApplication::exit(1); });
-        return Dialogs::Answer::Ok;
     });
 
     TComPort port;

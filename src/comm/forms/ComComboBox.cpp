@@ -1,4 +1,4 @@
-#include "comm/ComComboBox.h"
+#include "comm/forms/ComComboBox.h"
 
 #include "comm/ComPort.h"
 #include "comm/PortNames.h"

@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,11 +19,6 @@ public:
     int Execute();
     // True once OK has written the file.
     bool Saved() const { return m_saved; }
-
-    // Called once the dialog shows, before the user can act (tests fill the fields and
-    // press a button through it). An empty hook removes it.
-    using ShowHook = std::function<void(TFileSaveForm&)>;
-    static void SetShowHook(ShowHook hook);
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

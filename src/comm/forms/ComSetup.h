@@ -37,3 +37,7 @@ public:
     TComComboBoxes Combos() const;
     TComComboBox* Combo(int index) const; // 0 to 5, Combo1 to Combo6
 };
+
+// Makes every port's ExecuteSetupDialog show TComSetupFrm over the active window, reading
+// the port's values and writing them back on OK. Programs with windows call it once.
+void InstallComSetupDialog();

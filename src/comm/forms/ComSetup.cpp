@@ -1,8 +1,8 @@
-#include "comm/ComSetup.h"
+#include "comm/forms/ComSetup.h"
 
-#include "comm/ComComboBox.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
+#include "comm/forms/ComComboBox.h"
 #include "toolkit/Catalog.h"
 
 #include <QApplication>
@@ -71,11 +71,13 @@ TComComboBox* TComSetupFrm::Combo(int index) const {
     return index >= 0 && index < 6 ? Combos()[static_cast<size_t>(index)] : nullptr;
 }
 
-bool TCustomComPort::ExecuteSetupDialog() {
-    TComSetupFrm form(QApplication::activeWindow());
-    BindComboBoxes(form.Combos(), this);
-    if (form.exec() != QDialog::Accepted)
-        return false;
-    ApplyComboBoxes(form.Combos(), *this);
-    return true;
+void InstallComSetupDialog() {
+    TCustomComPort::SetSetupDialog([](TCustomComPort& port) {
+        TComSetupFrm form(QApplication::activeWindow());
+        BindComboBoxes(form.Combos(), &port);
+        if (form.exec() != QDialog::Accepted)
+            return false;
+        ApplyComboBoxes(form.Combos(), port);
+        return true;
+    });
 }

@@ -1,4 +1,4 @@
-#include "comm/InstrumentSim.h"
+#include "sim/InstrumentSim.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
-#include "PtyPair.h"
+#include "support/Modal.h"
+#include "support/PtyPair.h"
 
-#include "comm/ComComboBox.h"
 #include "comm/ComError.h"
 #include "comm/ComPort.h"
-#include "comm/ComSetup.h"
 #include "comm/PortNames.h"
+#include "comm/forms/ComComboBox.h"
+#include "comm/forms/ComSetup.h"
 #include "toolkit/Application.h"
-#include "toolkit/Dialogs.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <unistd.h>
@@ -36,15 +35,6 @@ void choose(TComComboBox* combo, const QString& text) {
     emit combo->activated(index);
 }
 
-// Runs `action` on the setup dialog once it shows.
-void whenSetupShows(std::function<void(TComSetupFrm*)> action) {
-    QTimer::singleShot(0, [action] {
-        auto* form = qobject_cast<TComSetupFrm*>(QApplication::activeModalWidget());
-        QVERIFY(form);
-        action(form);
-    });
-}
-
 void mainWindowValues(TCustomComPort& port) {
     port.SetBaudRate(br4800);
     port.FlowControl().SetFlowControl(fcSoftware);
@@ -63,6 +53,7 @@ class TestComSetup : public QObject {
 
 private slots:
     void initTestCase() {
+        InstallComSetupDialog();
         QVERIFY(m_root.isValid());
         QVERIFY(QDir().mkpath(m_root.filePath("sys")));
         QVERIFY(QDir().mkpath(m_root.filePath("dev/serial/by-id")));
@@ -72,10 +63,7 @@ private slots:
     void init() {
         SetSerialPortRoots(m_root.filePath("sys").toStdString(), m_root.filePath("dev").toStdString());
     }
-    void cleanup() {
-        SetSerialPortRoots("", "");
-        Dialogs::SetHook({});
-    }
+    void cleanup() { SetSerialPortRoots("", ""); }
 
     void itemsFollowTheProperty() {
         TComComboBox combo;
@@ -221,7 +209,7 @@ private slots:
         TComPort port;
         mainWindowValues(port);
         port.FlowControl().SetControlDTR(dtrEnable);
-        whenSetupShows([](TComSetupFrm* form) {
+        whenModal<TComSetupFrm>([](TComSetupFrm* form) {
             QCOMPARE(form->Combo6->Text(), QString("Software"));
             choose(form->Combo6, "Hardware");
             form->Button1->click();
@@ -238,7 +226,7 @@ private slots:
     void cancelChangesNothing() {
         TComPort port;
         mainWindowValues(port);
-        whenSetupShows([](TComSetupFrm* form) {
+        whenModal<TComSetupFrm>([](TComSetupFrm* form) {
             choose(form->Combo2, "115200");
             choose(form->Combo5, "Even");
             choose(form->Combo6, "None");
@@ -256,7 +244,7 @@ private slots:
         mainWindowValues(port);
         port.SetPort(m_link);
         port.Open();
-        whenSetupShows([](TComSetupFrm* form) {
+        whenModal<TComSetupFrm>([](TComSetupFrm* form) {
             QCOMPARE(form->Combo1->currentIndex(), 0);
             choose(form->Combo2, "9600");
             choose(form->Combo6, "None");
@@ -297,7 +285,7 @@ private slots:
             received += text;
         };
         port.Open();
-        whenSetupShows([this, &received](TComSetupFrm* form) {
+        whenModal<TComSetupFrm>([this, &received](TComSetupFrm* form) {
             m_pty.Send("P1,1.0,2.0,3.0,A\r\n");
             QTRY_COMPARE(received, std::string("P1,1.0,2.0,3.0,A\r\n"));
             form->Button2->click();

@@ -1,4 +1,4 @@
-#include "io/FileSave.h"
+#include "io/forms/FileSave.h"
 
 #include "io/PointWrite.h"
 #include "model/CodeText.h"
@@ -12,16 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
-
-namespace {
-TFileSaveForm::ShowHook& showHook() {
-    static TFileSaveForm::ShowHook hook;
-    return hook;
-}
-} // namespace
-
-void TFileSaveForm::SetShowHook(ShowHook hook) { showHook() = std::move(hook); }
 
 TFileSaveForm::TFileSaveForm(const TNCADProject& project, QWidget* parent)
     : QDialog(parent), m_project(project) {
@@ -62,11 +52,7 @@ TFileSaveForm::TFileSaveForm(const TNCADProject& project, QWidget* parent)
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int TFileSaveForm::Execute() {
-    if (showHook())
-        QTimer::singleShot(0, this, [this] { showHook()(*this); });
-    return exec();
-}
+int TFileSaveForm::Execute() { return exec(); }
 
 void TFileSaveForm::BitBtn1Click() {
     if (DirectoryEdit->Text().isEmpty() || FileNameEdit->text().isEmpty()) {

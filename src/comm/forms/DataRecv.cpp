@@ -1,6 +1,6 @@
-#include "comm/DataRecv.h"
+#include "comm/forms/DataRecv.h"
 
-#include "comm/ComComboBox.h"
+#include "comm/forms/ComComboBox.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Catalog.h"

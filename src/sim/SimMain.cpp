@@ -1,7 +1,7 @@
 // pointbridge-sim: a stand-in total station on a pseudo-terminal, for trying the receive
 // and upload paths without an instrument. Needs no display.
 
-#include "comm/InstrumentSim.h"
+#include "sim/InstrumentSim.h"
 
 #include <algorithm>
 #include <cerrno>

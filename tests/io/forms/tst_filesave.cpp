@@ -1,8 +1,10 @@
-#include "io/FileSave.h"
+#include "support/Boxes.h"
+#include "support/Modal.h"
+
 #include "io/PointImport.h"
+#include "io/forms/FileSave.h"
 #include "model/NCADProject.h"
 #include "toolkit/Application.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/DirectoryEdit.h"
 
 #include <QLabel>
@@ -27,23 +29,20 @@ std::string readBytes(const QString& path) {
 // the boxes it showed.
 QStringList runDialog(const TNCADProject& project, const QString& name, const QString& folder,
                       bool ok = true, QString* nameAfter = nullptr) {
-    QStringList boxes;
-    Dialogs::SetHook([&](const Dialogs::Box& box) {
-        boxes << box.text;
-        return Dialogs::Answer::Ok;
-    });
-    TFileSaveForm::SetShowHook([&](TFileSaveForm& form) {
-        form.FileNameEdit->insert(name);
-        form.DirectoryEdit->SetText(folder);
-        (ok ? form.BitBtn1 : form.BitBtn2)->click();
+    Boxes boxes;
+    whenModal<TFileSaveForm>([&](TFileSaveForm* form) {
+        form->FileNameEdit->insert(name);
+        form->DirectoryEdit->SetText(folder);
+        (ok ? form->BitBtn1 : form->BitBtn2)->click();
     });
     TFileSaveForm form(project);
     form.Execute();
     if (nameAfter)
         *nameAfter = form.FileNameEdit->text();
+    QStringList shown = boxes.texts();
     if (form.isVisible())
-        boxes << "dialog still open";
-    return boxes;
+        shown << "dialog still open";
+    return shown;
 }
 
 } // namespace
@@ -51,11 +50,6 @@ QStringList runDialog(const TNCADProject& project, const QString& name, const QS
 class TestFileSave : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        Dialogs::SetHook({});
-        TFileSaveForm::SetShowHook({});
-    }
-
     void layout() {
         TNCADProject project;
         TFileSaveForm form(project);

@@ -1,12 +1,13 @@
-#include "DxfTestProjects.h"
+#include "../DxfTestProjects.h"
+#include "support/Boxes.h"
+
 #include "app/Main.h"
 #include "app/PlotForm.h"
-#include "io/DXFFormUnit.h"
 #include "io/dxf/DXFFile.h"
 #include "io/dxf/DXFLayers.h"
+#include "io/forms/DXFFormUnit.h"
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/DirectoryEdit.h"
 
 #include <QCheckBox>
@@ -37,15 +38,7 @@ const QString kDone = "DXF 저장이 완료되었습니다.";
 class TestDxfForm : public QObject {
     Q_OBJECT
 private:
-    QList<Dialogs::Box> m_boxes;
-
-    void recordBoxes() {
-        m_boxes.clear();
-        Dialogs::SetHook([this](const Dialogs::Box& box) {
-            m_boxes << box;
-            return Dialogs::Answer::Ok;
-        });
-    }
+    Boxes m_boxes;
 
     // Fills the fields and presses OK.
     void export_(TDXFForm& form, const QString& dir, const QString& name) {
@@ -55,8 +48,7 @@ private:
     }
 
 private slots:
-    void init() { recordBoxes(); }
-    void cleanup() { Dialogs::SetHook({}); }
+    void init() { m_boxes.seen.clear(); }
 
     void layout() {
         TNCADProject project;
@@ -103,8 +95,8 @@ private slots:
         options.Extents = extents;
         WriteLayeredDxfFile(expected, project, options);
         QCOMPARE(readAll(dir.filePath("cad.dxf")), readAll(QString::fromStdString(expected)));
-        QCOMPARE(m_boxes.size(), 2);
-        QCOMPARE(m_boxes[1].text, "cad.dxf" + kDone);
+        QCOMPARE(m_boxes.seen.size(), 2);
+        QCOMPARE(m_boxes.seen[1].text, "cad.dxf" + kDone);
     }
 
     void emptyFieldIsRefused_data() {
@@ -123,9 +115,9 @@ private slots:
         TDXFForm form(nullptr, project, {});
         form.show();
         export_(form, withDir ? dir.path() : QString(), name);
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text, QString("파일이름과 디렉토리 항목을 반드시 설정해야 합니다."));
-        QCOMPARE(m_boxes[0].icon, Dialogs::Icon::Information);
+        QCOMPARE(m_boxes.seen.size(), 1);
+        QCOMPARE(m_boxes.seen[0].text, QString("파일이름과 디렉토리 항목을 반드시 설정해야 합니다."));
+        QCOMPARE(m_boxes.seen[0].icon, Dialogs::Icon::Information);
         QCOMPARE(form.FileNameEdit->text(), name); // nothing appended
         QVERIFY(QDir(dir.path()).isEmpty());
         // The dialog closes after its message, as after any OK.
@@ -158,9 +150,9 @@ private slots:
         const std::string file = readAll(dir.filePath(written));
         QVERIFY(file.starts_with("0\r\nSECTION\r\n"));
         QVERIFY(file.ends_with("0\r\nEOF\r\n"));
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text, written + kDone); // name directly followed by the text
-        QCOMPARE(m_boxes[0].icon, Dialogs::Icon::Information);
+        QCOMPARE(m_boxes.seen.size(), 1);
+        QCOMPARE(m_boxes.seen[0].text, written + kDone); // name directly followed by the text
+        QCOMPARE(m_boxes.seen[0].icon, Dialogs::Icon::Information);
         QVERIFY(!form.isVisible());
     }
 
@@ -175,7 +167,7 @@ private slots:
         form.FileNameEdit->setText("plan");
         QTest::keyClick(form.FileNameEdit, Qt::Key_Return);
         QVERIFY(QFileInfo::exists(dir.filePath("plan.dxf")));
-        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.seen.size(), 1);
     }
 
     // A failure is reported by the error box; no completion message follows.
@@ -187,11 +179,11 @@ private slots:
         form.show();
         const QString missing = dir.filePath("gone");
         export_(form, missing, "plan");
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].icon, Dialogs::Icon::Error);
-        QVERIFY2(m_boxes[0].text.startsWith("Cannot create file \"" + missing + "/plan.dxf\". "),
-                 qPrintable(m_boxes[0].text));
-        QVERIFY(!m_boxes[0].text.contains(kDone));
+        QCOMPARE(m_boxes.seen.size(), 1);
+        QCOMPARE(m_boxes.seen[0].icon, Dialogs::Icon::Error);
+        QVERIFY2(m_boxes.seen[0].text.startsWith("Cannot create file \"" + missing + "/plan.dxf\". "),
+                 qPrintable(m_boxes.seen[0].text));
+        QVERIFY(!m_boxes.seen[0].text.contains(kDone));
         QVERIFY(!QApplication::overrideCursor()); // the wait cursor is gone
         QVERIFY(!form.isVisible());
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -208,7 +200,7 @@ private slots:
         form.FileNameEdit->setText("plan");
         form.BitBtn2->click();
         QCOMPARE(form.result(), int(QDialog::Rejected));
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_boxes.seen.isEmpty());
         QVERIFY(QDir(dir.path()).isEmpty());
     }
 
@@ -252,7 +244,7 @@ private slots:
             QCOMPARE(plot.WritePdf(path), !cancel);
         } else {
             export_(dxf, dir.path(), "plan.dxf");
-            QVERIFY(m_boxes.isEmpty());
+            QVERIFY(m_boxes.seen.isEmpty());
             QVERIFY(value > 0); // a share of the points, in thousandths
         }
         QVERIFY(value >= 0);

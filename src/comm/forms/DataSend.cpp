@@ -1,4 +1,4 @@
-#include "comm/DataSend.h"
+#include "comm/forms/DataSend.h"
 
 #include "comm/ComPort.h"
 #include "comm/UploadText.h"
@@ -8,7 +8,6 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/NiceGrid.h"
-#include "view/NCAD.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -65,8 +64,8 @@ QIcon addRowIcon() {
 
 } // namespace
 
-TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TNCAD* view)
-    : QDialog(owner, Qt::Window | Qt::WindowStaysOnTopHint), m_port(port), m_view(view) {
+TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink view)
+    : QDialog(owner, Qt::Window | Qt::WindowStaysOnTopHint), m_port(port), m_view(std::move(view)) {
     setWindowTitle(QString::fromUtf8("데이터 보내기(PC -> 측량기)"));
     QFont font(Fonts::kUiFamily);
     font.setPixelSize(11);
@@ -138,15 +137,12 @@ void TDataSendForm::AddSendPoint(double X, double Y) {
     NiceGrid1->SetCellUtf8(1, row, FormatFixed4(*x));
     NiceGrid1->SetCellUtf8(2, row, FormatFixed4(*y));
     NiceGrid1->SetCellUtf8(3, row, FormatFixed4(0.0));
-    m_view->setCursor(Qt::PointingHandCursor);
+    m_view.PointAdded();
 }
 
 void TDataSendForm::Button1Click() { hide(); }
 
-void TDataSendForm::SpeedButton1Click() {
-    m_view->MouseMode = mmSendPoint;
-    m_view->setCursor(Qt::CrossCursor);
-}
+void TDataSendForm::SpeedButton1Click() { m_view.StartPick(); }
 
 void TDataSendForm::SpeedButton2Click() { NiceGrid1->AddRow(); }
 
@@ -166,7 +162,7 @@ void TDataSendForm::Button2Click() {
         return; // the window stays for another try
     m_port->SetConnected(false);
     hide();
-    m_view->Repaint();
+    m_view.Repaint();
 }
 
 // Sends in steps under a progress window with Cancel; the other windows keep painting.

@@ -1,4 +1,4 @@
-#include "comm/InstrumentSim.h"
+#include "sim/InstrumentSim.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "io/DXFFormUnit.h"
+#include "io/forms/DXFFormUnit.h"
 
 #include "io/dxf/DXFFile.h"
 #include "io/dxf/DXFLayers.h"

@@ -3,13 +3,20 @@
 #include <QDialog>
 
 #include <chrono>
+#include <functional>
 
 class QLabel;
 class QPushButton;
 class QToolButton;
 class TCustomComPort;
-class TNCAD;
 class TNiceGrid;
+
+// What the upload window asks of the plan view, which belongs to the main window.
+struct TSendViewLink {
+    std::function<void()> StartPick;  // the view's next click picks a point for this window
+    std::function<void()> PointAdded; // a picked point has been added to the table
+    std::function<void()> Repaint;    // the window closed after a send
+};
 
 // The upload window: a stay-on-top, editable copy of the point table that is sent to the
 // instrument as it stands. Points picked in the view can be added to it. The port and the
@@ -17,7 +24,7 @@ class TNiceGrid;
 class TDataSendForm : public QDialog {
     Q_OBJECT
 public:
-    TDataSendForm(QWidget* owner, TCustomComPort* port, TNCAD* view);
+    TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink view);
 
     // Adds a row for a point picked at world (X, Y): the row number as ID, both coordinates
     // rounded to 0.01 and written with four decimals, Z 0.0000, no code. Throws, adding
@@ -48,5 +55,5 @@ private:
     bool Send();
 
     TCustomComPort* m_port;
-    TNCAD* m_view;
+    TSendViewLink m_view;
 };
