@@ -193,6 +193,9 @@ public:
 
 private:
     void CreateComPort();
+    // Runs `apply`, which shows the user's choice of line settings and returns true when the
+    // user confirmed it, and keeps the confirmed settings for the next start.
+    void ConfirmPortSettings(const std::function<bool()>& apply);
     void CreateCommWindows();
     void DestroyCommWindows();
     void btnComPortSettingClick();
