@@ -126,6 +126,10 @@ bool TMainForm::SaveJobAs() {
             path = dialog.selectedFiles().constFirst();
         if (path.isEmpty())
             return false;
+        // Not every dialog adds it (a desktop's own may not); the asking below must see the
+        // name that is written.
+        if (QFileInfo(path).suffix().isEmpty())
+            path += ".txt";
         if (QFileInfo::exists(path) && !sameFile(path, m_jobPath) &&
             !Dialogs::Confirm(QString::fromUtf8("\"%1\" 파일이 이미 있습니다. 바꾸시겠습니까?")
                                   .arg(QDir::toNativeSeparators(path))))
