@@ -1,6 +1,7 @@
 #include "app/PointDialog.h"
 
 #include "text/NumText.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Fonts.h"
 
 #include <QApplication>
@@ -65,10 +66,10 @@ TPointDialog::TPointDialog(QWidget* parent, const QString& caption, const QStrin
     BottomPanel = new QWidget(this);
     BottomPanel->setGeometry(0, client.height() - kButtonBandHeight, client.width(),
                              kButtonBandHeight);
-    Button2 = new QPushButton("&Ok", BottomPanel);
+    Button2 = new QPushButton(Catalog::Tk("&Ok"), BottomPanel);
     Button2->setGeometry(116, (kButtonBandHeight - 25) / 2, 75, 25);
     Button2->setDefault(true);
-    Button1 = new QPushButton("&Cancel", BottomPanel);
+    Button1 = new QPushButton(Catalog::Tk("&Cancel"), BottomPanel);
     Button1->setGeometry(197, (kButtonBandHeight - 25) / 2, 75, 25);
     connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);

@@ -5,6 +5,7 @@
 #include "comm/UploadTransfer.h"
 #include "text/NumText.h"
 #include "toolkit/Application.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/NiceGrid.h"
@@ -155,7 +156,7 @@ std::string TDataSendForm::WireText() const {
 }
 
 void TDataSendForm::Button2Click() {
-    const Dialogs::Box question{"Information",
+    const Dialogs::Box question{Catalog::Tk("Information"),
                                 QString::fromUtf8("입력된 데이터를 측량기에 업로드 하시겠습니까?"),
                                 Dialogs::Icon::Information, Dialogs::Buttons::YesNo};
     if (Dialogs::Show(question) == Dialogs::Answer::Yes && !Send())
