@@ -37,9 +37,10 @@ pb_install_packages() {
 # Korean under ko_KR.UTF-8 (it also does without that locale, through LANGUAGE).
 PB_LOCALES=(de_DE.UTF-8 ko_KR.UTF-8)
 
+# pb_ensure_locale [LOCALE...]: generates those (default: all of PB_LOCALES) that are missing.
 pb_ensure_locale() {
   local missing=() l
-  for l in "${PB_LOCALES[@]}"; do
+  for l in "${@:-${PB_LOCALES[@]}}"; do
     locale -a 2>/dev/null | grep -qix "${l%.UTF-8}.utf-\?8" || missing+=("$l")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
