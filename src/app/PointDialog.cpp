@@ -2,6 +2,7 @@
 
 #include "text/NumText.h"
 #include "toolkit/Catalog.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
 
 #include <QApplication>
@@ -103,12 +104,25 @@ bool TPointDialog::Run(const std::function<void()>& onShown) {
     return exec() == QDialog::Accepted;
 }
 
-TPointDialog::Values TPointDialog::Read() const {
-    Values v;
-    v.id = text(EdtID);
-    v.x = StrToFloat(text(edtX));
-    v.y = StrToFloat(text(edtY));
-    v.z = StrToFloat(text(edtZ));
-    v.code = text(edtCodeType);
-    return v;
+void TPointDialog::accept() {
+    const std::pair<QLineEdit*, double*> numbers[] = {
+        {edtX, &m_typed.x}, {edtY, &m_typed.y}, {edtZ, &m_typed.z}};
+    for (const auto& [edit, value] : numbers) {
+        if (TryStrToFloat(text(edit), *value))
+            continue;
+        const QString name = edit == edtX ? "X" : edit == edtY ? "Y" : "Z";
+        const QString message =
+            edit->text().trimmed().isEmpty()
+                ? QString::fromUtf8("%1 값이 비어 있습니다. 숫자를 입력하십시오.").arg(name)
+                : QString::fromUtf8("%1 값 '%2'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.")
+                      .arg(name, edit->text());
+        Dialogs::Show({QCoreApplication::applicationName(), message, Dialogs::Icon::Warning,
+                       Dialogs::Buttons::Ok});
+        edit->setFocus();
+        edit->selectAll();
+        return;
+    }
+    m_typed.id = text(EdtID);
+    m_typed.code = text(edtCodeType);
+    QDialog::accept();
 }
