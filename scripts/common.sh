@@ -5,7 +5,7 @@ PB_PACKAGES=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-nanum fonts-liberation2 fonts-dejavu-core fontconfig
-  locales
+  locales gettext
   xvfb xauth
   socat
   python3-ezdxf
@@ -33,16 +33,26 @@ pb_install_packages() {
     "${missing[@]}" >/dev/null
 }
 
-# The number tests also run under a German locale (decimal comma).
+# The number tests also run under a German locale (decimal comma); the program runs in
+# Korean under ko_KR.UTF-8 (it also does without that locale, through LANGUAGE).
+PB_LOCALES=(de_DE.UTF-8 ko_KR.UTF-8)
+
+# pb_ensure_locale [LOCALE...]: generates those (default: all of PB_LOCALES) that are missing.
 pb_ensure_locale() {
-  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  local missing=() l
+  for l in "${@:-${PB_LOCALES[@]}}"; do
+    locale -a 2>/dev/null | grep -qix "${l%.UTF-8}.utf-\?8" || missing+=("$l")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  if [ -f /etc/locale.gen ] && grep -q '^# *de_DE.UTF-8 UTF-8' /etc/locale.gen; then
-    $sudo sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
-  else
-    echo "de_DE.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
-  fi
+  for l in "${missing[@]}"; do
+    if [ -f /etc/locale.gen ] && grep -q "^# *$l UTF-8" /etc/locale.gen; then
+      $sudo sed -i "s/^# *$l UTF-8/$l UTF-8/" /etc/locale.gen
+    elif ! grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null; then
+      echo "$l UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    fi
+  done
   $sudo locale-gen >/dev/null
 }
 

@@ -12,7 +12,7 @@ bool TfrmDataEdit::EditValues(double& x, double& y, std::string& id, std::string
     const bool ok = Run({});
     if (!ok)
         return false;
-    Values v = Read();
+    Values v = Typed();
     id = std::move(v.id);
     x = v.x;
     y = v.y;

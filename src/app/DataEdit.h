@@ -13,7 +13,7 @@ public:
     explicit TfrmDataEdit(QWidget* parent = nullptr);
 
     // Fill the fields, show the dialog and on OK read them back into the arguments; true for
-    // OK. A number field that is no number throws EConvertError and changes nothing.
+    // OK. The dialog takes OK only with numbers in X, Y and Z.
     bool EditPoint(TPoint3D& point, std::string& code, std::string& id);
     bool EditValues(double& x, double& y, std::string& id, std::string& code, double& z);
 };

@@ -12,7 +12,7 @@ bool TDataNewForm::ExecuteNew(double& x, double& y, double& z, std::string& id,
     const bool ok = Run([this] { EdtID->setFocus(); });
     if (!ok)
         return false;
-    Values v = Read();
+    Values v = Typed();
     id = std::move(v.id);
     x = v.x;
     y = v.y;

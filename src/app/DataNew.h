@@ -11,6 +11,6 @@ public:
     explicit TDataNewForm(QWidget* owner = nullptr);
 
     // Fills the fields, shows the dialog and on OK reads them back into the arguments.
-    // True for OK. A number field that is no number throws EConvertError and changes none.
+    // True for OK; the dialog takes OK only with numbers in X, Y and Z.
     bool ExecuteNew(double& x, double& y, double& z, std::string& id, std::string& code);
 };

@@ -38,11 +38,18 @@ void TMainForm::N10Click() {
 
 namespace {
 
-// The table as it stands, cell texts unchanged, first point in row 1, no title row.
+// The table as it stands, cell texts unchanged, first point in row 1, no title row. X, Y and
+// Z go as numbers, so that the sheet can sum them; IDs and codes as text ("007" stays).
 std::string tableBlock(const TNiceGrid& grid) {
     const int rows = grid.RowCount();
     const int cols = grid.ColCount();
-    CalcBlock::Writer block(rows, cols);
+    std::string kinds(static_cast<size_t>(cols), CalcBlock::kText);
+    for (int c = 0; c < cols; ++c) {
+        const QString title = grid.model()->headerData(c, Qt::Horizontal).toString();
+        if (title == "X" || title == "Y" || title == "Z")
+            kinds[static_cast<size_t>(c)] = CalcBlock::kNumber;
+    }
+    CalcBlock::Writer block(rows, cols, kinds);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
             block.Add(grid.CellUtf8(c, r));

@@ -13,6 +13,7 @@
 #include "model/NCADProject.h"
 #include "text/NumText.h"
 #include "toolkit/Application.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
@@ -71,9 +72,11 @@ QString lineOf(const QString& source, int line) {
                             : QString::fromUtf8("\"%1\" 파일의 %2번째 줄").arg(source).arg(line);
 }
 
-// A message of an instrument reader about one line, or the whole file for line 0.
+// A message of an instrument reader about one line, or the whole file for line 0, in the
+// user's language: the readers speak English, their forms are the keys of a catalog.
 QString messageOf(const QString& source, const TLineMessage& message) {
-    const QString text = QString::fromStdString(message.Text);
+    const QString text = QString::fromStdString(
+        message.Message.Render([](const char* form) { return Catalog::Utf8(kFormatsTextDomain, form); }));
     if (message.Line > 0)
         return lineOf(source, message.Line) + ": " + text;
     return source.isEmpty() ? text : QString::fromUtf8("\"%1\" 파일: %2").arg(source, text);

@@ -1,6 +1,8 @@
 #include "app/PointDialog.h"
 
 #include "text/NumText.h"
+#include "toolkit/Catalog.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
 
 #include <QApplication>
@@ -65,10 +67,10 @@ TPointDialog::TPointDialog(QWidget* parent, const QString& caption, const QStrin
     BottomPanel = new QWidget(this);
     BottomPanel->setGeometry(0, client.height() - kButtonBandHeight, client.width(),
                              kButtonBandHeight);
-    Button2 = new QPushButton("&Ok", BottomPanel);
+    Button2 = new QPushButton(Catalog::Tk("&Ok"), BottomPanel);
     Button2->setGeometry(116, (kButtonBandHeight - 25) / 2, 75, 25);
     Button2->setDefault(true);
-    Button1 = new QPushButton("&Cancel", BottomPanel);
+    Button1 = new QPushButton(Catalog::Tk("&Cancel"), BottomPanel);
     Button1->setGeometry(197, (kButtonBandHeight - 25) / 2, 75, 25);
     connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
@@ -102,12 +104,25 @@ bool TPointDialog::Run(const std::function<void()>& onShown) {
     return exec() == QDialog::Accepted;
 }
 
-TPointDialog::Values TPointDialog::Read() const {
-    Values v;
-    v.id = text(EdtID);
-    v.x = StrToFloat(text(edtX));
-    v.y = StrToFloat(text(edtY));
-    v.z = StrToFloat(text(edtZ));
-    v.code = text(edtCodeType);
-    return v;
+void TPointDialog::accept() {
+    const std::pair<QLineEdit*, double*> numbers[] = {
+        {edtX, &m_typed.x}, {edtY, &m_typed.y}, {edtZ, &m_typed.z}};
+    for (const auto& [edit, value] : numbers) {
+        if (TryStrToFloat(text(edit), *value))
+            continue;
+        const QString name = edit == edtX ? "X" : edit == edtY ? "Y" : "Z";
+        const QString message =
+            edit->text().trimmed().isEmpty()
+                ? QString::fromUtf8("%1 값이 비어 있습니다. 숫자를 입력하십시오.").arg(name)
+                : QString::fromUtf8("%1 값 '%2'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.")
+                      .arg(name, edit->text());
+        Dialogs::Show({QCoreApplication::applicationName(), message, Dialogs::Icon::Warning,
+                       Dialogs::Buttons::Ok});
+        edit->setFocus();
+        edit->selectAll();
+        return;
+    }
+    m_typed.id = text(EdtID);
+    m_typed.code = text(edtCodeType);
+    QDialog::accept();
 }

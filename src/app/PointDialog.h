@@ -39,12 +39,18 @@ protected:
     // Shows the dialog modally; true for OK. `onShown`, when given, runs once it shows.
     bool Run(const std::function<void()>& onShown);
 
-    // The values typed, converted. Throws EConvertError naming the first field that is no
-    // number; nothing is returned then.
+    // The values typed, converted; valid after Run() returned true.
     struct Values {
         std::string id;
-        double x, y, z;
+        double x = 0.0, y = 0.0, z = 0.0;
         std::string code;
     };
-    Values Read() const;
+    const Values& Typed() const { return m_typed; }
+
+    // OK closes the dialog only when X, Y and Z are numbers. Otherwise a message names the
+    // field, the focus goes back to it and everything typed stays.
+    void accept() override;
+
+private:
+    Values m_typed;
 };

@@ -1,5 +1,6 @@
 #include "comm/ComError.h"
 
+#include "comm/ComTypes.h"
 #include "toolkit/Catalog.h"
 
 #include <cerrno>
@@ -9,28 +10,29 @@ namespace {
 
 const char* codeText(TComErrorCode code) {
     using C = TComErrorCode;
+    using ComText::PortTextN;
     switch (code) {
-    case C::Open: return "Unable to open com port";
-    case C::Write: return "WriteFile function failed";
-    case C::Read: return "ReadFile function failed";
-    case C::Purge: return "PurgeComm function failed";
-    case C::LineSettings: return "SetCommState function failed";
-    case C::Timeouts: return "SetCommTimeouts failed";
-    case C::QueueSizes: return "SetupComm function failed";
-    case C::LineStatus: return "ClearCommError function failed";
-    case C::ModemStatus: return "GetCommModemStatus function failed";
-    case C::WhileConnected: return "Cannot set property while connected";
-    case C::PortList: return "Registry error";
+    case C::Open: return PortTextN("Unable to open com port");
+    case C::Write: return PortTextN("WriteFile function failed");
+    case C::Read: return PortTextN("ReadFile function failed");
+    case C::Purge: return PortTextN("PurgeComm function failed");
+    case C::LineSettings: return PortTextN("SetCommState function failed");
+    case C::Timeouts: return PortTextN("SetCommTimeouts failed");
+    case C::QueueSizes: return PortTextN("SetupComm function failed");
+    case C::LineStatus: return PortTextN("ClearCommError function failed");
+    case C::ModemStatus: return PortTextN("GetCommModemStatus function failed");
+    case C::WhileConnected: return PortTextN("Cannot set property while connected");
+    case C::PortList: return PortTextN("Registry error");
     }
-    return "Unknown error";
+    return PortTextN("Unknown error");
 }
 
 std::string message(TComErrorCode code, int osError, const std::string& device) {
-    std::string text = Catalog::Text(kComTextDomain, codeText(code)).toStdString();
+    std::string text = PortText(codeText(code));
     if (code == TComErrorCode::WhileConnected)
         return text;
     // The number goes in by replacement, not printf: a catalog's text is not a format we trust.
-    std::string suffix = Catalog::Text(kComTextDomain, " (win error code: %d)").toStdString();
+    std::string suffix = PortText(" (win error code: %d)");
     if (const auto at = suffix.find("%d"); at != std::string::npos)
         suffix.replace(at, 2, std::to_string(osError));
     text += suffix;
@@ -46,6 +48,8 @@ std::string message(TComErrorCode code, int osError, const std::string& device) 
 }
 
 } // namespace
+
+std::string PortText(const char* msgid) { return Catalog::Utf8(kComTextDomain, msgid); }
 
 EComPort::EComPort(TComErrorCode code, int osError, const std::string& device)
     : std::runtime_error(message(code, osError, device)), m_code(static_cast<int>(code)),

@@ -38,8 +38,11 @@ private:
     std::string m_device;
 };
 
-// The text domain of the port's own texts (error messages, setup dialog captions).
+// The text domain of the port's own texts (error messages, the settings dialog and lists).
 inline constexpr const char* kComTextDomain = "comport";
+// A text of the port's own in the user's language where a catalog has it, else as written
+// (UTF-8).
+std::string PortText(const char* msgid);
 
 // Raises `code` with the current errno: the one place that turns a failed system call
 // into a port error.

@@ -54,14 +54,21 @@ inline constexpr TComEvents kAllComEvents = TComEvents::FromBits((1u << 10) - 1)
 
 // Display texts of the enumerations, in value order, and their parsing (letter case ignored;
 // an unknown text gives the type's fallback value).
+// The words among them are shown through the port's message catalog (PortText); the values
+// stay these texts.
 namespace ComText {
-inline constexpr const char* kBaudRates[] = {"Custom", "110",   "300",    "600",    "1200",  "2400",
-                                             "4800",   "9600",  "14400",  "19200",  "38400", "56000",
-                                             "57600",  "115200", "128000", "256000"};
+// Marks a text of the port's for its message catalog; it is looked up where it is shown.
+constexpr const char* PortTextN(const char* msgid) { return msgid; }
+
+inline constexpr const char* kBaudRates[] = {PortTextN("Custom"), "110", "300", "600", "1200", "2400",
+                                             "4800", "9600", "14400", "19200", "38400", "56000",
+                                             "57600", "115200", "128000", "256000"};
 inline constexpr const char* kDataBits[] = {"5", "6", "7", "8"};
 inline constexpr const char* kStopBits[] = {"1", "1.5", "2"};
-inline constexpr const char* kParity[] = {"None", "Odd", "Even", "Mark", "Space"};
-inline constexpr const char* kFlowControl[] = {"Hardware", "Software", "None", "Custom"};
+inline constexpr const char* kParity[] = {PortTextN("None"), PortTextN("Odd"), PortTextN("Even"),
+                                          PortTextN("Mark"), PortTextN("Space")};
+inline constexpr const char* kFlowControl[] = {PortTextN("Hardware"), PortTextN("Software"), PortTextN("None"),
+                                               PortTextN("Custom")};
 
 // Bit rate of a TBaudRate other than brCustom.
 int BaudRateValue(TBaudRate rate);

@@ -106,6 +106,4 @@ std::string_view AngleUnitName(TAngleUnit unit) {
     return "";
 }
 
-std::string NotAnAngle(std::string_view text) {
-    return "'" + std::string(TrimField(text)) + "' is not a valid angle";
-}
+TMessage NotAnAngle(std::string_view text) { return Say("'%1' is not a valid angle", TrimField(text)); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/Message.h"
+
 #include <string>
 #include <string_view>
 
@@ -29,4 +31,4 @@ bool DmsDigitsToDegrees(std::string_view whole, std::string_view fraction, doubl
 std::string_view AngleUnitName(TAngleUnit unit);
 
 // The reason an angle field is refused: "'x' is not a valid angle".
-std::string NotAnAngle(std::string_view text);
+TMessage NotAnAngle(std::string_view text);

@@ -44,7 +44,7 @@ bool TAreReader::angle(std::string_view value, std::optional<double>& out) {
         return false;
     }
     if (out && !m_toldUnit) {
-        m_sink.Note(m_line, "the file names no angle unit: gon taken");
+        m_sink.Note(m_line, Say("the file names no angle unit: gon taken"));
         m_toldUnit = true;
     }
     return true;
@@ -69,7 +69,7 @@ void TAreReader::Flush() {
     }
     m_block = TBlock::None;
     if (m_n.has_value() != m_e.has_value()) {
-        m_sink.Problem(r.Line, "a coordinate is missing");
+        m_sink.Problem(r.Line, Say("a coordinate is missing"));
         return;
     }
     if (m_n) {

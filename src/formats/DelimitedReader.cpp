@@ -1,5 +1,6 @@
 #include "formats/DelimitedReader.h"
 
+#include "formats/FieldValue.h"
 #include "formats/SurveyRecord.h"
 #include "text/FieldText.h"
 #include "text/LineCursor.h"
@@ -137,8 +138,7 @@ void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& 
             while (needed > 0 && (order[needed - 1] == 'Z' || order[needed - 1] == 'D' || order[needed - 1] == '-'))
                 --needed;
             if (fields.size() < needed) {
-                sink.Problem(lines.Number(),
-                             "needs " + std::to_string(needed) + " fields, has " + std::to_string(fields.size()));
+                sink.Problem(lines.Number(), Say("needs %1 fields, has %2", needed, fields.size()));
                 continue;
             }
         }
@@ -161,7 +161,7 @@ void ReadDelimited(std::string_view bytes, std::string_view order, TRecordSink& 
                 if (order[i] == 'Z' && TrimField(f).empty())
                     break;
                 if (!ParseNumber(f, v)) {
-                    sink.Problem(lines.Number(), NotANumber(f));
+                    sink.Problem(lines.Number(), NotANumberReason(f));
                     ok = false;
                     break;
                 }

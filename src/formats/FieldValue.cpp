@@ -4,6 +4,10 @@
 #include "text/FieldText.h"
 #include "text/NumText.h"
 
+TMessage NotANumberReason(std::string_view field) {
+    return Say("'%1' is not a valid floating point value", TrimField(field));
+}
+
 bool OptionalNumber(std::string_view field, std::optional<double>& out, TRecordSink& sink, int line) {
     out.reset();
     field = TrimField(field);
@@ -11,7 +15,7 @@ bool OptionalNumber(std::string_view field, std::optional<double>& out, TRecordS
         return true;
     double v = 0.0;
     if (!ParseNumber(field, v)) {
-        sink.Problem(line, NotANumber(field));
+        sink.Problem(line, NotANumberReason(field));
         return false;
     }
     out = v;

@@ -55,7 +55,7 @@ private:
     bool length(const TGsiWord& w, double& value);
     bool angle(const TGsiWord& w, double& value);
     bool integer(const TGsiWord& w, long long& value);
-    void fail(std::string reason) {
+    void fail(TMessage reason) {
         m_sink.Problem(m_line, std::move(reason));
         m_skip = true;
     }
@@ -118,7 +118,7 @@ void TGsiReader::Line(std::string_view line, int number) {
         p = end;
         TGsiWord w;
         if (token.size() != size || !parseWord(token, w)) {
-            fail("'" + std::string(token) + "' is not a GSI word");
+            fail(Say("'%1' is not a GSI word", token));
             continue;
         }
         if (w.Index == 11 || w.Index == 41) {
@@ -160,7 +160,7 @@ void TGsiReader::word(const TGsiWord& w, std::string_view token) {
         return; // words the points do not need
     if (!ok) {
         if (!m_skip)
-            fail("word " + std::to_string(i) + ": '" + std::string(token) + "' is not a valid value");
+            fail(Say("word %1: '%2' is not a valid value", i, token));
         return;
     }
     m_present.set(static_cast<size_t>(i));
@@ -183,7 +183,7 @@ bool TGsiReader::length(const TGsiWord& w, double& value) {
     static const double kScale[] = {1e3, 1e3, 0, 0, 0, 0, 1e4, 1e4, 1e5};
     const char u = w.Unit == '.' ? '0' : w.Unit;
     if (u < '0' || u > '8' || kScale[u - '0'] == 0) {
-        fail("word " + std::to_string(w.Index) + ": unit '" + std::string(1, w.Unit) + "' is not a length unit");
+        fail(Say("word %1: unit '%2' is not a length unit", w.Index, std::string(1, w.Unit)));
         return false;
     }
     long long n = 0;
@@ -222,7 +222,7 @@ bool TGsiReader::angle(const TGsiWord& w, double& value) {
         value = AngleToRadians(static_cast<double>(n) / 1e4, TAngleUnit::Mil);
         return true;
     default:
-        fail("word " + std::to_string(w.Index) + ": unit '" + std::string(1, w.Unit) + "' is not an angle unit");
+        fail(Say("word %1: unit '%2' is not an angle unit", w.Index, std::string(1, w.Unit)));
         return false;
     }
 }
@@ -260,13 +260,13 @@ void TGsiReader::endBlock() {
     // A vertical angle or a distance is only ever measured to a target.
     const bool measured = has(22) || has(31) || has(32);
     if (station && (!has(84) || !has(85))) {
-        m_sink.Problem(m_line, "station needs both easting (84) and northing (85)");
+        m_sink.Problem(m_line, Say("station needs both easting (84) and northing (85)"));
         return;
     }
     if (station && (coordinates || measured))
         setupFromBlock();
     if (coordinates && (!has(81) || !has(82))) {
-        m_sink.Problem(m_line, "point needs both easting (81) and northing (82)");
+        m_sink.Problem(m_line, Say("point needs both easting (81) and northing (82)"));
         return;
     }
     if (coordinates && !observation) {

@@ -50,9 +50,9 @@ void TGts7Reader::Flush() {
     if (head == THead::Station)
         m_sink.Record(r); // a station without coordinates is placed by the reduction
     else if (head == THead::Shot)
-        m_sink.Problem(r.Line, "no observation line after '" + r.Id + "'");
+        m_sink.Problem(r.Line, Say("no observation line after '%1'", r.Id));
     else if (head == THead::Point)
-        m_sink.Problem(r.Line, "no coordinates after '" + r.Id + "'");
+        m_sink.Problem(r.Line, Say("no coordinates after '%1'", r.Id));
 }
 
 void TGts7Reader::head(THead head, TRecordKind kind) {
@@ -76,7 +76,7 @@ void TGts7Reader::head(THead head, TRecordKind kind) {
 void TGts7Reader::coordinates(bool eastFirst) {
     TSurveyRecord& r = m_record;
     if (m_head == THead::None) {
-        m_sink.Problem(m_number, "coordinates without a point");
+        m_sink.Problem(m_number, Say("coordinates without a point"));
         return;
     }
     std::optional<double> a, b;
@@ -85,7 +85,7 @@ void TGts7Reader::coordinates(bool eastFirst) {
     if (!number(0, a) || !number(1, b) || !number(2, r.H))
         return;
     if (!a || !b) {
-        m_sink.Problem(m_number, "a coordinate is missing");
+        m_sink.Problem(m_number, Say("a coordinate is missing"));
         return;
     }
     r.HasCoordinates = true;
@@ -128,7 +128,7 @@ void TGts7Reader::units() {
         else if (u == "MIL")
             m_angle = TAngleUnit::Mil;
         else
-            m_sink.Problem(m_number, "unknown unit '" + std::string(u) + "'");
+            m_sink.Problem(m_number, Say("unknown unit '%1'", u));
     }
 }
 
@@ -172,7 +172,7 @@ void TGts7Reader::Line(std::string_view line, int lineNumber) {
     } else if (key == "UNITS") {
         units();
     } else if (key == "HD" || key == "HVD" || key == "HV") {
-        m_sink.Problem(lineNumber, "observation without a point");
+        m_sink.Problem(lineNumber, Say("observation without a point"));
     }
 }
 

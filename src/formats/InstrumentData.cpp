@@ -67,7 +67,7 @@ TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice
     }
     for (auto* messages : {&result.Problems, &result.Warnings, &result.Notes})
         for (TLineMessage& m : *messages)
-            toUtf8(m.Text);
+            m.DecodeTexts(toUtf8);
     return result;
 }
 

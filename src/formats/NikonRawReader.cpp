@@ -61,7 +61,7 @@ void TNikonReader::comment(std::string_view text) {
         else if (StartsWithNoCase(value, "Deg") || StartsWithNoCase(value, "DDD.DDD"))
             m_angle = TAngleUnit::Degree;
         else
-            m_sink.Problem(m_number, "unknown angle unit '" + std::string(value) + "'");
+            m_sink.Problem(m_number, Say("unknown angle unit '%1'", value));
     } else if (key == "Dist Units") {
         if (StartsWithNoCase(value, "Feet") || StartsWithNoCase(value, "US"))
             m_sink.LengthsInFeet(m_number);
@@ -83,7 +83,7 @@ void TNikonReader::coordinates() {
     if (!number(3, a) || !number(4, b) || !number(5, z))
         return;
     if (!a || !b) {
-        m_sink.Problem(m_number, "a coordinate is missing");
+        m_sink.Problem(m_number, Say("a coordinate is missing"));
         return;
     }
     r.HasCoordinates = true;

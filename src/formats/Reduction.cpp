@@ -21,11 +21,6 @@ constexpr double kShortestLeg = 0.001;
 // data (or a number the instrument writes for "none"), however finite.
 constexpr double kFarBeyondAnySurvey = 1e9;
 
-std::string quoted(const std::string& id) { return "'" + id + "'"; }
-
-std::string observations(int n) {
-    return std::to_string(n) + (n == 1 ? " observation" : " observations");
-}
 
 // Summary notes (line 0) after the ones about a line.
 void sortByLine(std::vector<TLineMessage>& messages) {
@@ -76,9 +71,9 @@ std::string degreesMinutesSeconds(double radians) {
 
 } // namespace
 
-void TReduction::Problem(int line, std::string reason) { m_problems.push_back({line, std::move(reason)}); }
+void TReduction::Problem(int line, TMessage reason) { m_problems.emplace_back(line, std::move(reason)); }
 
-void TReduction::Note(int line, std::string text) { m_notes.push_back({line, std::move(text)}); }
+void TReduction::Note(int line, TMessage text) { m_notes.emplace_back(line, std::move(text)); }
 
 void TReduction::LengthsInFeet(int line) {
     m_feet = true;
@@ -109,12 +104,19 @@ void TReduction::Finish() {
         m_indexed = false;
     }
     noteSameIds();
-    if (m_withoutDistance)
-        Note(0, observations(m_withoutDistance) + " without a distance: not made into points");
-    if (m_toGivenPoints)
-        Note(0, observations(m_toGivenPoints) + " of points the file gives coordinates for: those coordinates kept");
-    if (m_withoutVertical)
-        Note(0, observations(m_withoutVertical) + " without a vertical angle: heights taken as level");
+    if (m_withoutDistance == 1)
+        Note(0, Say("1 observation without a distance: not made into points"));
+    else if (m_withoutDistance)
+        Note(0, Say("%1 observations without a distance: not made into points", m_withoutDistance));
+    if (m_toGivenPoints == 1)
+        Note(0, Say("1 observation of points the file gives coordinates for: those coordinates kept"));
+    else if (m_toGivenPoints)
+        Note(0, Say("%1 observations of points the file gives coordinates for: those coordinates kept",
+                    m_toGivenPoints));
+    if (m_withoutVertical == 1)
+        Note(0, Say("1 observation without a vertical angle: heights taken as level"));
+    else if (m_withoutVertical)
+        Note(0, Say("%1 observations without a vertical angle: heights taken as level", m_withoutVertical));
     sortByLine(m_problems);
     sortByLine(m_warnings);
     sortByLine(m_notes);
@@ -153,11 +155,11 @@ void TReduction::releaseWaiting(bool origin) {
         m_setup.Active = true;
         m_setup.Line = waiting.front().Line;
         m_setupFirstPoint = m_points.size();
-        Note(waiting.front().Line, "no station set-up: observations reduced from a local origin 0,0,0");
+        Note(waiting.front().Line, Say("no station set-up: observations reduced from a local origin 0,0,0"));
     }
     for (const TSurveyRecord& r : waiting) {
         if (!origin && r.Kind == TRecordKind::Shot && !r.HasCoordinates) {
-            Problem(r.Line, "observation before any station set-up");
+            Problem(r.Line, Say("observation before any station set-up"));
             continue;
         }
         process(r);
@@ -178,8 +180,7 @@ void TReduction::station(const TSurveyRecord& r) {
     if (before && before->E == 0.0 && before->N == 0.0)
         before = nullptr; // there already: the file's own height stands
     if (before)
-        Note(r.Line, "station " + quoted(r.Id) + " at 0,0 in the file: placed where line " +
-                         std::to_string(before->Line) + " puts it");
+        Note(r.Line, Say("station '%1' at 0,0 in the file: placed where line %2 puts it", r.Id, before->Line));
     if (r.HasCoordinates && !before) {
         m_setup.E = r.E;
         m_setup.N = r.N;
@@ -198,7 +199,7 @@ void TReduction::station(const TSurveyRecord& r) {
         m_setup.HasHeight = p->HasHeight;
         m_setup.Placed = true;
     } else {
-        Note(r.Line, "station " + quoted(r.Id) + ": no station coordinates: local origin 0,0,0");
+        Note(r.Line, Say("station '%1': no station coordinates: local origin 0,0,0", r.Id));
     }
     if (m_setup.Placed && !r.Id.empty())
         m_occupied.insert(r.Id);
@@ -208,14 +209,14 @@ void TReduction::station(const TSurveyRecord& r) {
 
 void TReduction::backsight(const TSurveyRecord& r) {
     if (!m_setup.Active) {
-        Problem(r.Line, "backsight before any station set-up");
+        Problem(r.Line, Say("backsight before any station set-up"));
         return;
     }
     double azimuth = 0.0;
-    std::string by;
+    TMessage by;
     if (r.BacksightAzimuth) {
         azimuth = *r.BacksightAzimuth;
-        by = "the backsight azimuth";
+        by = Say("the backsight azimuth");
     } else if (!r.BacksightId.empty()) {
         const TSurveyPoint* p = find(r.BacksightId);
         if (!p) {
@@ -226,12 +227,12 @@ void TReduction::backsight(const TSurveyRecord& r) {
         }
         const double de = p->E - m_setup.E, dn = p->N - m_setup.N;
         if (de == 0.0 && dn == 0.0) {
-            Problem(r.Line, "backsight point " + quoted(r.BacksightId) +
-                                " is where the station is: circle readings taken as azimuths");
+            Problem(r.Line, Say("backsight point '%1' is where the station is: circle readings taken as azimuths",
+                                r.BacksightId));
             return;
         }
         azimuth = std::atan2(de, dn);
-        by = "the backsight to " + quoted(r.BacksightId);
+        by = Say("the backsight to '%1'", r.BacksightId);
     } else {
         return;
     }
@@ -264,12 +265,12 @@ void TReduction::givenPoint(const TSurveyRecord& r) {
 void TReduction::shot(const TSurveyRecord& r) {
     const bool measured = r.DistanceKind != TDistanceKind::None;
     if (measured && r.Distance < 0.0) {
-        Problem(r.Line, "negative distance " + fixed(r.Distance, 3));
+        Problem(r.Line, Say("negative distance %1", fixed(r.Distance, 3)));
         return;
     }
     if (measured && r.Distance == 0.0 && r.HasCoordinates) {
         // Coordinates of a shot that measured nothing are the instrument's zeros, not a place.
-        Note(r.Line, "zero distance to " + quoted(r.Id) + ": not made into a point");
+        Note(r.Line, Say("zero distance to '%1': not made into a point", r.Id));
         return;
     }
     if (r.HasCoordinates) {
@@ -312,7 +313,7 @@ long TReduction::observedPoint(const TSurveyRecord& r) {
         return -1;
     }
     if (r.Distance == 0.0) {
-        Note(r.Line, "zero distance to " + quoted(r.Id) + ": not made into a point");
+        Note(r.Line, Say("zero distance to '%1': not made into a point", r.Id));
         return -1;
     }
     double e = 0.0, n = 0.0, h = 0.0;
@@ -377,15 +378,15 @@ TReduction::TPolar TReduction::polar(const TSurveyRecord& r) const {
 bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h) {
     const TPolar p = polar(r);
     if (!r.Horizontal) {
-        Problem(r.Line, "observation without a horizontal angle");
+        Problem(r.Line, Say("observation without a horizontal angle"));
         return false;
     }
     if (p.NeedsBacksight) {
-        Problem(r.Line, "deflection angle without a backsight azimuth");
+        Problem(r.Line, Say("deflection angle without a backsight azimuth"));
         return false;
     }
     if (!p.Horizontal) {
-        Problem(r.Line, "slope distance without a vertical angle");
+        Problem(r.Line, Say("slope distance without a vertical angle"));
         return false;
     }
     if (!p.Vertical)
@@ -395,7 +396,7 @@ bool TReduction::reduce(const TSurveyRecord& r, double& e, double& n, double& h)
     h = m_setup.H + m_instrumentHeight + p.Vertical.value_or(0.0) - m_targetHeight;
     // Numbers near the double's limit add up to inf, which no point file can hold.
     if (!std::isfinite(e) || !std::isfinite(n) || !std::isfinite(h)) {
-        Problem(r.Line, "coordinates out of range");
+        Problem(r.Line, Say("coordinates out of range"));
         return false;
     }
     return true;
@@ -427,12 +428,12 @@ long TReduction::knownPoint(const std::string& id, bool& firm) {
     firm = !p->Computed || m_occupied.count(id);
     // A set-up the file does not orient may also take its direction from points computed
     // before it: the previous station of a traverse whose set-ups have no names.
-    const bool earlier = static_cast<size_t>(index) < m_setupFirstPoint && m_setup.OrientedBy.empty() && m_setup.Placed;
+    const bool earlier = static_cast<size_t>(index) < m_setupFirstPoint && m_setup.OrientedBy.Empty() && m_setup.Placed;
     return firm || earlier ? index : -1;
 }
 
-std::string TReduction::setupName() const {
-    return m_setup.Id.empty() ? "set-up of line " + std::to_string(m_setup.Line) : "station " + quoted(m_setup.Id);
+TMessage TReduction::setupName() const {
+    return m_setup.Id.empty() ? Say("set-up of line %1", m_setup.Line) : Say("station '%1'", m_setup.Id);
 }
 
 // The circular mean of (azimuth to the known point - circle direction) over the set-up's
@@ -474,7 +475,7 @@ void TReduction::turnPoints(double angle) {
         const double de = p.E - m_setup.E, dn = p.N - m_setup.N;
         const double e = m_setup.E + de * c + dn * s, n = m_setup.N + dn * c - de * s;
         if (!std::isfinite(e) || !std::isfinite(n)) {
-            Problem(p.Line, "coordinates out of range");
+            Problem(p.Line, Say("coordinates out of range"));
             m_dropped.push_back(i);
             continue;
         }
@@ -489,7 +490,7 @@ void TReduction::closeSetup() {
     double orientation = 0.0;
     int shots = 0;
     bool firm = true;
-    if (m_setup.OrientedBy.empty() && m_setup.Placed && deriveOrientation(orientation, shots, firm)) {
+    if (m_setup.OrientedBy.Empty() && m_setup.Placed && deriveOrientation(orientation, shots, firm)) {
         turnPoints(orientation - m_setup.Orientation);
         for (TCheck& k : m_checks) {
             if (k.Polar.FromCircle && k.Polar.Azimuth)
@@ -499,19 +500,21 @@ void TReduction::closeSetup() {
                 m_dropped.push_back(static_cast<size_t>(k.Made));
         }
         m_setup.Orientation = orientation;
-        Note(m_setup.Line, setupName() + ": orientation " + degreesMinutesSeconds(orientation) +
-                               " from the mean of " + std::to_string(shots) +
-                               (shots == 1 ? " shot" : " shots") + " to known points");
-    } else if (!m_setup.OrientedBy.empty()) {
+        const std::string angle = degreesMinutesSeconds(orientation);
+        Note(m_setup.Line, shots == 1 ? Say("%1: orientation %2 from the mean of 1 shot to known points",
+                                            setupName(), angle)
+                                      : Say("%1: orientation %2 from the mean of %3 shots to known points",
+                                            setupName(), angle, shots));
+    } else if (!m_setup.OrientedBy.Empty()) {
         if (m_setup.ReadsCircle || !m_checks.empty())
-            Note(m_setup.Line, setupName() + ": orientation " +
-                                   degreesMinutesSeconds(m_setup.Orientation) + " from " + m_setup.OrientedBy);
+            Note(m_setup.Line, Say("%1: orientation %2 from %3", setupName(),
+                                   degreesMinutesSeconds(m_setup.Orientation), m_setup.OrientedBy));
     } else if (m_setup.UnknownBacksightLine) {
-        Problem(m_setup.UnknownBacksightLine, "backsight to unknown point " + quoted(m_setup.UnknownBacksight) +
-                                                  ": circle readings taken as azimuths");
+        Problem(m_setup.UnknownBacksightLine,
+                Say("backsight to unknown point '%1': circle readings taken as azimuths", m_setup.UnknownBacksight));
     } else if (m_setup.ReadsCircle && m_setup.Placed) { // a local origin has no north to miss
-        Note(m_setup.Line, setupName() +
-                               ": no backsight and no shot to a known point: circle readings taken as azimuths");
+        Note(m_setup.Line,
+             Say("%1: no backsight and no shot to a known point: circle readings taken as azimuths", setupName()));
     }
     for (const TCheck& k : m_checks)
         compare(k);
@@ -527,7 +530,8 @@ void TReduction::compare(const TCheck& k) {
     const double known = std::hypot(de, dn);
     const std::string unit = m_feet ? " ft" : " m";
     const double tolerance = m_feet ? kCheckTolerance / 0.3048 : kCheckTolerance;
-    std::string text = "check on " + k.Id + ":";
+    // The differences are the surveyor's own shorthand, the same in every language.
+    std::string text;
     double planMiss = -1.0, heightMiss = -1.0;
     if (k.Polar.Horizontal) {
         text += " dHD " + fixed(*k.Polar.Horizontal - known, 3, true) + unit + ",";
@@ -547,22 +551,19 @@ void TReduction::compare(const TCheck& k) {
         if (planMiss < 0.0) // a direction alone: how far off the side the point lies
             planMiss = std::abs(known * std::sin(dHz));
     }
-    if (text.back() == ':')
-        text += " nothing to compare";
-    else
-        text.pop_back();
+    TMessage check = text.empty() ? Say("check on %1: nothing to compare", k.Id)
+                                  : Say("check on %1: %2", k.Id, text.substr(1, text.size() - 2));
     const bool offPlan = planMiss > tolerance, offHeight = heightMiss > tolerance;
     if (!offPlan && !offHeight) {
-        Note(k.Line, std::move(text));
+        Note(k.Line, std::move(check));
         return;
     }
-    text += ": misses it by ";
-    if (offPlan)
-        text += fixed(planMiss, 3) + unit + " in plan" + (offHeight ? " and " : "");
-    if (offHeight)
-        text += fixed(heightMiss, 3) + unit + " in height";
-    text += " (more than " + fixed(kCheckTolerance, 2) + " m)";
-    m_warnings.push_back({k.Line, std::move(text)});
+    const std::string plan = fixed(planMiss, 3) + unit, height = fixed(heightMiss, 3) + unit;
+    TMessage miss = !offHeight ? Say("%1 in plan", plan)
+                    : offPlan  ? Say("%1 in plan and %2 in height", plan, height)
+                               : Say("%1 in height", height);
+    m_warnings.emplace_back(k.Line, Say("%1: misses it by %2 (more than %3 m)", std::move(check), std::move(miss),
+                                        fixed(kCheckTolerance, 2)));
 }
 
 // An id at two places is a fault somewhere in the data: each later position farther than
@@ -577,8 +578,8 @@ void TReduction::noteSameIds() {
         const TSurveyPoint& p = m_points[i];
         if (std::abs(p.E) >= kFarBeyondAnySurvey || std::abs(p.N) >= kFarBeyondAnySurvey ||
             std::abs(p.H) >= kFarBeyondAnySurvey)
-            m_warnings.push_back({p.Line, quoted(p.Id) + ": coordinates beyond any survey (" +
-                                              fixed(kFarBeyondAnySurvey / 1000, 0) + " km or more from 0)"});
+            m_warnings.emplace_back(p.Line, Say("'%1': coordinates beyond any survey (%2 km or more from 0)", p.Id,
+                                                fixed(kFarBeyondAnySurvey / 1000, 0)));
         if (p.Id.empty())
             continue;
         size_t slot = hash(p.Id) & (capacity - 1);
@@ -592,7 +593,6 @@ void TReduction::noteSameIds() {
         const double dz = p.HasHeight && q.HasHeight ? p.H - q.H : 0.0;
         const double d = std::hypot(p.E - q.E, p.N - q.N, dz);
         if (d > kSameIdTolerance)
-            Note(p.Line, quoted(p.Id) + " comes out " + fixed(d, 3) + " m from where line " + std::to_string(q.Line) +
-                             " puts it");
+            Note(p.Line, Say("'%1' comes out %2 m from where line %3 puts it", p.Id, fixed(d, 3), q.Line));
     }
 }

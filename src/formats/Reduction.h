@@ -20,12 +20,6 @@ struct TSurveyPoint {
     bool HasHeight = true;
 };
 
-// A message about one line of the data; Line 0 speaks of the whole file.
-struct TLineMessage {
-    int Line = 0;
-    std::string Text;
-};
-
 // Turns survey records into points, in the order of the file: each set-up is placed (its
 // own coordinates, else an earlier point of that id, else a local origin) and oriented,
 // and each shot becomes easting, northing and height: station height + instrument height
@@ -48,8 +42,8 @@ public:
     static constexpr double kSameIdTolerance = 0.01;
 
     void Record(const TSurveyRecord& record) override;
-    void Problem(int line, std::string reason) override;
-    void Note(int line, std::string text) override;
+    void Problem(int line, TMessage reason) override;
+    void Note(int line, TMessage text) override;
     void LengthsInFeet(int line) override;
     // The end of the data: observations still waiting for a set-up are reduced from a local
     // origin, the last set-up is oriented, ids at two positions and the summary notes are
@@ -75,7 +69,7 @@ private:
         double Orientation = 0.0; // azimuth = circle reading + Orientation
         bool HasBacksightAzimuth = false;
         double BacksightAzimuth = 0.0;
-        std::string OrientedBy; // what in the file oriented it; empty: nothing yet
+        TMessage OrientedBy; // what in the file oriented it; empty: nothing yet
         bool ReadsCircle = false;
         int UnknownBacksightLine = 0; // a backsight to a point nobody knows
         std::string UnknownBacksight;
@@ -123,7 +117,7 @@ private:
     void turnPoints(double angle);
     void compare(const TCheck& check);
     void noteSameIds();
-    std::string setupName() const;
+    TMessage setupName() const;
 
     std::vector<TSurveyPoint> m_points;
     std::vector<TLineMessage> m_problems;

@@ -95,7 +95,7 @@ bool TRw5Reader::coordinates(TSurveyRecord& r) {
     if (!number(N, n) || !number(E, e) || !number(EL, r.H))
         return false;
     if (n.has_value() != e.has_value()) {
-        m_sink.Problem(m_number, "a coordinate is missing");
+        m_sink.Problem(m_number, Say("a coordinate is missing"));
         return false;
     }
     r.HasCoordinates = n.has_value();
@@ -112,7 +112,7 @@ void TRw5Reader::mode() {
     else if (au.empty() || au == "0")
         m_angle = TAngleUnit::DegreeDms;
     else
-        m_sink.Problem(m_number, "unknown angle unit 'AU" + std::string(au) + "'");
+        m_sink.Problem(m_number, Say("unknown angle unit 'AU%1'", au));
     if (text(UN) == "0" || text(UN) == "2")
         m_sink.LengthsInFeet(m_number);
 }
@@ -151,7 +151,7 @@ void TRw5Reader::shot(bool angleSet, bool backsight) {
     if (!r.Horizontal && has(BRG)) {
         double a = 0.0;
         if (!bearing(text(BRG), a)) {
-            m_sink.Problem(m_number, "'" + std::string(text(BRG)) + "' is not a valid bearing");
+            m_sink.Problem(m_number, Say("'%1' is not a valid bearing", text(BRG)));
             return;
         }
         r.Horizontal = a;

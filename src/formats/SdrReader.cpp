@@ -65,7 +65,7 @@ bool TSdrReader::coordinates(TSurveyRecord& r) {
         return false;
     if (!a || !b) {
         if (a || b)
-            m_sink.Problem(m_number, "a coordinate is missing");
+            m_sink.Problem(m_number, Say("a coordinate is missing"));
         return a.has_value() == b.has_value();
     }
     r.HasCoordinates = true;
@@ -91,7 +91,7 @@ void TSdrReader::header() {
         m_angle = TAngleUnit::Mil;
         break;
     default:
-        m_sink.Problem(m_number, "unknown angle unit '" + std::string(1, at(41)) + "': degrees taken");
+        m_sink.Problem(m_number, Say("unknown angle unit '%1': degrees taken", std::string(1, at(41))));
     }
     if (at(42) == '2')
         m_sink.LengthsInFeet(m_number);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/Message.h"
+
 #include <optional>
 #include <string>
 
@@ -74,9 +76,9 @@ public:
     virtual ~TRecordSink() = default;
     virtual void Record(const TSurveyRecord& record) = 0;
     // A record the data needs but that cannot be read; it is left out.
-    virtual void Problem(int line, std::string reason) = 0;
+    virtual void Problem(int line, TMessage reason) = 0;
     // Something the user should know that loses nothing (a unit taken as given).
-    virtual void Note(int line, std::string text) = 0;
+    virtual void Note(int line, TMessage text) = 0;
     // Lengths from `line` on are in feet, and taken as given.
-    virtual void LengthsInFeet(int line) { Note(line, "lengths in feet: taken as given"); }
+    virtual void LengthsInFeet(int line) { Note(line, Say("lengths in feet: taken as given")); }
 };

@@ -11,8 +11,14 @@
 //
 // Layout: the line "PBCALC 1", then "<rows> <cols>", then every cell row by row as its length
 // in bytes, ':', the bytes and '\n'. Cells are counted, not separated, so tabs, newlines and
-// any UTF-8 text inside a cell pass unchanged.
+// any UTF-8 text inside a cell pass unchanged. A block whose columns are not all text starts
+// "PBCALC 2" and has after the counts a line of one kind letter per column (kText, kNumber).
 namespace CalcBlock {
+
+// Column kinds. The cells of a number column that read as decimal numbers go into the sheet
+// as numbers, shown with four decimals; every other cell stays text exactly as it came.
+constexpr char kText = 't';
+constexpr char kNumber = 'n';
 
 class EBlockFormat : public std::runtime_error {
 public:
@@ -21,7 +27,8 @@ public:
 
 class Writer {
 public:
-    Writer(int rows, int cols);
+    // `kinds`: one kind per column; empty for all text.
+    Writer(int rows, int cols, std::string_view kinds = {});
     void Add(std::string_view cell);
     // The finished block; throws std::logic_error when fewer or more cells than rows x cols
     // were added.
@@ -37,7 +44,9 @@ struct Table {
     int rows = 0;
     int cols = 0;
     std::vector<std::string> cells; // row by row
+    std::string kinds;              // one per column, or empty: all text
     const std::string& Cell(int row, int col) const { return cells[std::size_t(row) * cols + col]; }
+    bool NumberColumn(int col) const { return !kinds.empty() && kinds[std::size_t(col)] == kNumber; }
 };
 
 // Reads a whole block; throws EBlockFormat naming what is wrong.

@@ -39,11 +39,10 @@ TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoi
     return TInstrumentImport{added, std::move(data.Problems), std::move(data.Warnings), std::move(data.Notes)};
 }
 
-std::string NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut) {
-    const std::string as = choice.Format == TInstrumentFormat::PointLines
-                               ? std::string("point lines")
-                               : UpperAscii(FormatName(choice));
+TMessage NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut) {
+    TMessage as = choice.Format == TInstrumentFormat::PointLines ? Say("point lines")
+                                                                 : TMessage::Verbatim(UpperAscii(FormatName(choice)));
     if (recordsLeftOut > 0)
-        return "none of the " + std::to_string(recordsLeftOut) + " records could be read as " + as;
-    return "no records found as " + as;
+        return Say("none of the %1 records could be read as %2", recordsLeftOut, std::move(as));
+    return Say("no records found as %1", std::move(as));
 }

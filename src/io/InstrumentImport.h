@@ -39,4 +39,4 @@ TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoi
 // What a read that found no point says: "no records found as SDR" ("as point lines" for
 // the program's own), or, when records were there but every one was left out, "none of
 // the 3 records could be read as SDR". Such a read replaces no file and adds nothing.
-std::string NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut = 0);
+TMessage NoPointsMessage(const TFormatChoice& choice, std::size_t recordsLeftOut = 0);

@@ -141,9 +141,9 @@ void TReplay::keepHeights(const TSurveyRecord& r) {
 
 TInstrumentResult TReplay::Run() {
     for (const TLineMessage& m : m_log.Problems())
-        m_reduction.Problem(m.Line, m.Text);
+        m_reduction.Problem(m.Line, m.Message);
     for (const TLineMessage& m : m_log.Notes())
-        m_reduction.Note(m.Line, m.Text);
+        m_reduction.Note(m.Line, m.Message);
     const std::vector<TSetup>& setups = m_log.Setups();
     size_t next = 0;
     std::optional<TOrientation> orientation;

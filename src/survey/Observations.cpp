@@ -38,9 +38,9 @@ double wrapTurn(double a) {
 
 void TObservationLog::Record(const TSurveyRecord& record) { m_records.push_back(record); }
 
-void TObservationLog::Problem(int line, std::string reason) { m_problems.push_back({line, std::move(reason)}); }
+void TObservationLog::Problem(int line, TMessage reason) { m_problems.emplace_back(line, std::move(reason)); }
 
-void TObservationLog::Note(int line, std::string text) { m_notes.push_back({line, std::move(text)}); }
+void TObservationLog::Note(int line, TMessage text) { m_notes.emplace_back(line, std::move(text)); }
 
 void TObservationLog::Finish(std::string_view bytes) {
     TTextDecoder toUtf8(bytes);
@@ -50,9 +50,9 @@ void TObservationLog::Finish(std::string_view bytes) {
         toUtf8(r.BacksightId);
     }
     for (TLineMessage& m : m_problems)
-        toUtf8(m.Text);
+        m.DecodeTexts(toUtf8);
     for (TLineMessage& m : m_notes)
-        toUtf8(m.Text);
+        m.DecodeTexts(toUtf8);
     collect();
 }
 

@@ -49,8 +49,8 @@ struct TGivenPoint {
 class TObservationLog final : public TRecordSink {
 public:
     void Record(const TSurveyRecord& record) override;
-    void Problem(int line, std::string reason) override;
-    void Note(int line, std::string text) override;
+    void Problem(int line, TMessage reason) override;
+    void Note(int line, TMessage text) override;
     // Texts as UTF-8 with the file's decoder; then the set-ups and given points are built.
     void Finish(std::string_view bytes);
 

@@ -1,5 +1,7 @@
 #include "toolkit/Guard.h"
 
+#include "toolkit/Catalog.h"
+
 #include <cstdio>
 
 namespace Guard {
@@ -20,7 +22,7 @@ void Report(std::exception_ptr error) {
     } catch (const std::exception& e) {
         text = QString::fromUtf8(e.what());
     } catch (...) {
-        text = QStringLiteral("Unknown error");
+        text = Catalog::Tk("Unknown error");
     }
     // The report itself must not throw back into the caller.
     try {

@@ -737,12 +737,22 @@ private slots:
         QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!w->testAttribute(Qt::WA_QuitOnClose));
         QCOMPARE(w->NiceGrid1->RowCount(), 0);
-        w->SpeedButton2->click();
-        w->SpeedButton2->click();
+        for (int i = 0; i < 5; ++i)
+            w->SpeedButton2->click();
         const char* first[] = {"1", "100.5", "200.25", "10", "PT"};
         for (int c = 0; c < 5; ++c)
             w->NiceGrid1->SetCells(c, 0, first[c]);
-        w->NiceGrid1->SetCells(0, 1, "2");
+        // Rows 2, 4 and 5 go: the Delete key, then the button.
+        for (int r = 1; r < 5; ++r)
+            w->NiceGrid1->SetCells(0, r, QString::number(r == 2 ? 2 : 90 + r));
+        QItemSelectionModel* selection = w->NiceGrid1->selectionModel();
+        selection->select(w->NiceGrid1->model()->index(1, 3), QItemSelectionModel::Select);
+        QTest::keyClick(w->NiceGrid1, Qt::Key_Delete);
+        QCOMPARE(w->NiceGrid1->RowCount(), 4);
+        selection->select(w->NiceGrid1->model()->index(2, 0), QItemSelectionModel::Select);
+        selection->select(w->NiceGrid1->model()->index(3, 4), QItemSelectionModel::Select);
+        w->SpeedButton3->click();
+        QCOMPARE(w->NiceGrid1->RowCount(), 2);
         QList<Dialogs::Box> boxes;
         m_boxes.decide = [&](const Dialogs::Box& b) {
             boxes << b;

@@ -1,3 +1,4 @@
+#include "support/Boxes.h"
 #include "support/Modal.h"
 
 #include "app/DataEdit.h"
@@ -126,39 +127,65 @@ private slots:
         QCOMPARE(p.Z, 7.25);
     }
 
-    void cancelAndInvalidChangeNothing() {
-        double x = 1, y = 2, z = 3;
+    // A number that is no number keeps the dialog open with everything typed, names the
+    // field and puts the focus back on it; fixed, OK takes it. Cancel changes nothing.
+    void invalidKeepsTypingCancelChangesNothing_data() {
+        QTest::addColumn<bool>("edit"); // the edit dialog, else the new-point one
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<int>("bad"); // the field that is no number (1 X .. 3 Z); 0: press Cancel
+        QTest::addColumn<QString>("box");
+        QTest::newRow("cancel") << true << QStringList{"B", "9", "9", "9", "D"} << 0 << QString();
+        QTest::newRow("comma in Y") << true << QStringList{"B", "9", "1,5", "9", "D"} << 2
+                                    << "Y 값 '1,5'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.";
+        QTest::newRow("Z empty") << false << QStringList{"B", "9", "9", "", "d"} << 3
+                                 << "Z 값이 비어 있습니다. 숫자를 입력하십시오.";
+        QTest::newRow("space in X") << false << QStringList{"B", "1 2", "9", "9", "d"} << 1
+                                    << "X 값 '1 2'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.";
+    }
+    void invalidKeepsTypingCancelChangesNothing() {
+        QFETCH(bool, edit);
+        QFETCH(QStringList, typed);
+        QFETCH(int, bad);
+        QFETCH(QString, box);
+        Boxes boxes;
+        bool open = false, focused = false;
+        QStringList kept;
+        auto act = [&](TPointDialog* d) {
+            typeAndPress(*d, {typed[0], typed[1], typed[2], typed[3], typed[4]}, bad != 0);
+            if (!bad)
+                return;
+            QLineEdit* field = QList<QLineEdit*>{d->edtX, d->edtY, d->edtZ}[bad - 1];
+            open = d->isVisible();
+            kept = shown(*d);
+            focused = d->focusWidget() == field;
+            field->setText("2.5");
+            d->Button2->click();
+        };
+        double v[3] = {1, 2, 3};
         std::string id = "A", code = "c";
-        whenModal<TfrmDataEdit>([](TfrmDataEdit* d) { typeAndPress(*d, {"B", "9", "9", "9", "d"}, false); });
-        {
+        bool ok;
+        if (edit) {
+            whenModal<TfrmDataEdit>(act);
             TfrmDataEdit d;
-            QVERIFY(!d.EditValues(x, y, id, code, z));
-        }
-        whenModal<TfrmDataEdit>([](TfrmDataEdit* d) { typeAndPress(*d, {"B", "9", "1,5", "9", "d"}); });
-        {
-            TfrmDataEdit d;
-            try {
-                d.EditValues(x, y, id, code, z);
-                QFAIL("no error raised");
-            } catch (const EConvertError& e) {
-                QCOMPARE(QString(e.what()), QString("'1,5' is not a valid floating point value"));
-            }
-        }
-        whenModal<TDataNewForm>([](TDataNewForm* d) { typeAndPress(*d, {"B", "9", "9", "", "d"}); });
-        {
+            ok = d.EditValues(v[0], v[1], id, code, v[2]);
+        } else {
+            whenModal<TDataNewForm>(act);
             TDataNewForm d;
-            try {
-                d.ExecuteNew(x, y, z, id, code);
-                QFAIL("no error raised");
-            } catch (const EConvertError& e) {
-                QCOMPARE(QString(e.what()), QString("'' is not a valid floating point value"));
-            }
+            ok = d.ExecuteNew(v[0], v[1], v[2], id, code);
         }
-        QCOMPARE(x, 1.0);
-        QCOMPARE(y, 2.0);
-        QCOMPARE(z, 3.0);
-        QCOMPARE(id, std::string("A"));
-        QCOMPARE(code, std::string("c"));
+        QCOMPARE(boxes.texts(), bad ? QStringList{box} : QStringList{});
+        QCOMPARE(ok, bad != 0);
+        if (!bad) {
+            QCOMPARE(QList<double>(v, v + 3), (QList<double>{1, 2, 3}));
+            QCOMPARE(id + code, std::string("Ac"));
+            return;
+        }
+        QVERIFY(open);
+        QCOMPARE(kept, typed);
+        QVERIFY(focused);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(v[i], i + 1 == bad ? 2.5 : StrToFloat(typed[i + 1].toStdString()));
+        QCOMPARE(id, std::string("B"));
     }
 
     // The second run gets the path as one argument, whatever it holds.

@@ -9,8 +9,8 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string encode(int rows, int cols, const std::vector<std::string>& cells) {
-    CalcBlock::Writer w(rows, cols);
+std::string encode(int rows, int cols, const std::vector<std::string>& cells, std::string_view kinds = {}) {
+    CalcBlock::Writer w(rows, cols, kinds);
     for (const auto& c : cells)
         w.Add(c);
     return w.Take();
@@ -24,6 +24,12 @@ private slots:
     void exactLayout() {
         QCOMPARE(encode(1, 2, {"P1", "a\tb"}), "PBCALC 1\n1 2\n2:P1\n3:a\tb\n"s);
         QCOMPARE(encode(0, 5, {}), "PBCALC 1\n0 5\n"s);
+        const std::string typed = encode(1, 2, {"1.5000", "P1"}, "nt");
+        QCOMPARE(typed, "PBCALC 2\n1 2\nnt\n6:1.5000\n2:P1\n"s);
+        const auto table = CalcBlock::Read(typed);
+        QVERIFY(table.NumberColumn(0) && !table.NumberColumn(1));
+        QVERIFY(!CalcBlock::Read(encode(1, 1, {"1.5"})).NumberColumn(0));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, encode(1, 2, {"1", "2"}, "n"));
     }
 
     void roundTripKeepsEveryByte_data() {
@@ -81,7 +87,10 @@ private slots:
     void damagedBlocksAreRejected_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::newRow("empty input") << QByteArray("");
-        QTest::newRow("other magic") << QByteArray("PBCALC 2\n0 5\n");
+        QTest::newRow("other magic") << QByteArray("PBCALC 3\n0 5\n");
+        QTest::newRow("kinds missing") << QByteArray("PBCALC 2\n1 1\n1:a\n");
+        QTest::newRow("kinds too few") << QByteArray("PBCALC 2\n1 2\nn\n1:a\n1:b\n");
+        QTest::newRow("unknown kind") << QByteArray("PBCALC 2\n1 1\nx\n1:a\n");
         QTest::newRow("no counts") << QByteArray("PBCALC 1\n");
         QTest::newRow("negative rows") << QByteArray("PBCALC 1\n-1 5\n");
         QTest::newRow("letters in count") << QByteArray("PBCALC 1\n1x 1\n1:a\n");

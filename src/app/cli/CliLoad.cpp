@@ -56,7 +56,7 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
     // A read without a point is an error (a wrong --from, an empty file): the output it
     // would give replaces nothing.
     auto noPoints = [&](std::size_t leftOut) {
-        return std::runtime_error(path + ": " + NoPointsMessage(choice, leftOut));
+        return std::runtime_error(path + ": " + NoPointsMessage(choice, leftOut).Render());
     };
     if (choice.Format == TInstrumentFormat::PointLines) {
         TDataEnd end;

@@ -1,5 +1,6 @@
 #include "comm/forms/ComComboBox.h"
 
+#include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/PortNames.h"
 #include "toolkit/Application.h"
@@ -10,14 +11,15 @@
 
 namespace {
 
-template <std::size_t N> QStringList texts(const char* const (&items)[N]) {
-    QStringList list;
-    for (const char* item : items)
-        list << QString::fromUtf8(item);
-    return list;
+// Each item shows its value in the user's language and keeps the value itself as its data.
+template <std::size_t N> void addValues(QComboBox& box, const char* const (&values)[N]) {
+    for (const char* value : values)
+        box.addItem(PortCaption(value), QString::fromUtf8(value));
 }
 
 } // namespace
+
+QString PortCaption(const char* msgid) { return QString::fromStdString(PortText(msgid)); }
 
 void TComSelect::Parse(TComProperty property, const std::string& text) {
     const char* t = text.c_str();
@@ -96,13 +98,13 @@ void TComComboBox::SetComProperty(TComProperty property) {
     case cpNone: break;
     case cpPort:
         for (const std::string& name : EnumSerialPorts())
-            addItem(QString::fromStdString(name));
+            addItem(QString::fromStdString(name), QString::fromStdString(name));
         break;
-    case cpBaudRate: addItems(texts(ComText::kBaudRates)); break;
-    case cpDataBits: addItems(texts(ComText::kDataBits)); break;
-    case cpStopBits: addItems(texts(ComText::kStopBits)); break;
-    case cpParity: addItems(texts(ComText::kParity)); break;
-    case cpFlowControl: addItems(texts(ComText::kFlowControl)); break;
+    case cpBaudRate: addValues(*this, ComText::kBaudRates); break;
+    case cpDataBits: addValues(*this, ComText::kDataBits); break;
+    case cpStopBits: addValues(*this, ComText::kStopBits); break;
+    case cpParity: addValues(*this, ComText::kParity); break;
+    case cpFlowControl: addValues(*this, ComText::kFlowControl); break;
     }
     if (count() == 0)
         return;
@@ -119,9 +121,16 @@ QString TComComboBox::Text() const {
 }
 
 void TComComboBox::SetText(const QString& text) {
-    const int index = findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    int index = findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (index < 0)
+        index = findData(text, Qt::UserRole, Qt::MatchFixedString | Qt::MatchCaseSensitive);
     if (index >= 0)
         setCurrentIndex(index);
+}
+
+QString TComComboBox::ValueText(int index) const {
+    const QVariant value = itemData(index);
+    return value.isValid() ? value.toString() : itemText(index);
 }
 
 void TComComboBox::ApplyToPort() {
@@ -133,23 +142,25 @@ void TComComboBox::ReadFromPort() {
     if (!m_port)
         return;
     const QString value = QString::fromStdString(TComSelect::PortValueText(m_property, *m_port));
-    int index = findText(value, Qt::MatchFixedString); // whole text, case ignored
+    int index = findData(value, Qt::UserRole, Qt::MatchFixedString); // whole text, case ignored
     // The port in use stays selectable even when the system does not list it; otherwise
     // applying the list would rename the port to an earlier choice.
     if (index < 0 && m_property == cpPort && !value.isEmpty()) {
-        addItem(value);
+        addItem(value, value);
         index = count() - 1;
     }
     if (index < 0) {
         setCurrentIndex(-1);
         return;
     }
-    m_select.Parse(m_property, itemText(index).toStdString());
+    m_select.Parse(m_property, ValueText(index).toStdString());
     setCurrentIndex(index);
 }
 
 void TComComboBox::Change() {
-    m_select.Parse(m_property, Text().toStdString());
+    // A typed port path has no item; a chosen item gives its value, whatever language it shows.
+    const QString value = isEditable() || currentIndex() < 0 ? Text() : ValueText(currentIndex());
+    m_select.Parse(m_property, value.toStdString());
     if (m_autoApply)
         ApplyToPort();
 }

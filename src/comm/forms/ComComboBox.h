@@ -45,10 +45,13 @@ public:
     void SetComProperty(TComProperty property);
     bool AutoApply() const { return m_autoApply; }
     void SetAutoApply(bool value) { m_autoApply = value; }
-    // The selected item's text, empty when nothing is selected.
+    // The selected item's text as shown, empty when nothing is selected.
     QString Text() const;
-    // Selects the item with exactly this text, if there is one.
+    // Selects the item with exactly this text, shown or as its value ("None" also where
+    // the list shows it in another language), if there is one.
     void SetText(const QString& text);
+    // The value item `index` stands for: its text without the catalog's translation.
+    QString ValueText(int index) const;
 
     void ApplyToPort();
     void ReadFromPort();
@@ -63,8 +66,14 @@ private:
     TComSelect m_select;
 };
 
-// The six settings lists of a window, Port to Flow control.
+// The six settings lists of a window, Port to Flow control, and their captions.
 using TComComboBoxes = std::array<TComComboBox*, 6>;
+inline constexpr const char* kSettingCaptions[] = {
+    ComText::PortTextN("Port"),      ComText::PortTextN("Baud rate"), ComText::PortTextN("Data bits"),
+    ComText::PortTextN("Stop bits"), ComText::PortTextN("Parity"),    ComText::PortTextN("Flow control")};
+
+// A caption of the port's settings windows, through the port's message catalog.
+QString PortCaption(const char* msgid);
 
 // Binds every list to `port` and shows the port's current values.
 void BindComboBoxes(const TComComboBoxes& combos, TCustomComPort* port);

@@ -1,9 +1,7 @@
 #include "comm/forms/ComSetup.h"
 
-#include "comm/ComError.h"
 #include "comm/ComPort.h"
 #include "comm/forms/ComComboBox.h"
-#include "toolkit/Catalog.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -13,8 +11,6 @@
 
 namespace {
 
-QString catalogText(const char* text) { return Catalog::Text(kComTextDomain, text); }
-
 // Client area, pixels.
 constexpr int kWidth = 231;
 constexpr int kHeight = 216;
@@ -23,23 +19,21 @@ constexpr int kRowStep = 24;
 } // namespace
 
 TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(catalogText("Setup"));
+    setWindowTitle(PortCaption("Setup"));
     // The family of the original layout; fontconfig would pick a much wider face for it.
     QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Nimbus Sans", "Arial"});
     setFont(QFont("MS Sans Serif", 8));
     setFixedSize(kWidth, kHeight);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    GroupBox1 = new QGroupBox(catalogText(" Settings "), this);
+    GroupBox1 = new QGroupBox(PortCaption(" Settings "), this);
     GroupBox1->setGeometry(8, 8, 215, 169);
-    const char* const captions[] = {"Port",   "Baud rate", "Data bits",
-                                    "Stop bits", "Parity", "Flow control"};
     const TComProperty properties[] = {cpPort,     cpBaudRate, cpDataBits,
                                        cpStopBits, cpParity,   cpFlowControl};
     QLabel** labels[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6};
     TComComboBox** combos[] = {&Combo1, &Combo2, &Combo3, &Combo4, &Combo5, &Combo6};
     for (int i = 0; i < 6; ++i) {
-        auto* label = new QLabel(catalogText(captions[i]), GroupBox1);
+        auto* label = new QLabel(PortCaption(kSettingCaptions[i]), GroupBox1);
         label->setGeometry(10, 24 + i * kRowStep, 66, 14);
         *labels[i] = label;
         auto* combo = new TComComboBox(GroupBox1);
@@ -51,11 +45,11 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < 6; ++i)
         (*combos[i])->SetComProperty(properties[i]);
 
-    Button1 = new QPushButton(catalogText("OK"), this);
+    Button1 = new QPushButton(PortCaption("OK"), this);
     Button1->setGeometry(67, 184, 75, 25);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    Button2 = new QPushButton(catalogText("Cancel"), this);
+    Button2 = new QPushButton(PortCaption("Cancel"), this);
     Button2->setGeometry(148, 184, 75, 25);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -78,15 +78,13 @@ TDataRecvForm::TDataRecvForm(QWidget* parent) : QDialog(parent) {
     lblProgress->setObjectName("lblProgress");
     page1->addWidget(lblProgress);
 
-    GroupBox1 = new QGroupBox(" Settings ", TabSheet2);
+    GroupBox1 = new QGroupBox(PortCaption(" Settings "), TabSheet2);
     GroupBox1->setGeometry(4, 4, 295, 212);
-    const char* const captions[] = {"Port",      "Baud rate", "Data bits",
-                                    "Stop bits", "Parity",    "Flow control"};
     const int tops[] = {16, 48, 79, 112, 144, 175};
     QLabel** labels[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6};
     TComComboBox** combos[] = {&Combo1, &Combo2, &Combo3, &Combo4, &Combo5, &Combo6};
     for (int i = 0; i < 6; ++i) {
-        auto* label = new QLabel(captions[i], GroupBox1);
+        auto* label = new QLabel(PortCaption(kSettingCaptions[i]), GroupBox1);
         label->setGeometry(10, tops[i] + 3, 66, 14);
         *labels[i] = label;
         auto* combo = new TComComboBox(GroupBox1);
@@ -107,11 +105,11 @@ TDataRecvForm::TDataRecvForm(QWidget* parent) : QDialog(parent) {
 
     Panel2 = new QWidget(this);
     Panel2->setGeometry(0, kHeight - kButtonBand, kWidth, kButtonBand);
-    Button2 = new QPushButton("&Ok", Panel2);
+    Button2 = new QPushButton(Catalog::Tk("&Ok"), Panel2);
     Button2->setGeometry(80, (kButtonBand - 25) / 2, 75, 25);
     Button2->setDefault(true);
     connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
-    Button1 = new QPushButton("&Cancel", Panel2);
+    Button1 = new QPushButton(Catalog::Tk("&Cancel"), Panel2);
     Button1->setGeometry(161, (kButtonBand - 25) / 2, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 

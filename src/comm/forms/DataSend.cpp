@@ -6,10 +6,12 @@
 #include "comm/UploadTransfer.h"
 #include "text/NumText.h"
 #include "toolkit/Application.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/NiceGrid.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressDialog>
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -63,6 +66,20 @@ QIcon addRowIcon() {
     return QIcon(p);
 }
 
+QIcon deleteRowsIcon() {
+    QPixmap p(16, 16);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setPen(QColor(90, 90, 90));
+    g.setBrush(Qt::white);
+    g.drawRect(1, 3, 11, 10);
+    g.drawLine(1, 6, 12, 6);
+    g.setPen(QPen(QColor(200, 0, 0), 2));
+    g.drawLine(9, 8, 15, 14);
+    g.drawLine(15, 8, 9, 14);
+    return QIcon(p);
+}
+
 } // namespace
 
 TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink view)
@@ -99,11 +116,15 @@ TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink
     };
     SpeedButton1 = makeSpeedButton(364, pickIcon(), "화면에서 점을 골라 추가합니다.");
     SpeedButton2 = makeSpeedButton(340, addRowIcon(), "빈 줄을 추가합니다.");
+    SpeedButton3 = makeSpeedButton(316, deleteRowsIcon(), "선택한 줄을 전송 목록에서 뺍니다 (Delete).");
 
     NiceGrid1 = new TNiceGrid(this);
     NiceGrid1->setObjectName("NiceGrid1");
     NiceGrid1->SetColumns({"ID", "X", "Y", "Z", "CODE"}, {30, 80, 80, 80, 80});
     NiceGrid1->SetEditable(true);
+    // Several rows at once (Shift, Ctrl, the row numbers), so that a few can be kept or dropped.
+    NiceGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    NiceGrid1->installEventFilter(this);
     column->addWidget(NiceGrid1, 1);
 
     Panel2 = new QWidget(this);
@@ -123,6 +144,7 @@ TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink
     wire(Button2, &TDataSendForm::Button2Click);
     wire(SpeedButton1, &TDataSendForm::SpeedButton1Click);
     wire(SpeedButton2, &TDataSendForm::SpeedButton2Click);
+    wire(SpeedButton3, &TDataSendForm::SpeedButton3Click);
 
     move(0, 0); // its design position: the screen's top-left corner
 }
@@ -147,6 +169,28 @@ void TDataSendForm::SpeedButton1Click() { m_view.StartPick(); }
 
 void TDataSendForm::SpeedButton2Click() { NiceGrid1->AddRow(); }
 
+void TDataSendForm::SpeedButton3Click() {
+    std::set<int> rows;
+    for (const QModelIndex& cell : NiceGrid1->selectionModel()->selectedIndexes())
+        rows.insert(cell.row());
+    // From the bottom up, so the rows still to go keep their numbers.
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        NiceGrid1->DeleteRow(*row);
+    NiceGrid1->clearSelection();
+}
+
+// Delete on the table drops the selected rows. While a cell is being edited the key goes to
+// its editor, which deletes characters as usual.
+bool TDataSendForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == NiceGrid1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        RunGuarded([this] { SpeedButton3Click(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 std::string TDataSendForm::WireText() const {
     std::vector<TUploadRow> rows(static_cast<size_t>(NiceGrid1->RowCount()));
     for (int r = 0; r < NiceGrid1->RowCount(); ++r)
@@ -156,7 +200,7 @@ std::string TDataSendForm::WireText() const {
 }
 
 void TDataSendForm::Button2Click() {
-    const Dialogs::Box question{"Information",
+    const Dialogs::Box question{Catalog::Tk("Information"),
                                 QString::fromUtf8("입력된 데이터를 측량기에 업로드 하시겠습니까?"),
                                 Dialogs::Icon::Information, Dialogs::Buttons::YesNo};
     if (Dialogs::Show(question) == Dialogs::Answer::Yes && !Send())

@@ -35,6 +35,7 @@ public:
     void Button2Click(); // send
     void SpeedButton1Click(); // pick a point in the view
     void SpeedButton2Click(); // add an empty row
+    void SpeedButton3Click(); // delete the selected rows (also the Delete key)
 
     // The rows as they will go to the instrument.
     std::string WireText() const;
@@ -46,10 +47,14 @@ public:
     QLabel* Panel1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
     TNiceGrid* NiceGrid1 = nullptr;
     QWidget* Panel2 = nullptr;
     QPushButton* Button1 = nullptr; // 취소
     QPushButton* Button2 = nullptr; // 전송
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool Send();

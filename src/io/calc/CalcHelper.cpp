@@ -8,6 +8,7 @@
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
@@ -19,11 +20,18 @@
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <rtl/ustring.hxx>
 
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -53,6 +61,14 @@ constexpr std::chrono::seconds kConnectDeadline{60};
     ::_exit(code);
 }
 
+// A whole cell that is a plain decimal number (no spaces, no sign '+', no hex, no inf).
+bool readNumber(const std::string& text, double& value) {
+    if (text.empty() || text.find_first_not_of("0123456789.-eE") != std::string::npos)
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
 Sequence<Sequence<Any>> toDataArray(const CalcBlock::Table& table) {
     Sequence<Sequence<Any>> rows(table.rows);
     Sequence<Any>* row = rows.getArray();
@@ -61,7 +77,12 @@ Sequence<Sequence<Any>> toDataArray(const CalcBlock::Table& table) {
         Any* cell = cells.getArray();
         for (int c = 0; c < table.cols; ++c) {
             const std::string& text = table.Cell(r, c);
-            // Strings only: Calc keeps them as text ("100.5000" stays text, "=1+1" is no formula).
+            double number = 0;
+            if (table.NumberColumn(c) && readNumber(text, number)) {
+                cell[c] <<= number;
+                continue;
+            }
+            // Strings go as strings: Calc keeps them as text ("007" stays, "=1+1" is no formula).
             cell[c] <<= OUString(text.data(), sal_Int32(text.size()), RTL_TEXTENCODING_UTF8);
         }
         row[r] = cells;
@@ -88,6 +109,28 @@ newCalcDocument(const Reference<css::uno::XComponentContext>& remote) {
     return doc;
 }
 
+// Number columns show four decimals, as the point table does, and are wide enough for them.
+void showNumberColumns(const Reference<css::lang::XComponent>& doc,
+                       const Reference<css::sheet::XSpreadsheet>& sheet, const CalcBlock::Table& table) {
+    const Reference<css::util::XNumberFormats> formats =
+        Reference<css::util::XNumberFormatsSupplier>(doc, UNO_QUERY_THROW)->getNumberFormats();
+    // The code is read in English, so it means the same under every office language.
+    const css::lang::Locale english("en", "US", "");
+    sal_Int32 fourDecimals = formats->queryKey("0.0000", english, false);
+    if (fourDecimals < 0)
+        fourDecimals = formats->addNew("0.0000", english);
+    const Reference<css::table::XColumnRowRange> columns(sheet, UNO_QUERY_THROW);
+    for (int c = 0; c < table.cols; ++c) {
+        if (!table.NumberColumn(c))
+            continue;
+        Reference<css::beans::XPropertySet>(sheet->getCellRangeByPosition(c, 0, c, table.rows - 1),
+                                            UNO_QUERY_THROW)
+            ->setPropertyValue("NumberFormat", Any(fourDecimals));
+        Reference<css::beans::XPropertySet>(columns->getColumns()->getByIndex(c), UNO_QUERY_THROW)
+            ->setPropertyValue("OptimalWidth", Any(true));
+    }
+}
+
 void fillSheet(const Reference<css::lang::XComponent>& doc, const CalcBlock::Table& table) {
     const Reference<css::frame::XModel> model(doc, UNO_QUERY_THROW);
     const Reference<css::frame::XController> controller = model->getCurrentController();
@@ -106,6 +149,7 @@ void fillSheet(const Reference<css::lang::XComponent>& doc, const CalcBlock::Tab
         }
         Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)
             ->setDataArray(toDataArray(table));
+        showNumberColumns(doc, sheet, table);
         // Closing the window must ask to save, also where Calc did not mark it by itself.
         Reference<css::util::XModifiable>(doc, UNO_QUERY_THROW)->setModified(true);
     }

@@ -4,6 +4,7 @@
 #include "io/dxf/DXFLayers.h"
 #include "model/CodeText.h"
 #include "toolkit/Application.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/DirectoryEdit.h"
 #include "toolkit/Fonts.h"
@@ -45,11 +46,11 @@ TDXFForm::TDXFForm(QWidget* owner, const TNCADProject& project, const TDXFExtent
     chkCADLayers->move(24, 136);
     chkCADLayers->adjustSize();
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), Catalog::Tk("OK"), this);
     BitBtn1->setGeometry(204, 132, 75, 25);
     BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel",
-                              this);
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                              Catalog::Tk("Cancel"), this);
     BitBtn2->setGeometry(285, 132, 75, 25);
     BitBtn2->setAutoDefault(false);
 

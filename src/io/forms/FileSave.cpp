@@ -4,6 +4,7 @@
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
 #include "toolkit/Application.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/DirectoryEdit.h"
 #include "toolkit/Fonts.h"
@@ -34,10 +35,10 @@ TFileSaveForm::TFileSaveForm(const TNCADProject& project, QWidget* parent)
     DirectoryEdit = new TDirectoryEdit(this);
     DirectoryEdit->setGeometry(96, 97, 453, 21);
 
-    BitBtn1 = new QPushButton("OK", this);
+    BitBtn1 = new QPushButton(Catalog::Tk("OK"), this);
     BitBtn1->setGeometry(204, 132, 75, 25);
     BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton("Cancel", this);
+    BitBtn2 = new QPushButton(Catalog::Tk("Cancel"), this);
     BitBtn2->setGeometry(285, 132, 75, 25);
 
     setTabOrder(FileNameEdit, DirectoryEdit);

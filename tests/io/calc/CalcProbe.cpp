@@ -2,7 +2,8 @@
 // tests and the benchmark. It only reads and tidies up; it never starts an office.
 //   list           one line per Calc document: title, location, modified, text cells and
 //                  other content cells of the active sheet, tab-separated
-//   cells TITLE    the used area of that document's active sheet from A1, as a table block
+//   cells TITLE    the used area of that document's active sheet from A1, as a table block;
+//                  a number cell as the sheet shows it, marked by a leading '#'
 //   close          closes every document without saving and terminates the office
 #include "OfficeLink.h"
 #include "io/CalcBlock.h"
@@ -27,6 +28,7 @@
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/CellRangeAddress.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
@@ -110,10 +112,18 @@ int cells(const Reference<css::frame::XDesktop2>& desktop, const std::string& wa
         if (rows > 0) {
             const Reference<css::sheet::XCellRangeData> range(
                 sheet->getCellRangeByPosition(0, 0, cols - 1, rows - 1), UNO_QUERY_THROW);
-            for (const auto& row : range->getDataArray())
-                for (const auto& cell : row) {
+            const auto data = range->getDataArray();
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < cols; ++c) {
+                    const auto& cell = data[r][c];
                     rtl::OUString text;
-                    cell >>= text; // numbers would read as empty text and show up as a mismatch
+                    if (cell.getValueTypeClass() == css::uno::TypeClass_DOUBLE) {
+                        const Reference<css::text::XText> shown(sheet->getCellByPosition(c, r),
+                                                                UNO_QUERY_THROW);
+                        block.Add("#" + ToUtf8(shown->getString()));
+                        continue;
+                    }
+                    cell >>= text;
                     block.Add(ToUtf8(text));
                 }
         }

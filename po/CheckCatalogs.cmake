@@ -1,0 +1,38 @@
+# Lists the texts of each text domain that the code looks up (by the domain's lookup
+# functions below) and has msgcmp check that each po/<language>/<domain>.po translates them
+# all. Fails naming the catalogs that miss one.
+set(keywords_default Tk)
+set(keywords_comport PortText PortTextN PortCaption)
+set(keywords_formats Say)
+
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
+list(SORT sources)
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(incomplete)
+foreach(domain ${DOMAINS})
+  set(options)
+  foreach(keyword ${keywords_${domain}})
+    list(APPEND options --keyword=${keyword})
+  endforeach()
+  set(pot ${WORK_DIR}/${domain}.pot)
+  execute_process(COMMAND ${XGETTEXT} --language=C++ --from-code=UTF-8 -k ${options} --omit-header
+                          -o ${pot} ${sources}
+                  WORKING_DIRECTORY ${SOURCE_DIR} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "xgettext failed for the domain ${domain}")
+  endif()
+  file(GLOB catalogs ${SOURCE_DIR}/po/*/${domain}.po)
+  if(NOT catalogs)
+    list(APPEND incomplete "no catalog of ${domain}")
+  endif()
+  foreach(po ${catalogs})
+    execute_process(COMMAND ${MSGCMP} ${po} ${pot} RESULT_VARIABLE rc ERROR_VARIABLE report)
+    if(NOT rc EQUAL 0)
+      list(APPEND incomplete ${po})
+      message("${report}")
+    endif()
+  endforeach()
+endforeach()
+if(incomplete)
+  message(FATAL_ERROR "Texts the code looks up are missing or untranslated in: ${incomplete}")
+endif()
