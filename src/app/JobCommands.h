@@ -46,7 +46,7 @@ std::unique_ptr<QUndoCommand> MakeDeletePoint(const TJobParts& job, int row);
 
 // Gives the point of row `row`, at `itemIndex`/`pointIndex`, the values `x`..`code`. The same
 // code (letter case aside) changes the point in place and renames its group; another code
-// moves the point to the end of that code's group.
+// moves the point to the end of that code's group. Null when the values are those it has.
 std::unique_ptr<QUndoCommand> MakeEditPoint(const TJobParts& job, int row, int itemIndex,
                                             int pointIndex, double x, double y, double z,
                                             const std::string& id, const std::string& code);
@@ -60,7 +60,9 @@ struct TPointMove {
 // Gives many points new coordinates as one step named `name` (an adjustment, a
 // transformation): points, their rows and the view together; IDs, codes and the order of
 // rows and points stay. Unlike the other steps it shows itself every time, the first run
-// included, by fitting the view: moved points may be far from where the view looked.
+// included, by fitting the view: moved points may be far from where the view looked. Null
+// for no moves. It holds the points by address, which is safe: every step keeps the very same
+// point objects in the job through undo and redo.
 std::unique_ptr<QUndoCommand> MakeMovePoints(const TJobParts& job, const QString& name,
                                              std::vector<TPointMove> moves);
 
