@@ -69,7 +69,7 @@ private slots:
         QStringList top;
         for (const QAction* a : form.menuBar()->actions())
             top << a->text();
-        QCOMPARE(top, QStringList({"파일", "통신", "CAD기능"}));
+        QCOMPARE(top, QStringList({"파일", "통신", "CAD기능", "측량 계산(&S)"}));
         QCOMPARE(captions(form.menuMain), QStringList({"Import", "Export", "도면 출력…", "종료"}));
         QCOMPARE(captions(form.Import1), QStringList({"TXT 불러오기"}));
         QCOMPARE(captions(form.Export), QStringList({"Excel로 저장하기", "DXF로 저장하기"}));
@@ -77,6 +77,8 @@ private slots:
                  QStringList({"측량기->PC", "PC->측량기", "-", "통신설정", "통신종료"}));
         QCOMPARE(captions(form.CAD1), QStringList({"화면에 맞게 확장하기", "줌인 하기",
                                                    "줌아웃 하기", "유저 포인트를 추가"}));
+        QCOMPARE(captions(form.SurveyMenu),
+                 QStringList({"좌표 성과표…", "좌표 면적 계산부…", "트래버스 계산부…"}));
         for (QMenu* m : {form.menuMain, form.Import1, form.Export, form.N1, form.CAD1})
             for (const QAction* a : m->actions())
                 QVERIFY(a->shortcut().isEmpty());
