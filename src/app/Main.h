@@ -96,8 +96,7 @@ public:
     QAction* N6 = nullptr;
     QAction* N7 = nullptr;
     QAction* N8 = nullptr;
-    // "측량 계산(&S)": the survey computations and their printed sheets (MainReports.cpp).
-    QMenu* SurveyMenu = nullptr;
+    // The printed sheets in the menu "측량 계산(&S)", object name menuSurvey (MainReports.cpp).
     QAction* actPointReport = nullptr; // "좌표 성과표…"
     QAction* actAreaReport = nullptr;  // "좌표 면적 계산부…"
     QAction* actTraverseReport = nullptr; // "트래버스 계산부…"

@@ -79,6 +79,16 @@ void areaReport(TMainForm& form) {
     dialog.exec();
 }
 
+// The menu of the survey computations, made by whichever part of the window wires its
+// entries first.
+QMenu* surveyMenu(QMenuBar& bar) {
+    if (auto* menu = bar.findChild<QMenu*>("menuSurvey"))
+        return menu;
+    QMenu* menu = bar.addMenu("측량 계산(&S)");
+    menu->setObjectName("menuSurvey");
+    return menu;
+}
+
 // 트래버스 계산부 of an instrument file: the job holds points only, the traverse needs the
 // observations, so the file is asked for, starting from the job's own.
 void traverseReport(TMainForm& form) {
@@ -104,10 +114,10 @@ void traverseReport(TMainForm& form) {
 } // namespace
 
 void TMainForm::WireReportCommands() {
-    SurveyMenu = menuBar()->addMenu("측량 계산(&S)");
-    actPointReport = SurveyMenu->addAction("좌표 성과표…");
-    actAreaReport = SurveyMenu->addAction("좌표 면적 계산부…");
-    actTraverseReport = SurveyMenu->addAction("트래버스 계산부…");
+    QMenu* menu = surveyMenu(*menuBar());
+    actPointReport = menu->addAction("좌표 성과표…");
+    actAreaReport = menu->addAction("좌표 면적 계산부…");
+    actTraverseReport = menu->addAction("트래버스 계산부…");
     connect(actPointReport, &QAction::triggered, this, [this] { RunGuarded([this] { pointReport(*this); }); });
     connect(actAreaReport, &QAction::triggered, this, [this] { RunGuarded([this] { areaReport(*this); }); });
     connect(actTraverseReport, &QAction::triggered, this, [this] { RunGuarded([this] { traverseReport(*this); }); });

@@ -77,7 +77,7 @@ private slots:
                  QStringList({"측량기->PC", "PC->측량기", "-", "통신설정", "통신종료"}));
         QCOMPARE(captions(form.CAD1), QStringList({"화면에 맞게 확장하기", "줌인 하기",
                                                    "줌아웃 하기", "유저 포인트를 추가"}));
-        QCOMPARE(captions(form.SurveyMenu),
+        QCOMPARE(captions(form.menuBar()->findChild<QMenu*>("menuSurvey")),
                  QStringList({"좌표 성과표…", "좌표 면적 계산부…", "트래버스 계산부…"}));
         for (QMenu* m : {form.menuMain, form.Import1, form.Export, form.N1, form.CAD1})
             for (const QAction* a : m->actions())
