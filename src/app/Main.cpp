@@ -46,6 +46,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     WireExportCommands();
     WireEditCommands();
     WireFileCommands();
+    WireReportCommands();
     connect(N9, &QAction::triggered, this, [this] { RunGuarded([this] { N9Click(); }); });
 
     FormCreate();

@@ -102,6 +102,10 @@ public:
     QAction* N6 = nullptr;
     QAction* N7 = nullptr;
     QAction* N8 = nullptr;
+    // The printed sheets in the menu "측량 계산(&S)", object name menuSurvey (MainReports.cpp).
+    QAction* actPointReport = nullptr; // "좌표 성과표…"
+    QAction* actAreaReport = nullptr;  // "좌표 면적 계산부…"
+    QAction* actTraverseReport = nullptr; // "트래버스 계산부…"
 
     TNiceGrid* NiceGrid1 = nullptr;
     QSplitter* Splitter1 = nullptr;
@@ -135,11 +139,12 @@ private:
     void SyncMenuStates();
 
     // Each subsystem wires its own commands (MainView.cpp, MainTable.cpp, MainComm.cpp,
-    // MainExport.cpp).
+    // MainExport.cpp, MainReports.cpp).
     void WireViewCommands();
     void WireTableCommands();
     void WireCommCommands();
     void WireExportCommands();
+    void WireReportCommands();
 
     void N9Click();
 

@@ -53,6 +53,35 @@ std::string FormatFixed(double value, int decimals) {
     return std::string(text);
 }
 
+std::string FormatRounded(double value, int decimals) {
+    decimals = std::clamp(decimals, 0, 17);
+    if (!std::isfinite(value))
+        return FormatFixed(value, decimals);
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
+    const std::string_view text(buf, static_cast<size_t>(r.ptr - buf));
+    const size_t point = text.find('.');
+    std::string digits(text.substr(0, point)); // whole part, then the kept decimals
+    const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
+    for (int i = 0; i < decimals; ++i)
+        digits += static_cast<size_t>(i) < fraction.size() ? fraction[static_cast<size_t>(i)] : '0';
+    if (fraction.size() > static_cast<size_t>(decimals) && fraction[static_cast<size_t>(decimals)] >= '5') {
+        size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9')
+            digits[--i] = '0';
+        if (i == 0)
+            digits.insert(digits.begin(), '1');
+        else
+            ++digits[i - 1];
+    }
+    const bool zero = digits.find_first_not_of('0') == std::string::npos;
+    std::string out = std::signbit(value) && !zero ? "-" : "";
+    out.append(digits, 0, digits.size() - static_cast<size_t>(decimals));
+    if (decimals > 0)
+        out.append(".").append(digits, digits.size() - static_cast<size_t>(decimals));
+    return out;
+}
+
 namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }

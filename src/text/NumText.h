@@ -20,6 +20,11 @@ void AppendFixed4(std::string& out, double value);
 // `decimals` digits after the point (0 to 17), rounded on the exact value, zero unsigned:
 // lengths and areas to the millimetre are FormatFixed(v, 3).
 std::string FormatFixed(double value, int decimals);
+// `decimals` digits after the point, rounded half away from zero on the shortest decimal
+// text that reads back as `value`: the figure a person gets who rounds the number as the
+// table shows it (201350.0005 to three places is 201350.001, where rounding the binary
+// value would give 201350.000); zero unsigned.
+std::string FormatRounded(double value, int decimals);
 
 // Decimal text to a double: optional blanks around, optional sign, digits with an optional
 // "." and fraction, optional exponent (E, optional sign, digits). Anything else throws

@@ -4,6 +4,7 @@
 #include "toolkit/Fonts.h"
 #include "view/PdfPages.h"
 #include "view/PointSymbol.h"
+#include "view/SheetCanvas.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -23,15 +24,12 @@
 
 namespace {
 
-// Line widths, mm.
-constexpr double kFramePen = 0.5;
-constexpr double kRulePen = 0.25;
+// Line widths, mm (the frame and rules as every sheet has them).
 constexpr double kCodeLinePen = 0.25;
 // Text sizes (em), mm.
 constexpr double kTitleText = 3.0;
 constexpr double kStripText = 2.5;
 constexpr double kNorthText = 4.0;
-constexpr double kTitleLabelWidth = 24;
 // Points on one page of a PDF: QPdfWriter holds a page's whole content in memory (about
 // 1 KB a point with its labels), so a big job is drawn on several pages that
 // AppendJoinedPages() then puts on one.
@@ -76,16 +74,6 @@ void drawText(QPainter& painter, const QFont& font, QPointF topLeft, const QStri
         topLeft.rx() -= fm.horizontalAdvance(text) / 2;
     painter.setFont(font);
     painter.drawText(QPointF(topLeft.x(), topLeft.y() + fm.ascent()), text);
-}
-
-// Text vertically centred in the row from `top` to `top + height` (device units), elided to
-// `width`.
-void drawInRow(QPainter& painter, const QFont& font, double left, double top, double width,
-               double height, const QString& text) {
-    const QFontMetricsF fm(font, painter.device());
-    const QString shown = fm.elidedText(text, Qt::ElideMiddle, width);
-    painter.setFont(font);
-    painter.drawText(QPointF(left, top + (height - fm.height()) / 2 + fm.ascent()), shown);
 }
 
 void paintNorthArrow(QPainter& painter, const PaperRect& cell, const Mm& mm) {
@@ -166,7 +154,7 @@ void PlotPainter::PaintSheet(QPainter& painter, const std::function<void()>& pag
 
     paintNorthArrow(painter, m_layout.ArrowCell(), mm);
     paintScaleBar(painter, m_layout, mm);
-    PaintTitleBlock(painter, dotsPerMm);
+    PaintTitleBlock(painter);
     painter.restore();
 }
 
@@ -255,31 +243,13 @@ QString PlotPainter::BoundedLabel(const QString& text) {
     return text.left(cut) + QChar(0x2026);
 }
 
-void PlotPainter::PaintTitleBlock(QPainter& painter, double dotsPerMm) const {
-    const Mm mm{dotsPerMm};
-    const PaperRect cell = m_layout.TitleCell();
-    const QFont font = fontOf(Fonts::kUiFamily, kTitleText, mm);
-    const QString rows[][2] = {
-        {QString::fromUtf8("작업 파일"), QString::fromStdString(m_title.JobName)},
-        {QString::fromUtf8("날짜"), QString::fromStdString(m_title.Date)},
-        {QString::fromUtf8("축척"), QString("1:%1").arg(m_layout.Scale())},
-        {QString::fromUtf8("측점 수"), QString::number(m_project.TotalPointCount())},
-    };
-    constexpr int kRows = 4;
-    const double rowHeight = cell.Height / kRows;
-    const double pad = 2;
-    const double valueLeft = cell.Left + kTitleLabelWidth;
-    painter.setPen(penOf(kRulePen, mm));
-    painter.drawLine(mm.At(valueLeft, cell.Top), mm.At(valueLeft, cell.Bottom()));
-    for (int i = 0; i < kRows; ++i) {
-        const double top = cell.Top + i * rowHeight;
-        if (i > 0)
-            painter.drawLine(mm.At(cell.Left, top), mm.At(cell.Right(), top));
-        drawInRow(painter, font, mm(cell.Left + pad), mm(top), mm(kTitleLabelWidth - 2 * pad),
-                  mm(rowHeight), rows[i][0]);
-        drawInRow(painter, font, mm(valueLeft + pad), mm(top),
-                  mm(cell.Right() - valueLeft - 2 * pad), mm(rowHeight), rows[i][1]);
-    }
+void PlotPainter::PaintTitleBlock(QPainter& painter) const {
+    TPainterCanvas canvas(painter);
+    ::PaintTitleBlock(canvas, m_layout.TitleCell(),
+                    {{"작업 파일", QString::fromStdString(m_title.JobName)},
+                     {"날짜", QString::fromStdString(m_title.Date)},
+                     {"축척", QString("1:%1").arg(m_layout.Scale())},
+                     {"측점 수", QString::number(m_project.TotalPointCount())}});
 }
 
 void PlotPainter::SetUpPage(QPagedPaintDevice& device, const PlotSheet& sheet) {

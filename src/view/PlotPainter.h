@@ -62,7 +62,7 @@ private:
     void PaintSheet(QPainter& painter, const std::function<void()>& pageBreak) const;
     void PaintPoints(QPainter& painter, double dotsPerMm,
                      const std::function<void()>& pageBreak) const;
-    void PaintTitleBlock(QPainter& painter, double dotsPerMm) const;
+    void PaintTitleBlock(QPainter& painter) const;
 
     const TNCADProject& m_project;
     PlotLayout m_layout;

@@ -69,7 +69,7 @@ private slots:
         QStringList top;
         for (const QAction* a : form.menuBar()->actions())
             top << a->text();
-        QCOMPARE(top, QStringList({"파일", "편집(&E)", "통신", "CAD기능"}));
+        QCOMPARE(top, QStringList({"파일", "편집(&E)", "통신", "CAD기능", "측량 계산(&S)"}));
         QCOMPARE(captions(form.menuMain), QStringList({"Import", "저장", "다른 이름으로 저장...", "-",
                                                        "Export", "도면 출력…", "종료"}));
         QCOMPARE(captions(form.Import1), QStringList({"TXT 불러오기"}));
@@ -91,6 +91,8 @@ private slots:
                 bound << k.toString();
             QCOMPARE(bound.join(", "), key);
         }
+        QCOMPARE(captions(form.menuBar()->findChild<QMenu*>("menuSurvey")),
+                 QStringList({"좌표 성과표…", "좌표 면적 계산부…", "트래버스 계산부…"}));
         for (QMenu* m : {form.menuMain, form.Import1, form.Export, form.N1, form.CAD1})
             for (const QAction* a : m->actions())
                 if (a != form.FileSaveItem && a != form.FileSaveAsItem)

@@ -33,6 +33,25 @@ private slots:
         QCOMPARE(QString::fromStdString(FormatFixed4(value)), text);
     }
 
+    // Half away from zero on the number as written, whatever its binary value.
+    void rounded_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("tie written, below it in binary") << 201350.0005 << 3 << "201350.001";
+        QTest::newRow("carry into the whole part") << 9.9995 << 3 << "10.000";
+        QTest::newRow("negative tie") << -0.0005 << 3 << "-0.001";
+        QTest::newRow("negative rounds to zero") << -0.0004 << 3 << "0.000";
+        QTest::newRow("padded") << 1.5 << 3 << "1.500";
+        QTest::newRow("no decimals") << 74083.5 << 0 << "74084";
+        QTest::newRow("beyond the shortest digits") << 1e20 << 3 << "100000000000000000000.000";
+    }
+    void rounded() {
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QTEST(QString::fromStdString(FormatRounded(value, decimals)), "text");
+    }
+
     // The quick path for ordinary coordinates must give the same text as the exact general
     // formatting, ties included.
     void fixed4MatchesExactFormatting() {

@@ -82,9 +82,9 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
 }
 
 bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,
-                         const TJobLoadOptions& options) {
+                         const TJobLoadOptions& options, TPointRowSink* rows) {
     try {
-        return LoadJobFile(path, project, nullptr, options);
+        return LoadJobFile(path, project, rows, options);
     } catch (const EPointLineError& e) {
         std::fprintf(stderr, "%s:%d: %s\n", path.c_str(), e.Line(), e.what());
     } catch (const std::exception& e) {

@@ -41,7 +41,7 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
 // standard error ("FILE:LINE: message" for a faulty line, otherwise "`who`: reason") and
 // returns false.
 bool LoadJobFileOrReport(const std::string& path, TNCADProject& project, const char* who,
-                         const TJobLoadOptions& options = {});
+                         const TJobLoadOptions& options = {}, TPointRowSink* rows = nullptr);
 
 // Messages about an instrument file on standard error, "FILE:LINE: `kind`text".
 void PrintLineMessages(const std::string& path, const std::vector<TLineMessage>& messages, const char* kind);

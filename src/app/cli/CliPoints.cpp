@@ -29,3 +29,30 @@ bool ParseDmsArgument(const char* text, double& radians) {
 bool ParseLengthArgument(const char* text, double& metres) {
     return TryStrToFloat(text, metres) && std::isfinite(metres) && metres >= 0.0;
 }
+
+std::vector<std::string> SplitIdList(const char* text) {
+    std::vector<std::string> ids;
+    std::string id;
+    for (const char* p = text;; ++p) {
+        if (*p == ',' || !*p) {
+            ids.push_back(id);
+            id.clear();
+            if (!*p)
+                break;
+        } else {
+            id += *p;
+        }
+    }
+    return ids;
+}
+
+bool ParseRuleName(const char* text, TTraverseRule& rule) {
+    const std::string name = text;
+    if (name == "compass")
+        rule = TTraverseRule::Compass;
+    else if (name == "transit")
+        rule = TTraverseRule::Transit;
+    else
+        return false;
+    return true;
+}

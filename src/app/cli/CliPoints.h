@@ -1,8 +1,10 @@
 #pragma once
 
 #include "survey/Cogo.h"
+#include "survey/Traverse.h"
 
 #include <string>
+#include <vector>
 
 class TNCADProject;
 
@@ -14,3 +16,8 @@ bool FindJobPoint(const TNCADProject& project, const std::string& id, TGridPoint
 bool ParseDmsArgument(const char* text, double& radians);
 // A length in metres, not negative; false for anything else.
 bool ParseLengthArgument(const char* text, double& metres);
+
+// "B11,D1,D2" as ids, in order; empty ids stay, so that the route says what is wrong.
+std::vector<std::string> SplitIdList(const char* text);
+// "compass" or "transit"; false for anything else.
+bool ParseRuleName(const char* text, TTraverseRule& rule);

@@ -1,17 +1,15 @@
 // pointbridge-cli plot IN OUT.pdf: the plan of a point file to scale as a PDF, the sheet the
 // 도면 출력 dialog writes, with all five layers. Needs no display.
 #include "app/cli/CliLoad.h"
+#include "app/cli/CliPaint.h"
 #include "io/SafeFile.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
-#include "toolkit/Fonts.h"
 #include "view/PlotPainter.h"
 
 #include <QFile>
-#include <QGuiApplication>
 
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -126,15 +124,7 @@ int RunPlotCommand(int argc, char** argv) {
         return 1;
     }
 
-    // Painting text needs a GUI application; a batch run has no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    char name[] = "pointbridge-cli";
-    char* qtArgv[] = {name, nullptr};
-    QGuiApplication app(qtArgc, qtArgv);
-    std::setlocale(LC_NUMERIC, "C");
-    Fonts::InstallSubstitutions();
+    const auto painting = StartPainting();
     try {
         // OUT is refused before the drawing, should it not be writable.
         TSafeFileWriter file(o.out);

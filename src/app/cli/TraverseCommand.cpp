@@ -2,6 +2,7 @@
 // traverse of an instrument file adjusted; its misclosures and stations as a table for
 // scripts, and the adjusted job written to OUT.
 #include "app/cli/CliLoad.h"
+#include "app/cli/CliPoints.h"
 #include "formats/Angles.h"
 #include "io/InstrumentImport.h"
 #include "io/PointImport.h"
@@ -46,22 +47,6 @@ int usage(FILE* out) {
     return out == stdout ? 0 : 2;
 }
 
-std::vector<std::string> splitIds(const char* text) {
-    std::vector<std::string> ids;
-    std::string id;
-    for (const char* p = text;; ++p) {
-        if (*p == ',' || !*p) {
-            ids.push_back(id);
-            id.clear();
-            if (!*p)
-                break;
-        } else {
-            id += *p;
-        }
-    }
-    return ids;
-}
-
 bool isPointFile(const std::string& path) {
     const std::string upper = UpperAscii(path);
     return upper.size() > 4 && (upper.ends_with(".TXT") || upper.ends_with(".CSV"));
@@ -97,14 +82,9 @@ int RunTraverseCommand(int argc, char** argv) {
             if (taken < 0)
                 return 2;
         } else if (!std::strcmp(argv[i], "--route") && i + 1 < argc) {
-            route = splitIds(argv[++i]);
+            route = SplitIdList(argv[++i]);
         } else if (!std::strcmp(argv[i], "--rule") && i + 1 < argc) {
-            const std::string name = argv[++i];
-            if (name == "compass")
-                rule = TTraverseRule::Compass;
-            else if (name == "transit")
-                rule = TTraverseRule::Transit;
-            else
+            if (!ParseRuleName(argv[++i], rule))
                 return usage(stderr);
         } else if (argv[i][0] == '-' || files.size() == 2) {
             return usage(stderr);
