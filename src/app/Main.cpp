@@ -45,6 +45,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     WireTableCommands();
     WireCommCommands();
     WireExportCommands();
+    WireSelection();
+    WireKeysAndHelp();
+    WireOpen();
     connect(N9, &QAction::triggered, this, [this] { RunGuarded([this] { N9Click(); }); });
 
     FormCreate();
@@ -53,6 +56,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+    PlaceWindow(QCoreApplication::arguments());
 }
 
 TMainForm::~TMainForm() { DestroyCommWindows(); }
@@ -67,6 +71,8 @@ void TMainForm::CreateMenus() {
     DXF1 = Export->addAction("DXF로 저장하기");
     N10 = menuMain->addAction("도면 출력…");
     N9 = menuMain->addAction("종료");
+
+    EditMenu = bar->addMenu("편집(&E)");
 
     N1 = bar->addMenu("통신");
     PC1 = N1->addAction("측량기->PC");
