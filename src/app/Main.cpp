@@ -47,6 +47,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     WireEditCommands();
     WireFileCommands();
     WireReportCommands();
+    WireSelection();
+    WireKeysAndHelp();
+    WireOpen();
     connect(N9, &QAction::triggered, this, [this] { RunGuarded([this] { N9Click(); }); });
 
     FormCreate();
@@ -55,6 +58,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+    PlaceWindow(QCoreApplication::arguments());
 }
 
 TMainForm::~TMainForm() {

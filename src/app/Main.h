@@ -25,6 +25,8 @@ class TNCAD;
 class TNCADProject;
 class TNiceGrid;
 class QUndoStack;
+class TFindForm;
+class TPoint3D;
 class TPointLines;
 struct TFormatChoice;
 struct TJobParts;
@@ -120,9 +122,40 @@ public:
     // Beside the status bar's two panels: the measure of the selected row's code group.
     TMeasurePanel* MeasurePanel = nullptr;
 
+    // --- the table and the view as one, find, pointer position (MainSelect.cpp)
+    QAction* EditFind = nullptr;     // "찾기..." Ctrl+F
+    QAction* EditFindNext = nullptr; // "다음 찾기" F3
+    QAction* EditDelete = nullptr;   // "측점 삭제" Delete: the delete button's command
+    TFindForm* FindForm = nullptr;   // made at the first 찾기
+    // Status bar: the world X and Y under the pointer; in the add mode what a click adds.
+    QLabel* CursorPanel = nullptr;
+    // Selects the next row, after the selected one and round to the first, whose ID or code
+    // holds `text` (ASCII letters in either case; all of it with `whole`). Returns what the
+    // find window says: empty when found straight, else wrapped or not found.
+    QString FindRow(const QString& text, bool whole);
+
+    // --- keys, help and the recent files (MainHelp.cpp, MainOpen.cpp)
+    QMenu* HelpMenu = nullptr;
+    QAction* HelpManual = nullptr; // "사용 설명서" F1
+    QAction* HelpAbout = nullptr;  // "정보"
+    QMenu* RecentMenu = nullptr;   // "최근 파일"
+    // The user guide the program opens: README.md beside the program, in its installed
+    // documents folder, or in the source tree it was built from; empty when none is there.
+    static QString ManualPath();
+    // The files opened last, newest first, at most 8.
+    static QStringList RecentFiles();
+    // Opens a file as the import command does: here when this window holds no job, else in
+    // a second window; remembered among the recent files.
+    void OpenJobFile(const QString& path, const QStringList& options = {});
+    // Keeps the whole window on its screen (a small screen, a large scale factor); a second
+    // run, given "--near X,Y" by the window that started it, stands offset from that one.
+    void PlaceWindow(const QStringList& arguments);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateMenus();
@@ -233,6 +266,28 @@ private:
     // The plan to scale: print, preview or PDF, with the view's visible layers.
     void N10Click();
     class TSpreadsheetExport* m_excelExport = nullptr;
+
+    // --- MainSelect.cpp
+    void WireSelection();
+    void SyncSelectionMark();
+    void FollowSelection();
+    void NCAD1PointPicked(const TPoint3D* point);
+    void NCAD1PointerMove(double x, double y);
+    void NiceGrid1ContextMenu(const QPoint& pos);
+    void NCAD1ContextMenu(const QPoint& pos);
+    void EditFindClick();
+    void EditFindNextClick();
+
+    // --- MainHelp.cpp, MainOpen.cpp
+    void WireKeysAndHelp();
+    void HelpManualClick();
+    void HelpAboutClick();
+    void WireOpen();
+    void RememberFile(const QString& path);
+    void FillRecentMenu();
+
+    QString m_findText; // what 다음 찾기 looks for
+    bool m_findWhole = false;
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;

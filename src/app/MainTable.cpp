@@ -51,11 +51,8 @@ void TMainForm::WireTableCommands() {
     connect(NiceGrid1, &TNiceGrid::Click, this, [this] { RunGuarded([this] { NiceGrid1Click(); }); });
     connect(NiceGrid1, &TNiceGrid::DblClick, this,
             [this] { RunGuarded([this] { NiceGrid1DblClick(); }); });
-    // Keyboard habits of a list: Delete removes the selected row's point (still asking
-    // first), Enter edits it.
-    auto* deleteKey = new QShortcut(QKeySequence::Delete, NiceGrid1, nullptr, nullptr,
-                                    Qt::WidgetShortcut);
-    connect(deleteKey, &QShortcut::activated, btnGridDelPoint, &QToolButton::click);
+    // Keyboard habits of a list: Enter edits the selected row's point (Delete, which
+    // removes it, is the window's key).
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto* editKey = new QShortcut(key, NiceGrid1, nullptr, nullptr, Qt::WidgetShortcut);
         connect(editKey, &QShortcut::activated, this,
@@ -240,8 +237,12 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
 
 void TMainForm::CommandLineImport() {
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1 && !arguments[1].isEmpty())
-        ImportFile(arguments[1], arguments.mid(2));
+    if (arguments.size() <= 1 || arguments[1].isEmpty())
+        return;
+    ImportFile(arguments[1], arguments.mid(2));
+    // A receive's buffer is no file of the user's.
+    if (!RecvFiles::IsBufferFile(QFile::encodeName(arguments[1]).toStdString()))
+        RememberFile(arguments[1]);
 }
 
 void TMainForm::ImportFile(const QString& path, const QStringList& options) {
@@ -295,12 +296,14 @@ void TMainForm::btnImportTXTClick() {
         OpenDialog1->setObjectName("OpenDialog1");
         OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
         OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-        // The entries read "TXT", "CSV", then the instrument files and the column orders
-        // that only the user can tell; the patterns stay out of the captions.
+        // The entries read "TXT", "CSV", then the instrument files, the column orders that
+        // only the user can tell, and every file (a job named without an extension); the
+        // patterns stay out of the captions.
         OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
         QStringList filters{"TXT (*.txt)", "CSV (*.csv)", kInstrumentFilter};
         for (const char* order : kChosenOrders)
             filters << orderFilter(order);
+        filters << QString::fromUtf8("모든 파일 (*)");
         OpenDialog1->setNameFilters(filters);
         // Qt's default sizes cut the size, type and date columns short.
         OpenDialog1->resize(760, 460);
@@ -320,8 +323,6 @@ void TMainForm::btnImportTXTClick() {
         path = OpenDialog1->selectedFiles().constFirst();
     if (path.isEmpty())
         return;
-    // Refused here, also for a second window: a pipe would leave the reader waiting.
-    CheckJobFile(QFile::encodeName(path).toStdString());
     // A column order is read as chosen; every other entry lets the data say what it is.
     std::optional<TFormatChoice> format;
     // With the patterns hidden the dialog may name the entry by its caption alone.
@@ -332,14 +333,8 @@ void TMainForm::btnImportTXTClick() {
             format = FormatByName(order);
     }
 
-    // Groups, even empty ones, mean this window holds a job: the file opens in a window of
-    // its own.
-    const QStringList options =
-        format ? QStringList{"--from", QString::fromStdString(FormatName(*format))} : QStringList();
-    if (Project->Count() == 0)
-        ImportFile(path, options);
-    else
-        SecondRunStarter(path, options);
+    OpenJobFile(path, format ? QStringList{"--from", QString::fromStdString(FormatName(*format))}
+                             : QStringList());
 }
 
 void TMainForm::btnExportTXTClick() {

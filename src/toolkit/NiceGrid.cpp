@@ -1,10 +1,14 @@
 #include "toolkit/NiceGrid.h"
 
 #include <QAbstractTableModel>
+#include <QEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
+#include <QStyle>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -261,3 +265,76 @@ void TNiceGrid::SetEditable(bool editable) {
 
 void TNiceGrid::BeginUpdate() { m_model->Begin(); }
 void TNiceGrid::EndUpdate() { m_model->End(); }
+
+void TNiceGrid::SetFitColumns(int maxWidth) {
+    if (m_fitMaxWidth == 0 && maxWidth > 0) {
+        connect(m_model, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex&, int first, int last) { FitRows(first, last); });
+        connect(m_model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& from, const QModelIndex& to) { FitRows(from.row(), to.row()); });
+    }
+    m_fitMaxWidth = maxWidth;
+    FitRows(0, RowCount() - 1);
+}
+
+void TNiceGrid::FitRows(int first, int last) {
+    if (m_fitMaxWidth <= 0 || first > last)
+        return;
+    // What the item delegate puts around the text, and the grid line.
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    const int padding = margin + (showGrid() ? 1 : 0) + 2;
+    for (int col = 0; col < ColCount(); ++col) {
+        double widest = 0;
+        for (int row = first; row <= last; ++row)
+            widest = std::max(widest, TextWidth(m_model->Cell(col, row)));
+        const int wanted = std::min(static_cast<int>(std::ceil(widest)) + padding, m_fitMaxWidth);
+        if (wanted > columnWidth(col))
+            setColumnWidth(col, wanted);
+    }
+}
+
+// Summed advances of the characters: a million cells are measured in milliseconds, where
+// laying out each text would take seconds. Kerning is left out; the padding covers it.
+double TNiceGrid::TextWidth(std::string_view utf8) const {
+    if (m_asciiWidths.empty()) {
+        const QFontMetricsF metrics(font());
+        m_asciiWidths.resize(128);
+        for (int c = 0; c < 128; ++c)
+            m_asciiWidths[static_cast<size_t>(c)] = metrics.horizontalAdvance(QChar(c));
+    }
+    double width = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            width += m_asciiWidths[*p++];
+            continue;
+        }
+        // One UTF-8 sequence; a broken one counts as one replacement character.
+        const int length = *p >= 0xF0 ? 4 : *p >= 0xE0 ? 3 : *p >= 0xC0 ? 2 : 1;
+        char32_t code = length == 1 ? 0xFFFD : (*p & (0x7F >> length));
+        for (int i = 1; i < length; ++i) {
+            if (p + i >= end || (p[i] & 0xC0) != 0x80) {
+                code = 0xFFFD;
+                break;
+            }
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        p += std::min<std::ptrdiff_t>(length, end - p);
+        auto known = m_otherWidths.find(code);
+        if (known == m_otherWidths.end())
+            known = m_otherWidths
+                        .emplace(code, QFontMetricsF(font()).horizontalAdvance(QString::fromUcs4(&code, 1)))
+                        .first;
+        width += known->second;
+    }
+    return width;
+}
+
+void TNiceGrid::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        m_asciiWidths.clear();
+        m_otherWidths.clear();
+    }
+    QTableView::changeEvent(event);
+}

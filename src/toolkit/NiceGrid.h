@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class TGridModel;
@@ -66,10 +67,26 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
+    // Columns widen to show their cells whole as rows come and cells change (every row is
+    // measured), up to `maxWidth` pixels; they never narrow, so a width the user chose wider
+    // stays.
+    void SetFitColumns(int maxWidth);
+    // Pixels the text of a cell takes in the grid's font.
+    double TextWidth(std::string_view utf8) const;
+
 signals:
     void Click();
     void DblClick();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void FitRows(int first, int last);
+
     TGridModel* m_model;
+    int m_fitMaxWidth = 0; // 0: columns keep the widths they are given
+    // Advance of each character seen, in the grid's font; cleared when the font changes.
+    mutable std::vector<double> m_asciiWidths;
+    mutable std::unordered_map<char32_t, double> m_otherWidths;
 };

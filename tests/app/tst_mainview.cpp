@@ -1,12 +1,70 @@
+#include "support/Boxes.h"
+#include "support/Modal.h"
+
+#include "app/DataEdit.h"
+#include "app/FindForm.h"
 #include "app/Main.h"
+#include "io/PointImport.h"
 #include "model/NCADProject.h"
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"
+#include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
+
+namespace {
+
+// P1..P300 on a grid of 20 by 15 points 10 apart: point i at (10 (i mod 20), 10 (i div 20)),
+// code A for the odd IDs, B for the even ones.
+void importGrid(TMainForm& form) {
+    std::string job;
+    for (int i = 0; i < 300; ++i)
+        job += "P" + std::to_string(i + 1) + "," + std::to_string(10 * (i % 20)) + "," +
+               std::to_string(10 * (i / 20)) + ",0," + (i % 2 ? "B" : "A") + "\n";
+    form.ImportPointLines(TPointLines::FromUtf8(job));
+}
+
+QPoint pixelOf(const TMainForm& form, double x, double y) {
+    int px = 0, py = 0;
+    form.NCAD1->WorldToScreen(px, py, x, y);
+    return {px, py};
+}
+
+// Whether the selection's ring is drawn round the world point (x, y).
+bool markedAt(const TMainForm& form, double x, double y) {
+    const QImage& image = form.NCAD1->OffscreenImage();
+    const QPoint at = pixelOf(form, x, y);
+    for (int dy = -10; dy <= 10; ++dy)
+        for (int dx = -10; dx <= 10; ++dx)
+            if (image.rect().contains(at.x() + dx, at.y() + dy) &&
+                image.pixel(at.x() + dx, at.y() + dy) == qRgb(255, 255, 0))
+                return true;
+    return false;
+}
+
+// The window's keys reach a window only while it is the active one; the off-screen platform
+// does not activate a window when a dialog over it closes.
+bool activate(QWidget* window) {
+    window->activateWindow();
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
+}
+
+bool rowShown(const TMainForm& form, int row) {
+    const QRect cell = form.NiceGrid1->visualRect(form.NiceGrid1->model()->index(row, 0));
+    return form.NiceGrid1->viewport()->rect().contains(cell);
+}
+
+} // namespace
 
 class TestMainView : public QObject {
     Q_OBJECT
@@ -90,6 +148,224 @@ private slots:
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(surface, &down);
         QCOMPARE(form.NCAD1->Scale, scale);
+    }
+
+    // The selected row's point is ringed in the view; a click on a dot selects its row; keys,
+    // type-ahead and 찾기 move the selection and the view keeps the point in sight.
+    void tableAndViewWorkAsOne() {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        importGrid(form);
+        QWidget* surface = form.NCAD1->viewport();
+        TNiceGrid* grid = form.NiceGrid1;
+
+        QVERIFY(!markedAt(form, 0, 0));
+        grid->SetSelectedRow(0);
+        QVERIFY(markedAt(form, 0, 0));
+        QVERIFY(!markedAt(form, 90, 120));
+
+        // Within 5 pixels of P250's dot (90, 120) selects its row, far down the table.
+        const QPoint p250 = pixelOf(form, 90, 120);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, p250 + QPoint(3, 4));
+        QCOMPARE(grid->SelectedRow(), 249);
+        QVERIFY(rowShown(form, 249));
+        QVERIFY(markedAt(form, 90, 120) && !markedAt(form, 0, 0));
+        QTest::mouseClick(surface, Qt::LeftButton, {}, pixelOf(form, 40, 0) + QPoint(4, 4));
+        QCOMPARE(grid->SelectedRow(), 249);
+        // Armed to add, a click on a dot adds there instead of selecting.
+        form.btnAddPoint->click();
+        whenModal<TfrmDataEdit>([](TfrmDataEdit* d) { d->Button1->click(); });
+        QTest::mouseClick(surface, Qt::LeftButton, {}, pixelOf(form, 40, 0));
+        QCOMPARE(grid->SelectedRow(), 249);
+
+        // Keys: a point in sight leaves the view alone, one out of sight is brought to the
+        // centre; type-ahead alike.
+        QVERIFY(activate(&form));
+        grid->SetSelectedRow(0);
+        grid->setFocus();
+        form.NCAD1->SetCenter(0, 0);
+        for (int i = 0; i < 4; ++i)
+            form.NCAD1->ZoomIn(); // about 16 pixels a metre: the next point is 160 away
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->SelectedRow(), 1);
+        QCOMPARE(form.NCAD1->CenterX, 0.0);
+        QTest::keyClicks(grid, "P42");
+        QCOMPARE(grid->SelectedRow(), 41);
+        QCOMPARE(form.NCAD1->CenterX, 10.0);
+        QCOMPARE(form.NCAD1->CenterY, 20.0);
+        QVERIFY(markedAt(form, 10, 20));
+
+        // 찾기 from the table's keys: ID or code, any case, onwards from the selected row.
+        QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+        TFindForm* find = form.FindForm;
+        QVERIFY(find && find->isVisible() && activate(find));
+        const struct {
+            const char* text;
+            bool whole;
+            int row;
+            const char* note;
+        } steps[] = {
+            {"b", false, 43, ""},
+            {"b", false, 45, ""},
+            {"P1", true, 0, "표의 끝에서 처음으로 돌아와 찾았습니다."},
+            {"p1", false, 9, ""},
+            {"zzz", false, 9, "찾는 측점이 없습니다: zzz"},
+            {"P300", false, 299, ""},
+        };
+        for (const auto& step : steps) {
+            find->edtFind->setText(step.text);
+            find->chkWhole->setChecked(step.whole);
+            QTest::keyClick(find->edtFind, Qt::Key_Return);
+            QCOMPARE(grid->SelectedRow(), step.row);
+            QCOMPARE(find->lblNote->text(), QString(step.note));
+        }
+        QVERIFY(rowShown(form, 299));
+        QVERIFY(markedAt(form, 190, 140));
+        // 다음 찾기 repeats the last search from the window.
+        find->close();
+        QVERIFY(activate(&form));
+        grid->SetSelectedRow(5);
+        QTest::keyClick(surface, Qt::Key_F3);
+        QCOMPARE(grid->SelectedRow(), 299);
+    }
+
+    // The status bar shows the world point under the pointer; armed to add, what a click adds.
+    void pointerPositionInTheStatusBar() {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.ImportPointLines(TPointLines::FromUtf8("A1,0,0,0,A\nA2,100,50,0,A\n"));
+        QWidget* surface = form.NCAD1->viewport();
+        const QPoint centre(form.NCAD1->HalfWidth, form.NCAD1->HalfHeight);
+        QTest::mouseMove(surface, centre);
+        QCOMPARE(form.CursorPanel->text(), QString("X 50.000  Y 25.000"));
+
+        form.btnAddPoint->click();
+        const QPoint aside = centre + QPoint(179, -1);
+        QTest::mouseMove(surface, aside);
+        QString added;
+        whenModal<TfrmDataEdit>([&](TfrmDataEdit* d) {
+            added = "X " + d->edtX->text() + "  Y " + d->edtY->text();
+            d->Button1->click();
+        });
+        const QString shown = form.CursorPanel->text();
+        QTest::mouseClick(surface, Qt::LeftButton, {}, aside);
+        // The panel's three decimals are the dialog's four, rounded.
+        QCOMPARE(shown, QString("클릭하면 추가: X 80.000  Y 25.168"));
+        QCOMPARE(added, QString("X 80.0000  Y 25.1676"));
+
+        // The drawing moves under a still pointer: the panel follows.
+        const QPointF at(centre.x() + 100, centre.y());
+        QWheelEvent wheel(at, surface->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(surface, &wheel);
+        QCOMPARE(form.CursorPanel->text(), QString("X 61.173  Y 25.000"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(surface, &leave);
+        QCOMPARE(form.CursorPanel->text(), QString());
+    }
+
+    // Keys, context menus, the middle button, a drop and the recent files, as a user meets them.
+    void keysMenusAndDrop() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        // A file dropped on the empty window opens as an import does, and is remembered.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("job");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("A1,0,0,0,A\nA2,100,50,0,A\nA3,50,25,0,B\n");
+        file.close();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&form, &drop);
+        QTRY_COMPARE(form.NiceGrid1->RowCount(), 3);
+        QCOMPARE(TMainForm::RecentFiles().value(0), QFileInfo(path).absoluteFilePath());
+
+        // Delete from the view asks first, then deletes the selected row's point.
+        QWidget* surface = form.NCAD1->viewport();
+        form.NiceGrid1->SetSelectedRow(2);
+        surface->setFocus();
+        QTest::keyClick(surface, Qt::Key_Delete);
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(form.NiceGrid1->RowCount(), 2);
+
+        // The middle button pans in the add mode too, without adding.
+        form.NCAD1->MouseMode = mmAddPoint;
+        const double centreX = form.NCAD1->CenterX;
+        const QPoint from(200, 200);
+        QTest::mousePress(surface, Qt::MiddleButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(-50, 0)), surface->mapToGlobal(QPointF(from + QPoint(-50, 0))),
+                         Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+        QTest::mouseRelease(surface, Qt::MiddleButton, {}, from + QPoint(-50, 0));
+        QVERIFY(std::abs(form.NCAD1->CenterX - (centreX + 50 / form.NCAD1->Scale)) < 1e-9);
+        QCOMPARE(form.NCAD1->MouseMode, mmAddPoint);
+        form.NCAD1->MouseMode = mmNone;
+
+        // The view's menu adds a point where it was opened; the table's centres on its row.
+        const QPoint at = pixelOf(form, 40, 30);
+        QString added;
+        whenModal<TfrmDataEdit>([&](TfrmDataEdit* d) {
+            added = d->edtX->text() + " " + d->edtY->text();
+            d->Button1->click(); // cancel
+        });
+        QStringList captions;
+        choosePopupItem("여기에 측점 추가", &captions);
+        QContextMenuEvent viewMenu(QContextMenuEvent::Mouse, at, surface->mapToGlobal(at));
+        QApplication::sendEvent(surface, &viewMenu);
+        QCOMPARE(captions, QStringList({"여기에 측점 추가", "전체 보기"}));
+        double atX = 0, atY = 0;
+        form.NCAD1->ScreenToWorld(at.x(), at.y(), atX, atY);
+        QCOMPARE(added, QString::number(atX, 'f', 4) + " " + QString::number(atY, 'f', 4));
+
+        captions.clear();
+        choosePopupItem("보기 중심", &captions);
+        const QPoint row = form.NiceGrid1->visualRect(form.NiceGrid1->model()->index(1, 0)).center();
+        QContextMenuEvent rowMenu(QContextMenuEvent::Mouse, row, form.NiceGrid1->viewport()->mapToGlobal(row));
+        QApplication::sendEvent(form.NiceGrid1->viewport(), &rowMenu);
+        QCOMPARE(captions, QStringList({"편집", "삭제", "보기 중심"}));
+        QCOMPARE(form.NiceGrid1->SelectedRow(), 1);
+        QCOMPARE(form.NCAD1->CenterX, 100.0);
+        QCOMPARE(form.NCAD1->CenterY, 50.0);
+
+        // 정보 names the libraries and their licences.
+        form.HelpAbout->trigger();
+        QCOMPARE(boxes.seen.size(), 2);
+        for (const char* licence : {"LGPL", "PROJ", "MIT", "GDAL", "Eigen", "MPL 2.0"})
+            QVERIFY2(boxes.seen.last().text.contains(licence), licence);
+        QVERIFY(!TMainForm::ManualPath().isEmpty());
+    }
+
+    // Columns show IDs and codes whole up to a cap; the window fits its screen (also at 150 %,
+    // a second ctest run), and a second window stands offset from the first.
+    void readableAtOnce() {
+        TMainForm form;
+        const QRect area = form.screen()->availableGeometry();
+        // With room for a title bar and borders (the off-screen windows have none).
+        const QRect withFrame = form.frameGeometry().adjusted(0, 0, 16, 40);
+        QVERIFY(area.contains(withFrame));
+
+        const std::string longId = "BM-2024-NORTH-17", hangulCode = "맨홀뚜껑";
+        form.ImportPointLines(
+            TPointLines::FromUtf8(longId + ",1,2,3," + hangulCode + "\n" + std::string(80, 'W') + ",1,2,3,A\n"));
+        const TNiceGrid* grid = form.NiceGrid1;
+        QVERIFY(grid->columnWidth(0) >= grid->TextWidth(longId));
+        QVERIFY(grid->columnWidth(4) >= grid->TextWidth(hangulCode));
+        QVERIFY(grid->columnWidth(0) <= 200); // 80 Ws stop at the cap
+
+        TMainForm second;
+        second.PlaceWindow({"pointbridge", "job.txt", "--near", QString("%1,%2").arg(form.x()).arg(form.y())});
+        QCOMPARE(second.pos(), form.pos() + QPoint(32, 32));
+        QVERIFY(area.contains(second.geometry().bottomRight()));
     }
 };
 

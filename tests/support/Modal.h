@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QMenu>
 #include <QTimer>
 #include <QtTest>
 
@@ -27,6 +28,33 @@ template <class T> void whenModal(std::function<void(T*)> action) {
         look->deleteLater();
         if (dialog)
             action(dialog);
+    });
+    look->start();
+}
+
+// Chooses the item captioned `caption` of the next popup menu with the keys, as a user would,
+// and puts the captions it showed into `captions`. A menu without that item is closed.
+inline void choosePopupItem(const QString& caption, QStringList* captions = nullptr) {
+    auto* look = new QTimer(qApp);
+    look->setInterval(5);
+    QObject::connect(look, &QTimer::timeout, look, [look, caption, captions, test = currentTestName()] {
+        const bool sameTest = currentTestName() == test;
+        QMenu* menu = sameTest ? qobject_cast<QMenu*>(QApplication::activePopupWidget()) : nullptr;
+        if (sameTest && !menu)
+            return;
+        look->stop();
+        look->deleteLater();
+        if (!menu)
+            return;
+        QAction* chosen = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (captions && !action->isSeparator())
+                captions->append(action->text());
+            if (action->text() == caption)
+                chosen = action;
+        }
+        menu->setActiveAction(chosen);
+        QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
     });
     look->start();
 }
