@@ -46,7 +46,9 @@ struct Table {
     std::vector<std::string> cells; // row by row
     std::string kinds;              // one per column, or empty: all text
     const std::string& Cell(int row, int col) const { return cells[std::size_t(row) * cols + col]; }
-    bool NumberColumn(int col) const { return !kinds.empty() && kinds[std::size_t(col)] == kNumber; }
+    bool NumberColumn(int col) const {
+        return !kinds.empty() && kinds[std::size_t(col)] == kNumber;
+    }
 };
 
 // Reads a whole block; throws EBlockFormat naming what is wrong.

@@ -131,7 +131,8 @@ Rows gridRows(const TNiceGrid& grid) {
 std::string inSheet(int col, const std::string& text) {
     bool number = false;
     const double value = QString::fromStdString(text).toDouble(&number);
-    if (col < 1 || col > 3 || !number || text.find_first_not_of("0123456789.-eE") != std::string::npos)
+    if (col < 1 || col > 3 || !number ||
+        text.find_first_not_of("0123456789.-eE") != std::string::npos)
         return text;
     return "#" + QString::number(value, 'f', 4).toStdString();
 }

@@ -210,11 +210,16 @@ private slots:
         QCOMPARE(form.NiceGrid1->RowCount(), 2);
         QVERIFY(isFitted(form));
 
-        answerNew({"X", "5", "1,5", "5", "B"});
+        // OK with a bad number keeps the dialog open; Cancel then leaves.
+        whenModal<TDataNewForm>([](TDataNewForm* d) {
+            type(*d, {"X", "5", "1,5", "5", "B"});
+            d->Button2->click();
+            d->Button1->click();
+        });
         unfit(form);
         form.btnGridAddPoint->click();
-        QCOMPARE(boxes.texts(Dialogs::Icon::Error),
-                 QStringList{"'1,5' is not a valid floating point value"});
+        QCOMPARE(boxes.texts(Dialogs::Icon::Warning),
+                 QStringList{"Y 값 '1,5'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오."});
         QCOMPARE(form.NiceGrid1->RowCount(), 2);
         QCOMPARE(codes(*form.Project), QStringList{"A"});
         QVERIFY(isFitted(form));
@@ -464,13 +469,16 @@ private slots:
         answerEdit([](TPointDialog& d) { d.edtCodeType->setText("B"); }, false);
         select(form, 0);
         emit form.NiceGrid1->DblClick();
-        answerEdit([](TPointDialog& d) {
-            d.edtCodeType->setText("B");
-            d.edtZ->setText("x");
-        });
+        answerEdit(
+            [](TPointDialog& d) {
+                d.edtCodeType->setText("B");
+                d.edtZ->setText("x");
+                d.Button2->click(); // refused: the dialog stays for Cancel
+            },
+            false);
         emit form.NiceGrid1->DblClick();
-        QCOMPARE(boxes.texts(Dialogs::Icon::Error),
-                 QStringList{"'x' is not a valid floating point value"});
+        QCOMPARE(boxes.texts(Dialogs::Icon::Warning),
+                 QStringList{"Z 값 'x'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오."});
         QCOMPARE(row(form, 0), before);
         QCOMPARE(codes(*form.Project), QStringList{"A"});
         QCOMPARE(group(form, "A")->GetPoint(0)->Z, 3.0);

@@ -135,12 +135,14 @@ private slots:
         QTest::addColumn<int>("bad"); // the field that is no number (1 X .. 3 Z); 0: press Cancel
         QTest::addColumn<QString>("box");
         QTest::newRow("cancel") << true << QStringList{"B", "9", "9", "9", "D"} << 0 << QString();
-        QTest::newRow("comma in Y") << true << QStringList{"B", "9", "1,5", "9", "D"} << 2
-                                    << "Y 값 '1,5'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.";
+        QTest::newRow("comma in Y")
+            << true << QStringList{"B", "9", "1,5", "9", "D"} << 2
+            << "Y 값 '1,5'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.";
         QTest::newRow("Z empty") << false << QStringList{"B", "9", "9", "", "d"} << 3
                                  << "Z 값이 비어 있습니다. 숫자를 입력하십시오.";
-        QTest::newRow("space in X") << false << QStringList{"B", "1 2", "9", "9", "d"} << 1
-                                    << "X 값 '1 2'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.";
+        QTest::newRow("space in X")
+            << false << QStringList{"B", "1 2", "9", "9", "d"} << 1
+            << "X 값 '1 2'은(는) 올바른 숫자가 아닙니다. 고쳐 입력하십시오.";
     }
     void invalidKeepsTypingCancelChangesNothing() {
         QFETCH(bool, edit);

@@ -9,7 +9,8 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string encode(int rows, int cols, const std::vector<std::string>& cells, std::string_view kinds = {}) {
+std::string encode(int rows, int cols, const std::vector<std::string>& cells,
+                   std::string_view kinds = {}) {
     CalcBlock::Writer w(rows, cols, kinds);
     for (const auto& c : cells)
         w.Add(c);

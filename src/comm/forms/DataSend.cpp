@@ -116,7 +116,8 @@ TDataSendForm::TDataSendForm(QWidget* owner, TCustomComPort* port, TSendViewLink
     };
     SpeedButton1 = makeSpeedButton(364, pickIcon(), "화면에서 점을 골라 추가합니다.");
     SpeedButton2 = makeSpeedButton(340, addRowIcon(), "빈 줄을 추가합니다.");
-    SpeedButton3 = makeSpeedButton(316, deleteRowsIcon(), "선택한 줄을 전송 목록에서 뺍니다 (Delete).");
+    SpeedButton3 =
+        makeSpeedButton(316, deleteRowsIcon(), "선택한 줄을 전송 목록에서 뺍니다 (Delete).");
 
     NiceGrid1 = new TNiceGrid(this);
     NiceGrid1->setObjectName("NiceGrid1");
@@ -184,7 +185,7 @@ void TDataSendForm::SpeedButton3Click() {
 bool TDataSendForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == NiceGrid1 && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        (static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         RunGuarded([this] { SpeedButton3Click(); });
         return true;
     }

@@ -16,11 +16,11 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/IndexOutOfBoundsException.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
-#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableColumns.hpp>
@@ -111,7 +111,8 @@ newCalcDocument(const Reference<css::uno::XComponentContext>& remote) {
 
 // Number columns show four decimals, as the point table does, and are wide enough for them.
 void showNumberColumns(const Reference<css::lang::XComponent>& doc,
-                       const Reference<css::sheet::XSpreadsheet>& sheet, const CalcBlock::Table& table) {
+                       const Reference<css::sheet::XSpreadsheet>& sheet,
+                       const CalcBlock::Table& table) {
     const Reference<css::util::XNumberFormats> formats =
         Reference<css::util::XNumberFormatsSupplier>(doc, UNO_QUERY_THROW)->getNumberFormats();
     // The code is read in English, so it means the same under every office language.

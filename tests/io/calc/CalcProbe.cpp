@@ -3,11 +3,13 @@
 //   list           one line per Calc document: title, location, modified, text cells and
 //                  other content cells of the active sheet, tab-separated
 //   cells TITLE    the used area of that document's active sheet from A1, as a table block;
-//                  a number cell as the sheet shows it, marked by a leading '#'
+//                  a number cell marked by a leading '#': "#201349.9930" when its column
+//                  shows four decimals, else "#[format code]value"
 //   close          closes every document without saving and terminates the office
 #include "OfficeLink.h"
 #include "io/CalcBlock.h"
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -28,9 +30,10 @@
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/CellRangeAddress.hpp>
-#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
 #include <cstdio>
 #include <cstring>
@@ -112,17 +115,38 @@ int cells(const Reference<css::frame::XDesktop2>& desktop, const std::string& wa
         if (rows > 0) {
             const Reference<css::sheet::XCellRangeData> range(
                 sheet->getCellRangeByPosition(0, 0, cols - 1, rows - 1), UNO_QUERY_THROW);
+            // One format per column (a column of mixed formats reads as none): asking each
+            // cell how it shows would take minutes for a large sheet.
+            const Reference<css::util::XNumberFormats> formats =
+                Reference<css::util::XNumberFormatsSupplier>(doc, UNO_QUERY_THROW)
+                    ->getNumberFormats();
+            std::vector<std::string> formatCodes(std::size_t(cols), "?");
+            for (int c = 0; c < cols; ++c) {
+                sal_Int32 key = -1;
+                Reference<css::beans::XPropertySet>(
+                    sheet->getCellRangeByPosition(c, 0, c, rows - 1), UNO_QUERY_THROW)
+                    ->getPropertyValue("NumberFormat") >>= key;
+                rtl::OUString code;
+                if (key >= 0)
+                    formats->getByKey(key)->getPropertyValue("FormatString") >>= code;
+                formatCodes[std::size_t(c)] = ToUtf8(code);
+            }
             const auto data = range->getDataArray();
             for (int r = 0; r < rows; ++r)
                 for (int c = 0; c < cols; ++c) {
                     const auto& cell = data[r][c];
-                    rtl::OUString text;
-                    if (cell.getValueTypeClass() == css::uno::TypeClass_DOUBLE) {
-                        const Reference<css::text::XText> shown(sheet->getCellByPosition(c, r),
-                                                                UNO_QUERY_THROW);
-                        block.Add("#" + ToUtf8(shown->getString()));
+                    double number = 0;
+                    if (cell >>= number) {
+                        char shown[64];
+                        const std::string& code = formatCodes[std::size_t(c)];
+                        if (code == "0.0000")
+                            std::snprintf(shown, sizeof shown, "#%.4f", number);
+                        else
+                            std::snprintf(shown, sizeof shown, "#[%s]%.17g", code.c_str(), number);
+                        block.Add(shown);
                         continue;
                     }
+                    rtl::OUString text;
                     cell >>= text;
                     block.Add(ToUtf8(text));
                 }
