@@ -15,6 +15,7 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TCheckList;
+class TCogoForm;
 class TComPort;
 class TCustomComPort;
 class TDataRecvForm;
@@ -24,6 +25,8 @@ class TNCAD;
 class TNCADProject;
 class TNiceGrid;
 class TPointLines;
+class TTraverseForm;
+struct TSurveyPoint;
 struct TFormatChoice;
 
 // The main window: every function of the program is reached from here. Components are
@@ -134,6 +137,7 @@ private:
     void WireTableCommands();
     void WireCommCommands();
     void WireExportCommands();
+    void WireSurveyCommands();
 
     void N9Click();
 
@@ -217,6 +221,17 @@ private:
     void N10Click();
     class TSpreadsheetExport* m_excelExport = nullptr;
 
+public:
+    // --- survey computations (MainSurvey.cpp); the windows are made at their first use.
+    QAction* TraverseItem = nullptr; // "트래버스 계산…"
+    QAction* CogoItem = nullptr;     // "좌표 계산…"
+    TTraverseForm* TraverseWindow = nullptr;
+    TCogoForm* CogoWindow = nullptr;
+    // Moves the job's points to where `points` put them (the k-th point of an id in
+    // `points` moves the k-th row of that id) and appends those the job lacks.
+    void ApplySurveyPoints(std::vector<TSurveyPoint> points);
+
+private:
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;
     bool m_jobChanged = false;
