@@ -228,8 +228,10 @@ public:
     TTraverseForm* TraverseWindow = nullptr;
     TCogoForm* CogoWindow = nullptr;
     // Moves the job's points to where `points` put them (the k-th point of an id in
-    // `points` moves the k-th row of that id) and appends those the job lacks.
-    void ApplySurveyPoints(std::vector<TSurveyPoint> points);
+    // `points` moves the k-th row of that id) and appends those the job lacks. Every row of
+    // an id in `stations` goes to that id's one place: a station observed several times is
+    // one point.
+    void ApplySurveyPoints(std::vector<TSurveyPoint> points, const std::vector<std::string>& stations = {});
 
 private:
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;

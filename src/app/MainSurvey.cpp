@@ -48,7 +48,12 @@ void TMainForm::WireSurveyCommands() {
         RunGuarded([this] {
             if (!TraverseWindow) {
                 TraverseWindow = new TTraverseForm(this);
-                TraverseWindow->OnApply = [this](const TInstrumentResult& job) { ApplySurveyPoints(job.Points); };
+                TraverseWindow->OnApply = [this](const TInstrumentResult& job) {
+                    std::vector<std::string> stations;
+                    for (const TTraverseStation& s : TraverseWindow->Result().Stations)
+                        stations.push_back(s.Id);
+                    ApplySurveyPoints(job.Points, stations);
+                };
             }
             // The job's own file is the first guess at the observations; point files hold none.
             const QString suffix = QFileInfo(JobFile).suffix().toLower();
@@ -74,7 +79,7 @@ void TMainForm::WireSurveyCommands() {
     });
 }
 
-void TMainForm::ApplySurveyPoints(std::vector<TSurveyPoint> points) {
+void TMainForm::ApplySurveyPoints(std::vector<TSurveyPoint> points, const std::vector<std::string>& stations) {
     // Rows whose link is a point of the project, by id in table order. A job read from the
     // same file has the points of one id in the order the computation gives them.
     std::unordered_set<const TPoint3D*> inProject;
@@ -88,25 +93,32 @@ void TMainForm::ApplySurveyPoints(std::vector<TSurveyPoint> points) {
             rowsOf[point->ID].push_back(row);
     }
 
+    const std::unordered_set<std::string> oneEach(stations.begin(), stations.end());
     std::unordered_map<std::string, size_t> taken;
     std::vector<TSurveyPoint> added;
     int moved = 0;
-    for (TSurveyPoint& p : points) {
-        const std::vector<int>& rows = rowsOf[p.Id];
-        const size_t k = taken[p.Id]++;
-        if (k >= rows.size()) {
-            added.push_back(std::move(p));
-            continue;
-        }
-        const int row = rows[k];
+    auto move = [&](int row, const TSurveyPoint& p) {
         auto* point = static_cast<TPoint3D*>(NiceGrid1->RowTag(row));
         if (point->X == p.E && point->Y == p.N && point->Z == p.H)
-            continue;
+            return;
         point->SetXYZ(p.E, p.N, p.H);
         NiceGrid1->SetCellUtf8(kColX, row, FormatFixed4(p.E));
         NiceGrid1->SetCellUtf8(kColY, row, FormatFixed4(p.N));
         NiceGrid1->SetCellUtf8(kColZ, row, FormatFixed4(p.H));
         ++moved;
+    };
+    for (TSurveyPoint& p : points) {
+        const std::vector<int>& rows = rowsOf[p.Id];
+        const size_t k = taken[p.Id]++;
+        if (oneEach.count(p.Id) && !rows.empty()) {
+            if (k == 0)
+                for (int row : rows)
+                    move(row, p);
+        } else if (k < rows.size()) {
+            move(rows[k], p);
+        } else {
+            added.push_back(std::move(p));
+        }
     }
     TGridRowSink sink(*NiceGrid1);
     AppendSurveyPoints(added, *Project, &sink);

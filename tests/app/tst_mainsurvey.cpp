@@ -45,15 +45,15 @@ const char kSquare[] = "MO,AD0,UN1,AU0\n"
                        "BK,OPD,BPC,BC0.0000\n"
                        "TR,OPD,FPA,AR270.0000,ZE90.0000,SD100.000\n";
 
-const TPoint3D* pointOf(const TMainForm& form, const std::string& id) {
+// "X Y" of every point of the job with the id, in the project's order.
+QStringList at(const TMainForm& form, const std::string& id) {
+    QStringList out;
     for (const auto& group : *form.Project)
         for (const auto& p : group->Points)
             if (p->ID == id)
-                return p.get();
-    return nullptr;
+                out << QString("%1 %2").arg(p->X, 0, 'f', 4).arg(p->Y, 0, 'f', 4);
+    return out;
 }
-
-QString at(const TPoint3D* p) { return p ? QString("%1 %2").arg(p->X, 0, 'f', 4).arg(p->Y, 0, 'f', 4) : "none"; }
 
 } // namespace
 
@@ -69,7 +69,8 @@ private slots:
         Boxes boxes;
         TMainForm form;
         form.ImportFile(path);
-        const QString before = at(pointOf(form, "S1"));
+        const QStringList before = at(form, "S1");
+        QCOMPARE(at(form, "D").size(), 2); // shot from A and from C
         const int rows = form.NiceGrid1->RowCount();
         boxes.seen.clear(); // the import's notes
 
@@ -89,9 +90,11 @@ private slots:
                  QString("999.9870 1100.0010"));
 
         w->btnApply->click();
-        QCOMPARE(at(pointOf(form, "B")), QString("999.9870 1100.0010"));
-        QCOMPARE(at(pointOf(form, "S1")), QString("989.9870 1099.9997"));
-        QVERIFY(before != at(pointOf(form, "S1")));
+        QCOMPARE(at(form, "B"), QStringList{"999.9870 1100.0010"});
+        QCOMPARE(at(form, "S1"), QStringList{"989.9870 1099.9997"});
+        // A station is one point: no row of it stays where the unadjusted legs put it.
+        QCOMPARE(at(form, "D"), QStringList(2, "1100.0110 999.9971"));
+        QVERIFY(before != at(form, "S1"));
         QCOMPARE(form.NiceGrid1->RowCount(), rows); // every point moved, none added twice
         QVERIFY(!w->btnApply->isEnabled());
     }
@@ -153,7 +156,7 @@ private slots:
         w->btnAdd->click();
         QCOMPARE(boxes.texts(), QStringList());
         // Left of P1->P2: from P1, 40 m at 36°52' less 36°52' (the triangle's angle), due north.
-        QCOMPARE(at(pointOf(form, "N1")), QString("1000.0000 1040.0000"));
+        QCOMPARE(at(form, "N1"), QStringList{"1000.0000 1040.0000"});
         QCOMPARE(form.NiceGrid1->Cells(4, form.NiceGrid1->RowCount() - 1), QString("PIN"));
         QVERIFY(form.JobChanged());
     }
