@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/AppSettings.h"
 #include "app/SecondRun.h"
 #include "comm/ComPort.h"
 #include "comm/InstrumentPort.h"
@@ -32,12 +33,35 @@ void TMainForm::WireCommCommands() {
     NCAD1->OnSendAddedPoint = [this](double dx, double dy) { NCAD1SendAddedPoint(dx, dy); };
 }
 
-// Settings are not stored between runs: every start begins with these values.
+// The fixed values are the first start's; after that the line settings the user last
+// confirmed, so that an upload goes where the last one went.
 void TMainForm::CreateComPort() {
     InstallComSetupDialog();
     ComPort = new TComPort(this);
     ComPort->setObjectName("ComPort");
     ApplyInstrumentSettings(*ComPort);
+    ApplyPortChoice(*ComPort, TAppSettings().PortChoice());
+}
+
+void TMainForm::ConfirmPortSettings(const std::function<bool()>& apply) {
+    const TPortChoice before = ReadPortChoice(*ComPort);
+    auto remember = [this] {
+        TAppSettings settings;
+        settings.SetPortChoice(ReadPortChoice(*ComPort));
+        settings.Save();
+    };
+    bool confirmed = false;
+    try {
+        confirmed = apply();
+    } catch (...) {
+        // A choice that the port took before a later one failed (a new port that cannot be
+        // opened now) is still the user's choice.
+        if (ReadPortChoice(*ComPort) != before)
+            RunGuarded(remember);
+        throw;
+    }
+    if (confirmed)
+        remember();
 }
 
 // Part of the creation handler, between registering the project and checking the layers.
@@ -76,7 +100,9 @@ void TMainForm::DestroyCommWindows() {
     ReceiveWindow = nullptr;
 }
 
-void TMainForm::btnComPortSettingClick() { ComPort->ExecuteSetupDialog(); }
+void TMainForm::btnComPortSettingClick() {
+    ConfirmPortSettings([this] { return ComPort->ExecuteSetupDialog(); });
+}
 
 void TMainForm::btnComportOpenClick() {
     if (!ComPort->Connected()) {
@@ -107,7 +133,10 @@ void TMainForm::btnComportOpenClick() {
     if (result != QDialog::Accepted)
         return; // Cancel: the choices are dropped, nothing is logged, the port stays open
 
-    ApplyComboBoxes(ReceiveWindow->Combos(), *ComPort);
+    ConfirmPortSettings([this] {
+        ApplyComboBoxes(ReceiveWindow->Combos(), *ComPort);
+        return true;
+    });
     NCAD1->Repaint();
     // A receive cut short is said, whichever button ended it, and is never called complete.
     if (!end.CutShort())
@@ -126,11 +155,13 @@ QString TMainForm::ReceiveNote() const {
     for (const std::string& file : session.KeptIn())
         files << "\"" + QString::fromStdString(file) + "\"";
     const QString bytes = QLocale::system().toString(session.ByteCount());
+    // The port the bytes came from: a receive from the wrong one is told at once.
+    const QString port = QString::fromUtf8("포트 %1에서 ").arg(QString::fromStdString(PortLabel(*ComPort)));
     QStringList lines;
-    lines << (files.isEmpty()
-                  ? QString::fromUtf8("받은 데이터 %1 바이트를 파일에 남기지 못했습니다.").arg(bytes)
-                  : QString::fromUtf8("받은 데이터 %1 바이트는 모두 %2에 있습니다.")
-                        .arg(bytes, files.join(QString::fromUtf8("와 "))));
+    lines << port + (files.isEmpty()
+                         ? QString::fromUtf8("받은 데이터 %1 바이트를 파일에 남기지 못했습니다.").arg(bytes)
+                         : QString::fromUtf8("받은 데이터 %1 바이트는 모두 %2에 있습니다.")
+                               .arg(bytes, files.join(QString::fromUtf8("와 "))));
     if (!end.BufferError.empty())
         lines << QString::fromUtf8("받은 데이터를 임시 파일에 쓰지 못했습니다: ") +
                      QString::fromStdString(end.BufferError);

@@ -1,11 +1,11 @@
 #include "app/Main.h"
 
-#include "app/GridRowSink.h"
+#include "app/JobCommands.h"
 #include "io/InstrumentImport.h"
+#include "model/CodeText.h"
 #include "model/NCADProject.h"
 #include "survey/forms/CogoForm.h"
 #include "survey/forms/TraverseForm.h"
-#include "text/NumText.h"
 #include "toolkit/Application.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
@@ -14,13 +14,12 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QUndoStack>
 
 #include <unordered_map>
 #include <unordered_set>
 
 namespace {
-
-enum { kColID, kColX, kColY, kColZ };
 
 // The menu of the survey computations, made by whichever part of the window wires its
 // entries first.
@@ -52,7 +51,7 @@ void TMainForm::WireSurveyCommands() {
                     std::vector<std::string> stations;
                     for (const TTraverseStation& s : TraverseWindow->Result().Stations)
                         stations.push_back(s.Id);
-                    ApplySurveyPoints(job.Points, stations);
+                    ApplySurveyPoints("트래버스 조정", job.Points, stations);
                 };
             }
             // The job's own file is the first guess at the observations; point files hold none.
@@ -67,10 +66,10 @@ void TMainForm::WireSurveyCommands() {
             if (!CogoWindow) {
                 CogoWindow = new TCogoForm(*Project, *NCAD1, this);
                 CogoWindow->OnAddPoint = [this](const std::string& id, const TGridPoint& p, const std::string& code) {
-                    std::vector<TSurveyPoint> one{TSurveyPoint{id, code, p.E, p.N, p.H}};
-                    TGridRowSink sink(*NiceGrid1);
-                    AppendSurveyPoints(one, *Project, &sink);
-                    m_jobChanged = true;
+                    // As the add button adds a point: one step, the code upper-cased.
+                    UndoStack->push(MakeAddPoint(JobParts(), "측점 추가", std::make_unique<TPoint3D>(p.E, p.N, p.H, id),
+                                                 UpperAscii(code))
+                                        .release());
                     NCAD1->Repaint();
                 };
             }
@@ -79,7 +78,8 @@ void TMainForm::WireSurveyCommands() {
     });
 }
 
-void TMainForm::ApplySurveyPoints(std::vector<TSurveyPoint> points, const std::vector<std::string>& stations) {
+void TMainForm::ApplySurveyPoints(const QString& step, const std::vector<TSurveyPoint>& points,
+                                  const std::vector<std::string>& stations) {
     // Rows whose link is a point of the project, by id in table order. A job read from the
     // same file has the points of one id in the order the computation gives them.
     std::unordered_set<const TPoint3D*> inProject;
@@ -95,19 +95,14 @@ void TMainForm::ApplySurveyPoints(std::vector<TSurveyPoint> points, const std::v
 
     const std::unordered_set<std::string> oneEach(stations.begin(), stations.end());
     std::unordered_map<std::string, size_t> taken;
-    std::vector<TSurveyPoint> added;
-    int moved = 0;
+    std::vector<TPointMove> moves;
+    std::vector<const TSurveyPoint*> added;
     auto move = [&](int row, const TSurveyPoint& p) {
         auto* point = static_cast<TPoint3D*>(NiceGrid1->RowTag(row));
-        if (point->X == p.E && point->Y == p.N && point->Z == p.H)
-            return;
-        point->SetXYZ(p.E, p.N, p.H);
-        NiceGrid1->SetCellUtf8(kColX, row, FormatFixed4(p.E));
-        NiceGrid1->SetCellUtf8(kColY, row, FormatFixed4(p.N));
-        NiceGrid1->SetCellUtf8(kColZ, row, FormatFixed4(p.H));
-        ++moved;
+        if (point->X != p.E || point->Y != p.N || point->Z != p.H)
+            moves.push_back(TPointMove{point, p.E, p.N, p.H});
     };
-    for (TSurveyPoint& p : points) {
+    for (const TSurveyPoint& p : points) {
         const std::vector<int>& rows = rowsOf[p.Id];
         const size_t k = taken[p.Id]++;
         if (oneEach.count(p.Id) && !rows.empty()) {
@@ -117,14 +112,25 @@ void TMainForm::ApplySurveyPoints(std::vector<TSurveyPoint> points, const std::v
         } else if (k < rows.size()) {
             move(rows[k], p);
         } else {
-            added.push_back(std::move(p));
+            added.push_back(&p);
         }
     }
-    TGridRowSink sink(*NiceGrid1);
-    AppendSurveyPoints(added, *Project, &sink);
-    if (moved > 0 || !added.empty())
-        m_jobChanged = true;
-    MsgStr->appendPlainText(
-        QString("계산 결과를 작업에 적용했습니다: 측점 %1개를 옮기고 %2개를 추가했습니다.").arg(moved).arg(added.size()));
+
+    const size_t moved = moves.size();
+    if (moved > 0 || !added.empty()) {
+        UndoStack->beginMacro(step);
+        if (auto change = MakeMovePoints(JobParts(), step, std::move(moves)))
+            UndoStack->push(change.release());
+        // Added as the import adds them: the code upper-cased, at the end of its group.
+        for (const TSurveyPoint* p : added)
+            UndoStack->push(MakeAddPoint(JobParts(), step, std::make_unique<TPoint3D>(p->E, p->N, p->H, p->Id),
+                                         UpperAscii(p->Code))
+                                .release());
+        UndoStack->endMacro();
+    }
+    MsgStr->appendPlainText(QString("%1 결과를 작업에 적용했습니다: 측점 %2개를 옮기고 %3개를 추가했습니다.")
+                                .arg(step)
+                                .arg(moved)
+                                .arg(added.size()));
     NCAD1->Repaint();
 }

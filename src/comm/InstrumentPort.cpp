@@ -21,3 +21,41 @@ void ApplyInstrumentSettings(TCustomComPort& port) {
     port.SetEvents(kAllComEvents);
     port.SetSyncMethod(smWindowSync);
 }
+
+TPortChoice ReadPortChoice(const TCustomComPort& port) {
+    TPortChoice c;
+    c.Port = port.Port();
+    c.BaudRate = port.BaudRate();
+    c.CustomBaudRate = port.CustomBaudRate();
+    c.DataBits = port.DataBits();
+    c.StopBits = port.StopBits();
+    c.Parity = port.Parity().Bits();
+    c.FlowControl = port.FlowControl().FlowControl();
+    return c;
+}
+
+void ApplyPortChoice(TCustomComPort& port, const TPortChoice& choice) {
+    port.BeginUpdate();
+    try {
+        port.SetPort(choice.Port);
+        port.SetBaudRate(choice.BaudRate);
+        port.SetCustomBaudRate(choice.CustomBaudRate);
+        port.SetDataBits(choice.DataBits);
+        port.SetStopBits(choice.StopBits);
+        port.Parity().SetBits(choice.Parity);
+        port.FlowControl().SetFlowControl(choice.FlowControl);
+    } catch (...) {
+        try {
+            port.EndUpdate();
+        } catch (...) {
+        }
+        throw;
+    }
+    port.EndUpdate();
+}
+
+std::string PortLabel(const TCustomComPort& port) {
+    const int rate = port.BaudRate() == brCustom ? port.CustomBaudRate()
+                                                 : ComText::BaudRateValue(port.BaudRate());
+    return port.Port() + " (" + std::to_string(rate) + " bit/s)";
+}

@@ -167,7 +167,7 @@ private slots:
             Cp949::FromUtf8("1,100.5,200.25,10,PT\n\r\r\n2,5,6,7,경계\n\r\r\n");
         QVERIFY(sim->WaitReceived(expected.size(), std::chrono::seconds(5)));
         QCOMPARE(sim->Received(), expected);
-        QVERIFY(cli.readAllStandardError().contains("sent 2 rows"));
+        QVERIFY(cli.readAllStandardError().contains("sent 2 rows, 40 bytes to " + sim->PortPath() + " ("));
     }
 
     void uploadOfAFaultyFileSendsNothing() {

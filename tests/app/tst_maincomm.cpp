@@ -1,6 +1,7 @@
 #include "support/Boxes.h"
 #include "support/Modal.h"
 
+#include "app/AppSettings.h"
 #include "app/Main.h"
 #include "comm/ComPort.h"
 #include "comm/PortNames.h"
@@ -13,6 +14,7 @@
 #include "toolkit/CheckList.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -21,9 +23,25 @@
 class TestMainComm : public QObject {
     Q_OBJECT
 private slots:
+    void init() { TAppSettings().Remove("port"); }
     void cleanup() { SetSerialPortRoots("", ""); }
 
+    // The first start, and a start whose stored settings cannot be read back.
+    void portStartsWithTheFixedValues_data() {
+        QTest::addColumn<QStringList>("stored"); // key, value, ...
+        QTest::newRow("first start") << QStringList();
+        QTest::newRow("unreadable settings")
+            << QStringList({"port/name", "", "port/baudRate", "fast", "port/dataBits", "9",
+                            "port/stopBits", "3", "port/parity", "", "port/flowControl", "Both"});
+    }
     void portStartsWithTheFixedValues() {
+        QFETCH(QStringList, stored);
+        {
+            TAppSettings settings;
+            for (int i = 0; i + 1 < stored.size(); i += 2)
+                settings.SetValue(stored[i], stored[i + 1]);
+            settings.Save();
+        }
         TMainForm form;
         QVERIFY(form.ComPort);
         TComPort& p = *form.ComPort;
@@ -63,22 +81,34 @@ private slots:
         QVERIFY(form.btnComPortSetting->isEnabled());
         QVERIFY(form.N3->isEnabled());
         QStringList shown;
-        auto answer = [&shown](const QString& flow) {
-            whenModal<TComSetupFrm>([&shown, flow](TComSetupFrm* dialog) {
+        auto answer = [&shown](const QString& flow, const QString& port = {}, bool ok = true) {
+            whenModal<TComSetupFrm>([&shown, flow, port, ok](TComSetupFrm* dialog) {
                 for (int i = 1; i < 6; ++i)
                     shown << dialog->Combo(i)->Text();
+                if (!port.isEmpty()) {
+                    dialog->Combo1->lineEdit()->clear();
+                    QTest::keyClicks(dialog->Combo1->lineEdit(), port);
+                }
                 dialog->Combo6->setCurrentIndex(dialog->Combo6->findText(flow));
                 emit dialog->Combo6->activated(dialog->Combo6->currentIndex());
-                dialog->Button1->click();
+                (ok ? dialog->Button1 : dialog->Button2)->click();
             });
         };
         answer("None");
         form.btnComPortSetting->click();
         QCOMPARE(shown, QStringList({"4800", "8", "1", "None", "Software"}));
         QCOMPARE(form.ComPort->FlowControl().FlowControl(), fcNone);
-        answer("Hardware");
+        answer("Hardware", "/dev/ttyUSB0");
         form.N3->trigger(); // the menu item does what the button does
         QCOMPARE(form.ComPort->FlowControl().FlowControl(), fcHardware);
+        QCOMPARE(form.ComPort->Port(), std::string("/dev/ttyUSB0"));
+        // What was confirmed last is where the next start begins; Cancel keeps nothing.
+        answer("Software", "/dev/ttyS7", false);
+        form.N3->trigger();
+        TMainForm next;
+        QCOMPARE(next.ComPort->Port(), std::string("/dev/ttyUSB0"));
+        QCOMPARE(next.ComPort->FlowControl().FlowControl(), fcHardware);
+        QCOMPARE(next.ComPort->BaudRate(), br4800);
     }
 
     void windowComesUpWithoutAPortList() {

@@ -254,7 +254,14 @@ private slots:
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.write("old");
         stale.close();
-        receive(form, [](TDataRecvForm* w) { w->Button2->click(); });
+        receive(form, [&](TDataRecvForm* w) {
+            // The wait names the port it waits on.
+            QVERIFY(w->lblProgress->text().endsWith(
+                QString::fromStdString("\n포트: " + sim->PortPath() + " (4800 bit/s)")));
+            w->Button2->click();
+        });
+        // Ok confirmed the settings page: the next start uses this port.
+        QCOMPARE(TMainForm().ComPort->Port(), sim->PortPath());
         QCOMPARE(fileBytes(bufferPath()), QByteArray()); // written, with 0 bytes
         QCOMPARE(form.NiceGrid1->RowCount(), 0);
         QCOMPARE(form.MsgStr->toPlainText(), TMainForm::CompletionLine());
@@ -395,12 +402,12 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("note"); // {kept}: temp.dat and the journal
         const QByteArray cut("1,10,20,30,A\r\n2,11,21,31,B\r\n3,12,22,32");
-        const QString cutNote = "받은 데이터 38 바이트는 모두 {kept}에 있습니다.\n"
+        const QString cutNote = "포트 {port}에서 받은 데이터 38 바이트는 모두 {kept}에 있습니다.\n"
                                 "수신 중에 연결이 끊겨 3번째 줄이 잘렸습니다. 그 줄은 불러오지 않았습니다.";
         QTest::newRow("cut last line") << cut << false << 2 << cutNote;
         QTest::newRow("cut last line, new window") << cut << true << 2 << cutNote;
         QTest::newRow("after a whole line") << QByteArray("1,10,20,30,A\r\n2,11,21,31,B\r\n") << false << 2
-                                            << "받은 데이터 28 바이트는 모두 {kept}에 있습니다.\n수신 중에 연결이 끊겼습니다.";
+                                            << "포트 {port}에서 받은 데이터 28 바이트는 모두 {kept}에 있습니다.\n수신 중에 연결이 끊겼습니다.";
     }
     void hangUpMidReceive() {
         QFETCH(QByteArray, sent);
@@ -443,7 +450,8 @@ private slots:
         QCOMPARE(fileBytes(bufferPath()), sent);
         QCOMPARE(fileBytes(QString::fromStdString(journal)), sent);
         QCOMPARE(form.MsgStr->toPlainText(),
-                 note.replace("{kept}", "\"" + bufferPath() + "\"와 \"" + QString::fromStdString(journal) + "\""));
+                 note.replace("{kept}", "\"" + bufferPath() + "\"와 \"" + QString::fromStdString(journal) + "\"")
+                     .replace("{port}", QString::fromStdString(form.ComPort->Port()) + " (4800 bit/s)"));
         if (!newWindow) {
             QCOMPARE(form.NiceGrid1->RowCount(), rows);
             QCOMPARE(form.Project->TotalPointCount(), rows);
@@ -540,7 +548,8 @@ private slots:
 
         QStringList note;
         if (diskFull || !wait)
-            note << QString::fromUtf8("받은 데이터 %1 바이트는 모두 %2에 있습니다.")
+            note << QString::fromUtf8("포트 %1 (4800 bit/s)에서 받은 데이터 %2 바이트는 모두 %3에 있습니다.")
+                        .arg(QString::fromStdString(form.ComPort->Port()))
                         .arg(received.size())
                         .arg(diskFull ? "\"" + journal + "\"" : "\"" + bufferPath() + "\"와 \"" + journal + "\"");
         if (diskFull)
@@ -643,7 +652,8 @@ private slots:
             return b.buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::Yes : Dialogs::Answer::Ok;
         };
         form.UploadWindow->Button2->click();
-        QVERIFY2(m_boxes.titled().last().endsWith(QString::fromUtf8("전송이 완료되었습니다.")), qPrintable(m_boxes.titled().join("\n")));
+        QVERIFY2(m_boxes.titled().last().endsWith("전송이 완료되었습니다.\n포트: " + link + " (4800 bit/s), 13 바이트"),
+                 qPrintable(m_boxes.titled().join("\n")));
         QVERIFY(second->WaitReceived(13, std::chrono::seconds(5)));
         QCOMPARE(second->Received(), std::string("1,1,2,3,A\n\r\r\n"));
         QFile::remove(link);
@@ -743,7 +753,9 @@ private slots:
         QCOMPARE(boxes[0].title, QString("Information"));
         QCOMPARE(boxes[0].text, QString("입력된 데이터를 측량기에 업로드 하시겠습니까?"));
         QVERIFY(boxes[0].icon == Dialogs::Icon::Information);
-        QCOMPARE(boxes[1].text, QString("전송이 완료되었습니다."));
+        // The box names the port the bytes went to.
+        QCOMPARE(boxes[1].text, QString::fromStdString("전송이 완료되었습니다.\n포트: " + sim->PortPath() +
+                                                       " (4800 bit/s), 33 바이트"));
         const std::string expected = "1,100.5,200.25,10,PT\n\r\r\n2,,,,\n\r\r\n";
         QCOMPARE(expected.size(), size_t(33));
         QVERIFY2(sim->WaitReceived(33, std::chrono::seconds(5)), sim->Received().c_str());
@@ -835,7 +847,7 @@ private slots:
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("told");
         QTest::newRow("stalled") << "stall" << "24 바이트 중 0 바이트만 보냈습니다";
-        QTest::newRow("cancelled") << "cancel" << "전송을 취소했습니다: 24 바이트 중 0 바이트를 보냈습니다.";
+        QTest::newRow("cancelled") << "cancel" << "전송을 취소했습니다: 24 바이트 중 0 바이트를 보냈습니다.\n포트: {dev} (4800 bit/s)";
         QTest::newRow("port closed by a hang-up") << "hang-up" << "WriteFile function failed (win error code: 5)\n{dev}: Input/output error";
     }
     void uploadThatDoesNotGetThrough() {

@@ -9,6 +9,8 @@
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
+#include <QUndoStack>
+
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -69,8 +71,8 @@ private slots:
         Boxes boxes;
         TMainForm form;
         form.ImportFile(path);
-        const QStringList before = at(form, "S1");
         QCOMPARE(at(form, "D").size(), 2); // shot from A and from C
+        const QList<QStringList> before{at(form, "B"), at(form, "D"), at(form, "S1")};
         const int rows = form.NiceGrid1->RowCount();
         boxes.seen.clear(); // the import's notes
 
@@ -94,9 +96,14 @@ private slots:
         QCOMPARE(at(form, "S1"), QStringList{"989.9870 1099.9997"});
         // A station is one point: no row of it stays where the unadjusted legs put it.
         QCOMPARE(at(form, "D"), QStringList(2, "1100.0110 999.9971"));
-        QVERIFY(before != at(form, "S1"));
         QCOMPARE(form.NiceGrid1->RowCount(), rows); // every point moved, none added twice
         QVERIFY(!w->btnApply->isEnabled());
+        // One step: one undo puts every point back.
+        form.UndoStack->undo();
+        QCOMPARE((QList<QStringList>{at(form, "B"), at(form, "D"), at(form, "S1")}), before);
+        for (int row = 0; row < form.NiceGrid1->RowCount(); ++row)
+            if (form.NiceGrid1->Cells(0, row) == "B")
+                QCOMPARE(form.NiceGrid1->Cells(1, row) + " " + form.NiceGrid1->Cells(2, row), before[0][0]);
     }
 
     void cogoInverseAndIntersection() {
@@ -159,6 +166,8 @@ private slots:
         QCOMPARE(at(form, "N1"), QStringList{"1000.0000 1040.0000"});
         QCOMPARE(form.NiceGrid1->Cells(4, form.NiceGrid1->RowCount() - 1), QString("PIN"));
         QVERIFY(form.JobChanged());
+        form.UndoStack->undo();
+        QCOMPARE(at(form, "N1"), QStringList());
     }
 };
 

@@ -679,8 +679,8 @@ private slots:
                                              "A1, 4.0000, 5.0000, 6.0000, A\r\n"));
     }
 
-    // Closing asks once when the job changed since it was opened or saved; No keeps the
-    // window, Yes closes it.
+    // Closing asks once when the job changed since it was opened or saved: 취소 keeps the
+    // window, 저장 안 함 closes it.
     void closingAsksWhenTheJobChanged_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("asks");
@@ -692,6 +692,7 @@ private slots:
         // temp.dat is overwritten by the next receive: its points are not saved anywhere.
         QTest::newRow("received, in a second window") << "second run" << true;
         QTest::newRow("saved after a change") << "add, save" << false;
+        QTest::newRow("added, then undone") << "add, undo" << false;
     }
     void closingAsksWhenTheJobChanged() {
         QFETCH(QString, change);
@@ -729,19 +730,24 @@ private slots:
             });
             form.btnExportTXT->click();
         }
+        if (change.contains("undo")) {
+            form.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+        }
         QCOMPARE(form.JobChanged(), asks);
         const qsizetype before = boxes.seen.size();
-        boxes.answer = Dialogs::Answer::No;
+        boxes.answer = Dialogs::Answer::Cancel;
         form.N9->trigger(); // 종료
         QCOMPARE(boxes.seen.size(), before + (asks ? 1 : 0));
         QCOMPARE(form.isVisible(), asks);
         if (!asks)
             return;
         const Dialogs::Box& question = boxes.seen.last();
-        QCOMPARE(question.title, QString("Confirm"));
-        QCOMPARE(question.text, QString("저장하지 않은 측점이 있습니다. 종료하시겠습니까?"));
-        QVERIFY(question.buttons == Dialogs::Buttons::YesNo);
-        boxes.answer = Dialogs::Answer::Yes;
+        QVERIFY(question.buttons == Dialogs::Buttons::YesNoCancel);
+        QCOMPARE(QStringList({question.yesText, question.noText, question.cancelText}),
+                 QStringList({"저장", "저장 안 함", "취소"}));
+        boxes.answer = Dialogs::Answer::No;
         form.close(); // the close box
         QVERIFY(!form.isVisible());
         QCOMPARE(boxes.seen.size(), before + 2);

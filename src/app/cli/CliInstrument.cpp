@@ -410,7 +410,8 @@ int RunUploadCommand(int argc, char** argv) {
         using TState = TUploadTransfer::TState;
         switch (transfer.State()) {
         case TState::Done:
-            std::fprintf(stderr, "sent %zu rows, %d bytes\n", rows.Rows.size(), transfer.Total());
+            std::fprintf(stderr, "sent %zu rows, %d bytes to %s\n", rows.Rows.size(), transfer.Total(),
+                         PortLabel(port).c_str());
             return 0;
         case TState::Failed:
             std::rethrow_exception(transfer.Error());

@@ -1,5 +1,7 @@
 #include "comm/forms/DataRecv.h"
 
+#include "comm/InstrumentPort.h"
+
 #include "comm/forms/ComComboBox.h"
 #include "io/PointImport.h"
 #include "toolkit/Application.h"
@@ -218,7 +220,11 @@ QString TDataRecvForm::ProgressText() const {
 }
 
 void TDataRecvForm::UpdateProgress() {
-    lblProgress->setText(ProgressText());
+    QString text = ProgressText();
+    // The port in use, so that waiting on the wrong one shows at once.
+    if (const TCustomComPort* port = Combo1->ComPort())
+        text += QString::fromUtf8("\n포트: %1").arg(QString::fromStdString(PortLabel(*port)));
+    lblProgress->setText(text);
     // Once the line is idle what arrived is also put on the disk, not only handed to it.
     if (m_session.Idle())
         m_session.SyncJournal();

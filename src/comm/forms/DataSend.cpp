@@ -1,6 +1,7 @@
 #include "comm/forms/DataSend.h"
 
 #include "comm/ComPort.h"
+#include "comm/InstrumentPort.h"
 #include "comm/UploadText.h"
 #include "comm/UploadTransfer.h"
 #include "text/NumText.h"
@@ -188,18 +189,21 @@ bool TDataSendForm::Send() {
 
     using TState = TUploadTransfer::TState;
     const int sent = transfer.Sent(), total = transfer.Total();
+    // Every outcome names the port: a transfer to the wrong one must not pass for done.
+    const std::string port = "\n포트: " + PortLabel(*m_port);
     switch (transfer.State()) {
     case TState::Done:
-        Dialogs::ShowMessage(QString::fromUtf8("전송이 완료되었습니다."));
+        Dialogs::ShowMessage(QString::fromUtf8("전송이 완료되었습니다.") +
+                             QString::fromStdString(port + ", " + std::to_string(total) + " 바이트"));
         return true;
     case TState::Failed:
         std::rethrow_exception(transfer.Error());
     case TState::Stalled:
         m_port->SetConnected(false);
-        throw std::runtime_error(ShortWriteMessage(sent, total));
+        throw std::runtime_error(ShortWriteMessage(sent, total) + port);
     default:
         m_port->SetConnected(false);
-        Dialogs::ShowMessage(QString::fromStdString(CancelledMessage(sent, total)));
+        Dialogs::ShowMessage(QString::fromStdString(CancelledMessage(sent, total) + port));
         return false;
     }
 }
