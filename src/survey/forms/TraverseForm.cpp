@@ -97,6 +97,7 @@ TTraverseForm::TTraverseForm(QWidget* parent) : QWidget(parent, Qt::Window) {
         headers << QString::fromUtf8(h);
     gridLegs->setHorizontalHeaderLabels(headers);
     gridLegs->verticalHeader()->hide();
+    gridLegs->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     gridLegs->setEditTriggers(QAbstractItemView::NoEditTriggers);
     gridLegs->setSelectionBehavior(QAbstractItemView::SelectRows);
 
@@ -246,7 +247,7 @@ void TTraverseForm::showResult() {
     QStringList lines;
     auto add = [&lines](const std::vector<TLineMessage>& messages, const QString& kind) {
         for (const TLineMessage& m : messages)
-            lines << kind + text(LineMessageText(m));
+            lines << kind + (m.Line > 0 ? QString("%1번째 줄: ").arg(m.Line) : QString()) + text(m.Text);
     };
     add(m_job.Problems, "읽지 못함: ");
     add(m_job.Warnings, "경고: ");
