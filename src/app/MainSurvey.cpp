@@ -10,8 +10,10 @@
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QUndoStack>
@@ -21,14 +23,14 @@
 
 namespace {
 
-// The menu of the survey computations, made by whichever part of the window wires its
-// entries first.
+// The menu of the survey computations and their printed sheets, whichever part of the
+// window wires its entries first makes it; the others find it by its caption.
 QMenu* surveyMenu(QMenuBar& bar) {
-    if (auto* menu = bar.findChild<QMenu*>("menuSurvey"))
-        return menu;
-    QMenu* menu = bar.addMenu("측량 계산(&S)");
-    menu->setObjectName("menuSurvey");
-    return menu;
+    const QString caption = "측량 계산(&S)";
+    for (QAction* item : bar.actions())
+        if (item->menu() && item->text() == caption)
+            return item->menu();
+    return bar.addMenu(caption);
 }
 
 void showWindow(QWidget& window) {
