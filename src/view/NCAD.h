@@ -15,6 +15,7 @@
 class LabelPainter;
 class QPainter;
 class TNCADProject;
+class TPoint3D;
 class TProjectManager;
 
 // What the next left press in the view does. mmAddPoint and mmSendPoint are one-shot: a
@@ -51,6 +52,10 @@ public:
     // eighths of a degree, positive away from the user).
     std::function<void(Qt::MouseButton button)> OnMouseUp;
     std::function<void(int delta)> OnMouseWheel;
+    // The world point under the pointer whenever it moves over the view or the drawing moves
+    // under it (wheel); what a press at that pixel would report. Leave: the pointer left.
+    std::function<void(double x, double y)> OnPointerMove;
+    std::function<void()> OnPointerLeave;
 
 protected:
     // Holds repaints back while several mapping steps make one move; repaints once at the end.
@@ -67,6 +72,9 @@ protected:
 
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    // Raises OnPointerMove for the client pixel `pos`.
+    void ReportPointer(const QPoint& pos);
     // The bars do not scroll contents: the view handles their arrows itself.
     void scrollContentsBy(int, int) override {}
 
@@ -111,6 +119,15 @@ public:
 
     TOnAddedPoint OnAddedPoint;
     TOnSendAddedPoint OnSendAddedPoint;
+    // A left press that is not armed to add (mmNone, mmPan) and lands within kPickRadius
+    // pixels of a point's dot reports that point; a drag from there still pans.
+    std::function<void(const TPoint3D* point)> OnPointPicked;
+
+    // The selected point: a ring in a colour of its own, drawn over all layers at the world
+    // point (x, y). Repaints.
+    void SetMark(double x, double y);
+    void ClearMark();
+    bool HasMark() const { return m_hasMark; }
 
     // Layers 1 to 5; setting one invalidates the view (the redraw follows).
     bool LayerVisible(int layer) const;
@@ -149,6 +166,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     struct PixelPoint {
@@ -160,6 +178,9 @@ private:
     void VertScroll(int action);
     bool IsTopmostAt(const QPoint& globalPos) const;
     void RaisePointEvent(const QPoint& pos);
+    // One step of a drag: keeps the world point under the pointer.
+    void PanTo(const QPoint& pos);
+    void DrawMark(QPainter& painter);
 
     void ClearBackground();
     void DrawProject(QPainter& painter);
@@ -176,4 +197,8 @@ private:
     std::vector<PixelPoint> m_pixels; // one group's pixel positions, reused between paints
     THeightText m_heightText;
     bool m_culling = true;
+    bool m_middleDrag = false; // the middle button pans in every mode
+    bool m_hasMark = false;
+    double m_markX = 0; // world units
+    double m_markY = 0;
 };
