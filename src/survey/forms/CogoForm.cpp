@@ -5,6 +5,7 @@
 #include "text/NumText.h"
 #include "toolkit/Guard.h"
 #include "view/NCAD.h"
+#include "view/PointPick.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>
@@ -20,13 +21,9 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <limits>
 #include <stdexcept>
 
 namespace {
-
-// How far from a point's dot a click still takes it, pixels.
-constexpr int kPickRadius = 8;
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 QString metres(double v) { return text(FormatFixed4(v)) + " m"; }
@@ -44,22 +41,6 @@ QLineEdit* edit(QWidget* parent, const char* name, const QString& hint = {}) {
     e->setObjectName(name);
     e->setPlaceholderText(hint);
     return e;
-}
-
-// The job's point nearest to client pixel (px, py) of the view, within `radius` pixels.
-const TPoint3D* nearestPoint(const TNCADProject& project, const ViewMapping& mapping, int px, int py, int radius) {
-    const TPoint3D* best = nullptr;
-    double bestSquare = static_cast<double>(radius) * radius;
-    for (const auto& group : project)
-        for (const auto& p : group->Points) {
-            const double dx = mapping.PixelX(p->X) - px, dy = mapping.PixelY(p->Y) - py;
-            const double square = dx * dx + dy * dy;
-            if (square <= bestSquare) {
-                bestSquare = square;
-                best = p.get();
-            }
-        }
-    return best;
 }
 
 double length(const QLineEdit& e, const char* what) {
@@ -267,12 +248,13 @@ void TCogoForm::btnPickToggled(bool on) {
 }
 
 bool TCogoForm::PickAt(const QPoint& pos) {
-    const TPoint3D* p = nearestPoint(m_project, m_view, pos.x(), pos.y(), kPickRadius);
+    const TPoint3D* p = PickPoint(m_view, m_project, pos.x(), pos.y());
     if (!p) {
         lblPick->setText("그 자리에는 측점이 없습니다. 측점을 클릭하십시오.");
         return false;
     }
     const TGridPoint at{p->X, p->Y, p->Z};
+    m_view.SetMark(p->X, p->Y);
     if (!m_firstPick) {
         m_firstPick = at;
         edtFrom->setText(text(p->ID));
