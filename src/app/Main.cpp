@@ -50,6 +50,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     WireSelection();
     WireKeysAndHelp();
     WireOpen();
+    WireSurveyCommands();
     connect(N9, &QAction::triggered, this, [this] { RunGuarded([this] { N9Click(); }); });
 
     FormCreate();

@@ -16,6 +16,7 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TCheckList;
+class TCogoForm;
 class TComPort;
 class TCustomComPort;
 class TDataRecvForm;
@@ -28,6 +29,8 @@ class QUndoStack;
 class TFindForm;
 class TPoint3D;
 class TPointLines;
+class TTraverseForm;
+struct TSurveyPoint;
 struct TFormatChoice;
 struct TJobParts;
 struct TJobSize;
@@ -178,6 +181,7 @@ private:
     void WireCommCommands();
     void WireExportCommands();
     void WireReportCommands();
+    void WireSurveyCommands();
 
     void N9Click();
 
@@ -289,6 +293,20 @@ private:
     QString m_findText; // what 다음 찾기 looks for
     bool m_findWhole = false;
 
+public:
+    // --- survey computations (MainSurvey.cpp); the windows are made at their first use.
+    QAction* TraverseItem = nullptr; // "트래버스 계산…"
+    QAction* CogoItem = nullptr;     // "좌표 계산…"
+    TTraverseForm* TraverseWindow = nullptr;
+    TCogoForm* CogoWindow = nullptr;
+    // Moves the job's points to where `points` put them (the k-th point of an id in
+    // `points` moves the k-th row of that id) and appends those the job lacks, as one undo
+    // step named `step`. Every row of an id in `stations` goes to that id's one place: a
+    // station observed several times is one point.
+    void ApplySurveyPoints(const QString& step, const std::vector<TSurveyPoint>& points,
+                           const std::vector<std::string>& stations = {});
+
+private:
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;
 

@@ -1,0 +1,175 @@
+// The survey computations' windows through the main window's menu: the traverse into the
+// job, the inverse and new points by intersection.
+#include "support/Boxes.h"
+
+#include "app/Main.h"
+#include "model/NCADProject.h"
+#include "survey/forms/CogoForm.h"
+#include "survey/forms/TraverseForm.h"
+#include "toolkit/NiceGrid.h"
+#include "view/NCAD.h"
+
+#include <QUndoStack>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A square loop A B C D of 100 m sides on A (1000, 1000, H 50), backsight R due south; the
+// angle at B is read 20" too large and B-C 50 mm too long; S1 a side shot from B. Worked by
+// hand: w = +20", linear misclosure 44.4 mm over 400.050 m (1/9020); by the compass rule B
+// goes to 999.9870, 1100.0010 and S1 to 989.9870, 1099.9997.
+const char kSquare[] = "MO,AD0,UN1,AU0\n"
+                       "SP,PNA,N 1000.000,E 1000.000,EL50.000,--CP\n"
+                       "SP,PNR,N 900.000,E 1000.000,EL50.000,--CP\n"
+                       "OC,OPA,N 1000.000,E 1000.000,EL50.000\n"
+                       "LS,HI1.500,HR1.500\n"
+                       "BK,OPA,BPR,BS,BC0.0000\n"
+                       "TR,OPA,FPB,AR180.0000,ZE90.0000,SD100.000\n"
+                       "SS,OPA,FPD,AR270.0000,ZE90.0000,SD100.000\n"
+                       "OC,OPB\n"
+                       "BK,OPB,BPA,BS,BC0.0000\n"
+                       "TR,OPB,FPC,AR270.0020,ZE90.0000,SD100.050\n"
+                       "SS,OPB,FPS1,AR90.0000,ZE90.0000,SD10.000,--TREE\n"
+                       "OC,OPC\n"
+                       "BK,OPC,BPB,BC0.0000\n"
+                       "TR,OPC,FPD,AR270.0000,ZE90.0000,SD100.000\n"
+                       "OC,OPD\n"
+                       "BK,OPD,BPC,BC0.0000\n"
+                       "TR,OPD,FPA,AR270.0000,ZE90.0000,SD100.000\n";
+
+// "X Y" of every point of the job with the id, in the project's order.
+QStringList at(const TMainForm& form, const std::string& id) {
+    QStringList out;
+    for (const auto& group : *form.Project)
+        for (const auto& p : group->Points)
+            if (p->ID == id)
+                out << QString("%1 %2").arg(p->X, 0, 'f', 4).arg(p->Y, 0, 'f', 4);
+    return out;
+}
+
+} // namespace
+
+class TestMainSurvey : public QObject {
+    Q_OBJECT
+private slots:
+    void traverseAdjustsTheJob() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("loop.rw5");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kSquare) > 0);
+        file.close();
+        Boxes boxes;
+        TMainForm form;
+        form.ImportFile(path);
+        QCOMPARE(at(form, "D").size(), 2); // shot from A and from C
+        const QList<QStringList> before{at(form, "B"), at(form, "D"), at(form, "S1")};
+        const int rows = form.NiceGrid1->RowCount();
+        boxes.seen.clear(); // the import's notes
+
+        form.TraverseItem->trigger();
+        TTraverseForm* w = form.TraverseWindow;
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->edtFile->text(), path);
+        QVERIFY(!w->btnApply->isEnabled());
+        w->btnCompute->click();
+        QCOMPARE(boxes.texts(), QStringList());
+        QCOMPARE(w->gridLegs->rowCount(), 5); // A B C D A
+        QCOMPARE(w->lblAngular->text(), QString("+20.0″"));
+        QCOMPARE(w->lblLinear->text(), QString("0.0444 m"));
+        QCOMPARE(w->lblLength->text(), QString("400.0500 m"));
+        QCOMPARE(w->lblPrecision->text(), QString("1/9020"));
+        QCOMPARE(w->gridLegs->item(1, 9)->text() + " " + w->gridLegs->item(1, 10)->text(),
+                 QString("999.9870 1100.0010"));
+
+        w->btnApply->click();
+        QCOMPARE(at(form, "B"), QStringList{"999.9870 1100.0010"});
+        QCOMPARE(at(form, "S1"), QStringList{"989.9870 1099.9997"});
+        // A station is one point: no row of it stays where the unadjusted legs put it.
+        QCOMPARE(at(form, "D"), QStringList(2, "1100.0110 999.9971"));
+        QCOMPARE(form.NiceGrid1->RowCount(), rows); // every point moved, none added twice
+        QVERIFY(!w->btnApply->isEnabled());
+        // One step: one undo puts every point back.
+        form.UndoStack->undo();
+        QCOMPARE((QList<QStringList>{at(form, "B"), at(form, "D"), at(form, "S1")}), before);
+        for (int row = 0; row < form.NiceGrid1->RowCount(); ++row)
+            if (form.NiceGrid1->Cells(0, row) == "B")
+                QCOMPARE(form.NiceGrid1->Cells(1, row) + " " + form.NiceGrid1->Cells(2, row), before[0][0]);
+    }
+
+    void cogoInverseAndIntersection() {
+        Boxes boxes;
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto group = std::make_unique<TNCADItem>();
+        group->SetCode("CP");
+        group->AddPoint(1000, 1000, 10, "P1");
+        group->AddPoint(1030, 1040, 22, "P2");
+        form.Project->AddItem(std::move(group));
+        form.NCAD1->ZoomExtents();
+
+        form.CogoItem->trigger();
+        TCogoForm* w = form.CogoWindow;
+        QVERIFY(w && w->isVisible());
+        // 30 east, 40 north: 50 m at atan(3/4) = 36°52'11.6", 12 m up.
+        w->edtFrom->setText("P1");
+        w->edtTo->setText("P2");
+        w->btnInverse->click();
+        const QStringList expected{"50.0000 m", "36°52'11.6\"", "30.0000 m", "40.0000 m", "12.0000 m", "51.4198 m"};
+        auto shown = [w] {
+            return QStringList{w->lblDistance->text(), w->lblAzimuth->text(), w->lblDX->text(),
+                               w->lblDY->text(), w->lblDZ->text(), w->lblSlope->text()};
+        };
+        QCOMPARE(shown(), expected);
+
+        // The same by two clicks near the points' dots, which neither pan nor add a point.
+        w->edtFrom->clear();
+        w->lblDistance->clear();
+        w->btnPick->click();
+        int x = 0, y = 0;
+        QWidget* surface = form.NCAD1->viewport();
+        form.NCAD1->WorldToScreen(x, y, 1000, 1000);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(x + 3, y - 2));
+        form.NCAD1->WorldToScreen(x, y, 1030, 1040);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(x - 2, y + 3));
+        QCOMPARE(shown(), expected);
+        QCOMPARE(w->edtFrom->text(), QString("P1"));
+        QVERIFY(!w->btnPick->isChecked());
+        QCOMPARE(form.Project->TotalPointCount(), 2);
+
+        // 40 m from P1 and 30 m from P2 (50 m apart): two answers, the chosen one added.
+        w->Pages->setCurrentIndex(2);
+        w->rbDistances->setChecked(true);
+        w->edtPointA->setText("P1");
+        w->edtValueA->setText("40");
+        w->edtPointB->setText("P2");
+        w->edtValueB->setText("30");
+        w->btnIntersect->click();
+        QCOMPARE(w->lstResults->count(), 2);
+        QCOMPARE(w->lstResults->currentRow(), -1);
+        w->lstResults->setCurrentRow(1);
+        w->edtNewId->setText("N1");
+        w->edtNewCode->setText("pin");
+        w->btnAdd->click();
+        QCOMPARE(boxes.texts(), QStringList());
+        // Left of P1->P2: from P1, 40 m at 36°52' less 36°52' (the triangle's angle), due north.
+        QCOMPARE(at(form, "N1"), QStringList{"1000.0000 1040.0000"});
+        QCOMPARE(form.NiceGrid1->Cells(4, form.NiceGrid1->RowCount() - 1), QString("PIN"));
+        QVERIFY(form.JobChanged());
+        form.UndoStack->undo();
+        QCOMPARE(at(form, "N1"), QStringList());
+    }
+};
+
+QTEST_MAIN(TestMainSurvey)
+#include "tst_mainsurvey.moc"
