@@ -30,7 +30,9 @@ QMenu* surveyMenu(QMenuBar& bar) {
     for (QAction* item : bar.actions())
         if (item->menu() && item->text() == caption)
             return item->menu();
-    return bar.addMenu(caption);
+    QMenu* menu = bar.addMenu(caption);
+    menu->setObjectName("menuSurvey");
+    return menu;
 }
 
 void showWindow(QWidget& window) {

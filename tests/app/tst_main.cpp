@@ -82,7 +82,8 @@ private slots:
         QCOMPARE(captions(form.CAD1), QStringList({"화면에 맞게 확장하기", "줌인 하기",
                                                    "줌아웃 하기", "유저 포인트를 추가"}));
         QCOMPARE(captions(form.menuBar()->findChild<QMenu*>("menuSurvey")),
-                 QStringList({"좌표 성과표…", "좌표 면적 계산부…", "트래버스 계산부…"}));
+                 QStringList({"좌표 성과표…", "좌표 면적 계산부…", "트래버스 계산부…", "트래버스 계산…",
+                              "좌표 계산…"}));
         // The office programs' keys; no other item takes one.
         const QHash<const QAction*, QString> keys{{form.XT1, "Ctrl+O"},
                                                   {form.N10, "Ctrl+P"},
