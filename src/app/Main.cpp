@@ -45,6 +45,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     WireTableCommands();
     WireCommCommands();
     WireExportCommands();
+    WireCoordCommands();
     connect(N9, &QAction::triggered, this, [this] { RunGuarded([this] { N9Click(); }); });
 
     FormCreate();

@@ -5,7 +5,9 @@
 #include <functional>
 #include <vector>
 
+enum class TAxisOrder;
 class QAction;
+class QComboBox;
 class QFileDialog;
 class QLabel;
 class QMenu;
@@ -16,6 +18,7 @@ class QToolBar;
 class QToolButton;
 class TCheckList;
 class TComPort;
+class TCrsCombo;
 class TCustomComPort;
 class TDataRecvForm;
 class TDataSendForm;
@@ -134,6 +137,7 @@ private:
     void WireTableCommands();
     void WireCommCommands();
     void WireExportCommands();
+    void WireCoordCommands();
 
     void N9Click();
 
@@ -219,6 +223,36 @@ private:
     // The plan to scale: print, preview or PDF, with the view's visible layers.
     void N10Click();
     class TSpreadsheetExport* m_excelExport = nullptr;
+
+    // --- coordinates (MainCoords.cpp)
+public:
+    // What the job's X holds and the job's reference system, kept between runs like the port
+    // settings. They decide drawings, plots, CAD and GIS files and what instrument data puts
+    // into X; the table and point files keep X and Y as they are.
+    TAxisOrder JobAxes() const;
+    void SetJobAxes(TAxisOrder axes);
+    int JobCrs() const { return m_jobCrs; }
+    // Throws ECrsError, keeping the system it had, for a code PROJ cannot use.
+    void SetJobCrs(int epsg);
+    // Moves the points of the whole job by `change` (which changes all or nothing) as one
+    // step, then shows the new X and Y in the table and fits the view.
+    void ApplyJobCoordinates(const std::function<void(TNCADProject&)>& change);
+
+    QComboBox* AxisCombo = nullptr; // "좌표축:" X=동(E), X=북(N)
+    TCrsCombo* CrsCombo = nullptr;  // "좌표계:"
+    QMenu* Coord1 = nullptr;
+    QAction* CrsTransform1 = nullptr;  // "좌표 변환…"
+    QAction* CommonPoints1 = nullptr;  // "공통점 변환…"
+    QAction* GIS1 = nullptr;           // 파일 -> Export: "GIS 파일로 저장하기…"
+    // Tests answer the GIS save dialog here: the path (empty for Cancel).
+    std::function<QString()> GisDialogHook;
+
+private:
+    void CrsComboChosen();
+    void CrsTransform1Click();
+    void CommonPoints1Click();
+    void GIS1Click();
+    int m_jobCrs = 5186;
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;

@@ -280,7 +280,7 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
         TGridRowSink sink(*NiceGrid1);
         const bool changedBefore = m_jobChanged;
         m_jobChanged = true;
-        result = ImportInstrumentData(lines.Text(), choice, *Project, &sink);
+        result = ImportInstrumentData(lines.Text(), choice, *Project, &sink, NCAD1->AxisOrder());
         if (result.Points == 0 && refuseEmpty) {
             m_jobChanged = changedBefore;
             throwNoPoints(source, choice, result.Problems);
@@ -478,8 +478,9 @@ void TMainForm::NiceGrid1Click() {
     const int row = NiceGrid1->SelectedRow();
     if (row < 0)
         return;
-    NCAD1->SetCenter(StrToFloat(NiceGrid1->CellUtf8(kColX, row)),
-                     StrToFloat(NiceGrid1->CellUtf8(kColY, row)));
+    const TEastNorth plan = ToEastNorth(StrToFloat(NiceGrid1->CellUtf8(kColX, row)),
+                                        StrToFloat(NiceGrid1->CellUtf8(kColY, row)), NCAD1->AxisOrder());
+    NCAD1->SetCenter(plan.E, plan.N);
     NCAD1->Repaint();
 }
 
