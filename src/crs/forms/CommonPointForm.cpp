@@ -41,6 +41,7 @@ TCommonPointForm::TCommonPointForm(QWidget* owner, const TNCADProject& job, TLoa
     PairTable->setHorizontalHeaderLabels({QString::fromUtf8("사용"), QString::fromUtf8("점 번호"),
                                           "dX (m)", "dY (m)", "d (m)"});
     PairTable->verticalHeader()->hide();
+    PairTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     PairTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     PairTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     PairTable->setMinimumSize(460, 200);
@@ -67,8 +68,10 @@ TCommonPointForm::TCommonPointForm(QWidget* owner, const TNCADProject& job, TLoa
     layout->addWidget(Buttons);
 
     connect(BrowseButton, &QPushButton::clicked, this, [this] { RunGuarded([this] { browse(); }); });
+    // Leaving the field after a load must not read the file again: that would tick every
+    // pair the user left out.
     connect(FileEdit, &QLineEdit::editingFinished, this, [this] {
-        if (!FileEdit->text().isEmpty())
+        if (!FileEdit->text().isEmpty() && FileEdit->text() != m_loaded)
             RunGuarded([this] { LoadTargets(FileEdit->text()); });
     });
     connect(HelmertButton, &QRadioButton::toggled, this, [this] { refit(); });
@@ -95,6 +98,7 @@ void TCommonPointForm::browse() {
 
 void TCommonPointForm::LoadTargets(const QString& path) {
     FileEdit->setText(path);
+    m_loaded = path;
     m_pairs.clear();
     m_fit.reset();
     try {
@@ -144,20 +148,29 @@ void TCommonPointForm::refit() {
 
 void TCommonPointForm::showPairs() {
     m_filling = true;
-    PairTable->setRowCount(static_cast<int>(m_pairs.size()));
+    // Items are made once per load and then only written: a refit runs inside the signal of
+    // the tick the user just changed, which must outlive it.
+    if (PairTable->rowCount() != static_cast<int>(m_pairs.size())) {
+        PairTable->setRowCount(static_cast<int>(m_pairs.size()));
+        for (int row = 0; row < PairTable->rowCount(); ++row) {
+            auto* use = new QTableWidgetItem;
+            use->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+            PairTable->setItem(row, kUse, use);
+            for (int c = kId; c < kColumns; ++c) {
+                PairTable->setItem(row, c, new QTableWidgetItem);
+                if (c != kId)
+                    PairTable->item(row, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+        }
+    }
     for (int row = 0; row < PairTable->rowCount(); ++row) {
         const TCommonPair& pair = m_pairs[static_cast<size_t>(row)];
-        auto* use = new QTableWidgetItem;
-        use->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
-        use->setCheckState(pair.Used ? Qt::Checked : Qt::Unchecked);
-        PairTable->setItem(row, kUse, use);
-        PairTable->setItem(row, kId, new QTableWidgetItem(QString::fromStdString(pair.ID)));
+        PairTable->item(row, kUse)->setCheckState(pair.Used ? Qt::Checked : Qt::Unchecked);
+        PairTable->item(row, kId)->setText(QString::fromStdString(pair.ID));
         const TPairResidual* r = m_fit ? &m_fit->Residuals[static_cast<size_t>(row)] : nullptr;
-        PairTable->setItem(row, kDX, new QTableWidgetItem(r ? metres(r->DX) : QString()));
-        PairTable->setItem(row, kDY, new QTableWidgetItem(r ? metres(r->DY) : QString()));
-        PairTable->setItem(row, kD, new QTableWidgetItem(r ? metres(r->D) : QString()));
-        for (int c = kDX; c <= kD; ++c)
-            PairTable->item(row, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        PairTable->item(row, kDX)->setText(r ? metres(r->DX) : QString());
+        PairTable->item(row, kDY)->setText(r ? metres(r->DY) : QString());
+        PairTable->item(row, kD)->setText(r ? metres(r->D) : QString());
     }
     m_filling = false;
 }

@@ -52,6 +52,7 @@ private:
 
     const TNCADProject& m_job;
     TLoader m_load;
+    QString m_loaded; // the file the pairs come from
     std::vector<TCommonPair> m_pairs;
     std::optional<TPlaneFit> m_fit;
     bool m_filling = false; // the table is being filled: its changes are not the user's
