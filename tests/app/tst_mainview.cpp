@@ -69,6 +69,14 @@ private slots:
             const QPoint centre(form.NCAD1->HalfWidth, form.NCAD1->HalfHeight);
             QTest::mousePress(form.NCAD1->viewport(), Qt::LeftButton, {}, centre);
             QCOMPARE(QPointF(x, y), axisIndex ? QPointF(550, 200) : QPointF(200, 550));
+            // A GIS file has easting first as well.
+            form.GisDialogHook = [&] { return dir.filePath("job.geojson"); };
+            form.GIS1->trigger();
+            QFile gis(dir.filePath("job.geojson"));
+            QVERIFY(gis.open(QIODevice::ReadOnly));
+            const QByteArray geojson = gis.readAll();
+            QVERIFY2(geojson.contains("EPSG::5186") && geojson.contains("[ 100.0, 500.0, 1.0 ]"),
+                     geojson.constData());
         }
         TMainForm again;
         QCOMPARE(again.AxisCombo->currentIndex(), axisIndex);
