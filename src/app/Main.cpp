@@ -6,7 +6,6 @@
 #include "model/ProjectManager.h"
 #include "toolkit/Application.h"
 #include "toolkit/CheckList.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
@@ -45,6 +44,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     WireTableCommands();
     WireCommCommands();
     WireExportCommands();
+    WireEditCommands();
+    WireFileCommands();
     WireCoordCommands();
     connect(N9, &QAction::triggered, this, [this] { RunGuarded([this] { N9Click(); }); });
 
@@ -56,7 +57,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TMainForm::~TMainForm() { DestroyCommWindows(); }
+TMainForm::~TMainForm() {
+    DestroyEditCommands();
+    DestroyCommWindows();
+}
 
 void TMainForm::CreateMenus() {
     QMenuBar* bar = menuBar();
@@ -275,11 +279,9 @@ void TMainForm::AddCompletionLine() { MsgStr->appendPlainText(CompletionLine());
 
 void TMainForm::N9Click() { close(); }
 
-// The close box and 종료 alike: points not saved since the job was opened or saved are
-// lost with the window, so the user is asked once.
+// The close box and 종료 alike: unsaved points are saved, dropped or kept (MainFile.cpp).
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (m_jobChanged &&
-        !Dialogs::Confirm(QString::fromUtf8("저장하지 않은 측점이 있습니다. 종료하시겠습니까?"))) {
+    if (!CanClose()) {
         event->ignore();
         return;
     }

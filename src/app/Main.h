@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 enum class TAxisOrder;
@@ -26,8 +27,11 @@ class TMeasurePanel;
 class TNCAD;
 class TNCADProject;
 class TNiceGrid;
+class QUndoStack;
 class TPointLines;
 struct TFormatChoice;
+struct TJobParts;
+struct TJobSize;
 
 // The main window: every function of the program is reached from here. Components are
 // public members named as in the window's layout, as tests and the other windows use them.
@@ -38,8 +42,9 @@ public:
     ~TMainForm() override;
 
     // True when the job changed (points added, edited, deleted, received or imported) since
-    // it was opened from a file or last saved; closing then asks first.
-    bool JobChanged() const { return m_jobChanged; }
+    // it was opened from a file or last saved, and undo has not taken it back there; closing
+    // then asks first.
+    bool JobChanged() const;
 
     // Today's date in the short regional form followed by the completion text.
     static QString CompletionLine();
@@ -49,15 +54,16 @@ public:
     // when a faulty line stops the import (its error then goes up to the caller, naming the
     // line and `source`, the file the lines came from). An empty line that left lines unread
     // is said in MsgStr. With `refuseEmpty`, lines without a point throw, saying so, and
-    // nothing is logged.
-    void ImportPointLines(const TPointLines& lines, const QString& source = {},
+    // nothing is logged. True when every line was read. What it added is one undo step.
+    bool ImportPointLines(const TPointLines& lines, const QString& source = {},
                           bool refuseEmpty = false);
     // Every way in: the points of `lines` in the format `forced` names, else in the
     // instrument format whose signature they carry, else as point lines (ImportPointLines).
     // Instrument data brings every point it can; records left out are then told in one box
     // and notes (a local origin, a unit taken) go to MsgStr. With `refuseEmpty` (a file),
     // a read that finds no point adds and logs nothing and throws "no records found as ...".
-    void ImportJobData(const TPointLines& lines, const QString& source,
+    // True when the lines were point lines and all were read: saving gives them back.
+    bool ImportJobData(const TPointLines& lines, const QString& source,
                        const TFormatChoice* forced = nullptr, bool refuseEmpty = false);
 
     // The one project; owned by the view's project manager.
@@ -164,7 +170,8 @@ public:
     // says so instead of logging the completion line.
     void ImportFile(const QString& path, const QStringList& options = {});
 
-    // The file the job was read from, for the title of a plot; empty when it was not.
+    // The file the job was read from or saved to, for the title of a plot; empty when it was
+    // neither. temp.dat counts here, though it is not the job's own file (JobPath).
     QString JobFile;
 
     // Made when the import command first needs it.
@@ -172,6 +179,8 @@ public:
     // Tests answer the open dialog here instead of showing it: the chosen path, empty for
     // Cancel.
     std::function<QString(QFileDialog&)> OpenDialogHook;
+    // Stands in for the save dialog's exec() the same way (SaveJobAs); empty cancels.
+    std::function<QString(QFileDialog&)> SaveDialogHook;
     // Starts a second run of the program on a file, to be read with the ImportFile options
     // `options` (tests replace it).
     std::function<void(const QString& path, const QStringList& options)> SecondRunStarter;
@@ -235,8 +244,10 @@ public:
     // Throws ECrsError, keeping the system it had, for a code PROJ cannot use.
     void SetJobCrs(int epsg);
     // Moves the points of the whole job by `change` (which changes all or nothing) as one
-    // step, then shows the new X and Y in the table and fits the view.
-    void ApplyJobCoordinates(const std::function<void(TNCADProject&)>& change);
+    // undo step named `name`, shows the new X and Y in the table and fits the view. A
+    // `newCrs` becomes the job's system with the step, and undo gives the old one back.
+    void ApplyJobCoordinates(const QString& name, const std::function<void(TNCADProject&)>& change,
+                             int newCrs = 0);
 
     QComboBox* AxisCombo = nullptr; // "좌표축:" X=동(E), X=북(N)
     TCrsCombo* CrsCombo = nullptr;  // "좌표계:"
@@ -256,5 +267,60 @@ private:
 
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;
-    bool m_jobChanged = false;
+
+    // --- saving the job and closing (MainFile.cpp)
+public:
+    QAction* FileSaveItem = nullptr;   // "저장", Ctrl+S
+    QAction* FileSaveAsItem = nullptr; // "다른 이름으로 저장...", Ctrl+Shift+S
+    // The status bar's panel with the job's file name, marked while it has unsaved changes.
+    QLabel* JobPanel = nullptr;
+
+    // The job's own file: the point file it was opened from (read whole) or last saved to;
+    // empty for a received or new job.
+    const QString& JobPath() const { return m_jobPath; }
+    // Saves to JobPath(), or through SaveJobAs() when there is none. False when nothing was
+    // written (the dialog cancelled, nothing to save); a failed write throws.
+    bool SaveJob();
+    // Asks for a file in a save dialog in the job's folder; asks before replacing another
+    // file. False when cancelled.
+    bool SaveJobAs();
+
+private:
+    void WireFileCommands();
+    // What closing does to unsaved changes: 저장 / 저장 안 함 / 취소. True to close.
+    bool CanClose();
+    void WriteJob(const QString& path);
+    // The job now equals the file `path` (or, empty, equals what it was opened from without
+    // being that file's job).
+    void OpenedJob(const QString& path);
+    void SavedJob(const QString& path);
+    void UpdateJobPanel();
+    QString m_jobPath;
+
+    // --- undo and redo (MainEdit.cpp)
+public:
+    // Every change of the job is a step here; its clean state is the saved job.
+    QUndoStack* UndoStack = nullptr;
+    QMenu* EditMenu = nullptr;
+    QAction* UndoItem = nullptr; // "실행 취소: <step>", Ctrl+Z
+    QAction* RedoItem = nullptr; // "다시 실행: <step>", Ctrl+Y and Ctrl+Shift+Z
+
+private:
+    void WireEditCommands();
+    void DestroyEditCommands();
+    TJobParts JobParts();
+    // One import, one step: measures the job when made and pushes what the import added
+    // (also when a faulty line stopped it) when it goes.
+    class TImportRecord {
+    public:
+        TImportRecord(TMainForm& form, const QString& source);
+        ~TImportRecord();
+        TImportRecord(const TImportRecord&) = delete;
+        TImportRecord& operator=(const TImportRecord&) = delete;
+
+    private:
+        TMainForm& m_form;
+        QString m_source;
+        std::unique_ptr<TJobSize> m_before;
+    };
 };

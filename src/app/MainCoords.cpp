@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/AppSettings.h"
+#include "app/JobCommands.h"
 #include "crs/Crs.h"
 #include "crs/CrsError.h"
 #include "crs/JobTransform.h"
@@ -14,7 +15,6 @@
 #include "survey/transform/CommonPoints.h"
 #include "text/NumText.h"
 #include "toolkit/Guard.h"
-#include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 
 #include <QAction>
@@ -26,14 +26,13 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QToolBar>
+#include <QUndoCommand>
+#include <QUndoStack>
 
 namespace {
 
 const char kAxesKey[] = "job/xAxis"; // "east" or "north"
 const char kCrsKey[] = "job/crs";    // EPSG code
-
-// The table's columns of X and Y.
-constexpr int kColX = 1, kColY = 2;
 
 QString operationLines(const std::vector<TCrsOperation>& operations) {
     QStringList lines;
@@ -64,6 +63,30 @@ const GisChoice kGisChoices[] = {{"GeoPackage (*.gpkg)", ".gpkg"},
                                  {"Shapefile (*.shp)", ".shp"},
                                  {"GeoJSON (*.geojson)", ".geojson"},
                                  {"KML (*.kml)", ".kml"}};
+
+// A move of the whole job with what goes beside it (the job's reference system), so that
+// undo never leaves the points in one system and the job naming another.
+class TJobMoveStep : public QUndoCommand {
+public:
+    TJobMoveStep(std::unique_ptr<QUndoCommand> move, std::function<void()> redoBeside,
+                 std::function<void()> undoBeside)
+        : QUndoCommand(move->text()), m_move(std::move(move)), m_redoBeside(std::move(redoBeside)),
+          m_undoBeside(std::move(undoBeside)) {}
+    void redo() override {
+        m_move->redo();
+        if (m_redoBeside)
+            m_redoBeside();
+    }
+    void undo() override {
+        m_move->undo();
+        if (m_undoBeside)
+            m_undoBeside();
+    }
+
+private:
+    std::unique_ptr<QUndoCommand> m_move;
+    std::function<void()> m_redoBeside, m_undoBeside;
+};
 
 } // namespace
 
@@ -146,16 +169,41 @@ void TMainForm::CrsComboChosen() {
     settings.Save();
 }
 
-void TMainForm::ApplyJobCoordinates(const std::function<void(TNCADProject&)>& change) {
+void TMainForm::ApplyJobCoordinates(const QString& name,
+                                    const std::function<void(TNCADProject&)>& change,
+                                    int newCrs) {
+    // The change runs on the points themselves, all or nothing; the step then takes their new
+    // positions, and the points go back until the step does them.
+    std::vector<TPointMove> moves;
+    moves.reserve(static_cast<size_t>(Project->TotalPointCount()));
+    for (const auto& group : *Project)
+        for (const auto& point : group->Points)
+            moves.push_back({point.get(), point->X, point->Y, point->Z});
     change(*Project);
-    m_jobChanged = true;
-    // Every row shows its point, which keeps its place in the job.
-    for (int row = 0; row < NiceGrid1->RowCount(); ++row)
-        if (const auto* point = static_cast<const TPoint3D*>(NiceGrid1->RowTag(row))) {
-            NiceGrid1->SetCellUtf8(kColX, row, FormatFixed4(point->X));
-            NiceGrid1->SetCellUtf8(kColY, row, FormatFixed4(point->Y));
-        }
-    NCAD1->ZoomExtents();
+    for (TPointMove& move : moves) {
+        std::swap(move.X, move.Point->X);
+        std::swap(move.Y, move.Point->Y);
+    }
+    const int oldCrs = m_jobCrs;
+    auto setCrs = [this](int epsg) {
+        return [this, epsg] {
+            m_jobCrs = epsg;
+            CrsCombo->SetEpsg(epsg);
+            RunGuarded([epsg] {
+                TAppSettings settings;
+                settings.SetValue(kCrsKey, epsg);
+                settings.Save();
+            });
+        };
+    };
+    auto move = MakeMovePoints(TJobParts{*NiceGrid1, *Project, *NCAD1}, name, std::move(moves));
+    if (!move) {
+        if (newCrs)
+            setCrs(newCrs)();
+        return;
+    }
+    UndoStack->push(new TJobMoveStep(std::move(move), newCrs ? setCrs(newCrs) : std::function<void()>(),
+                                     newCrs ? setCrs(oldCrs) : std::function<void()>()));
 }
 
 void TMainForm::CrsTransform1Click() {
@@ -163,12 +211,11 @@ void TMainForm::CrsTransform1Click() {
     if (form.exec() != QDialog::Accepted)
         return;
     const int from = form.From(), to = form.To();
+    DescribeCrs(to); // a code PROJ cannot use throws before anything changes
     std::vector<TCrsOperation> used;
-    ApplyJobCoordinates([&](TNCADProject& job) { used = TransformProject(job, from, to, JobAxes()); });
-    SetJobCrs(to);
-    TAppSettings settings;
-    settings.SetValue(kCrsKey, to);
-    settings.Save();
+    ApplyJobCoordinates(
+        QString::fromUtf8("좌표 변환"),
+        [&](TNCADProject& job) { used = TransformProject(job, from, to, JobAxes()); }, to);
     MsgStr->appendPlainText(QString::fromUtf8("좌표 변환: %1 → %2, 측점 %3개\n%4")
                                 .arg(QString::fromStdString(EpsgText(from)),
                                      QString::fromStdString(EpsgText(to)))
@@ -183,7 +230,8 @@ void TMainForm::CommonPoints1Click() {
     if (form.exec() != QDialog::Accepted || !form.Fit())
         return;
     const TPlaneFit fit = *form.Fit();
-    ApplyJobCoordinates([&](TNCADProject& job) { ApplyPlaneTransform(job, fit.Transform); });
+    ApplyJobCoordinates(QString::fromUtf8("공통점 변환"),
+                        [&](TNCADProject& job) { ApplyPlaneTransform(job, fit.Transform); });
     const TTransformTerms t = DescribeTransform(fit.Transform);
     MsgStr->appendPlainText(
         QString::fromUtf8("공통점 변환(%1, 공통점 %2개): 이동량 X %3 m, Y %4 m, 회전 %5″, 축척 %6 ppm, RMS %7 m")

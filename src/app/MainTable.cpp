@@ -3,13 +3,13 @@
 #include "app/DataEdit.h"
 #include "app/DataNew.h"
 #include "app/GridRowSink.h"
+#include "app/JobCommands.h"
 #include "app/SecondRun.h"
 #include "comm/RecvFiles.h"
 #include "formats/InstrumentFormat.h"
 #include "io/InstrumentImport.h"
 #include "io/PointImport.h"
 #include "io/forms/FileSave.h"
-#include "model/CodeText.h"
 #include "model/NCADProject.h"
 #include "text/NumText.h"
 #include "toolkit/Application.h"
@@ -26,6 +26,7 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <memory>
@@ -38,87 +39,6 @@ constexpr size_t kProgressFromBytes = 4 * 1024 * 1024;
 
 // Table columns.
 enum { kColID, kColX, kColY, kColZ, kColCode };
-
-// Appends the row of a point made by a command, linked to `point`. An empty ID shows as
-// the row's own 1-based number; the point keeps its empty ID.
-int appendPointRow(TNiceGrid& grid, const std::string& id, double x, double y, double z,
-                   const std::string& code, TPoint3D* point) {
-    const std::string shownID = id.empty() ? std::to_string(grid.RowCount() + 1) : id;
-    const std::string xs = FormatFixed4(x), ys = FormatFixed4(y), zs = FormatFixed4(z);
-    const std::string_view cells[5] = {shownID, xs, ys, zs, code};
-    const int row = grid.AddRowUtf8(cells, 5);
-    grid.SetRowTag(row, point);
-    return row;
-}
-
-// Appends `point` to the group of `code` (exactly as given), making the group at the end of
-// the project when there is none yet.
-TPoint3D* addToGroup(TNCADProject& project, const std::string& code,
-                     std::unique_ptr<TPoint3D> point) {
-    TPoint3D* added = point.get();
-    int index = -1;
-    if (TNCADItem* item = project.FindItemByCode(code, index)) {
-        item->AddPoint(std::move(point));
-    } else {
-        auto group = std::make_unique<TNCADItem>();
-        group->SetCode(code);
-        group->AddPoint(std::move(point));
-        project.AddItem(std::move(group));
-    }
-    return added;
-}
-
-// Where `point` stands in the project. The pointer is only compared, never followed, so a
-// link to a point that is gone is simply not found.
-bool locatePoint(const TNCADProject& project, const TPoint3D* point, int& itemIndex,
-                 int& pointIndex) {
-    if (!point)
-        return false;
-    for (int i = 0; i < project.Count(); ++i) {
-        const TNCADItem* item = project.GetItem(i);
-        int p = 0;
-        for (const auto& candidate : item->Points) {
-            if (candidate.get() == point) {
-                itemIndex = i;
-                pointIndex = p;
-                return true;
-            }
-            ++p;
-        }
-    }
-    return false;
-}
-
-enum class TRowUse { Delete, Edit };
-
-// The point of a table row: the row's own point through its link. A row without a link
-// (none of ours) is matched by the numbers in its cells: for deleting by X, Y, Z over all
-// groups, for editing by CODE, X, Y, Z.
-bool rowPoint(const TNiceGrid& grid, const TNCADProject& project, int row, TRowUse use,
-              int& itemIndex, int& pointIndex) {
-    if (const void* tag = grid.RowTag(row))
-        return locatePoint(project, static_cast<const TPoint3D*>(tag), itemIndex, pointIndex);
-    const double x = StrToFloat(grid.CellUtf8(kColX, row));
-    const double y = StrToFloat(grid.CellUtf8(kColY, row));
-    const double z = StrToFloat(grid.CellUtf8(kColZ, row));
-    if (use == TRowUse::Edit)
-        return project.FindPoint(std::string(grid.CellUtf8(kColCode, row)), x, y, z, itemIndex,
-                                 pointIndex);
-    itemIndex = pointIndex = -1;
-    project.FindPointAt(itemIndex, pointIndex, x, y, z);
-    return itemIndex >= 0;
-}
-
-// Removes a point from its group (the group stays, also when empty). No row keeps a link
-// to it, so a later point at the same address is never taken for it.
-void removePoint(TNiceGrid& grid, TNCADProject& project, int itemIndex, int pointIndex) {
-    TNCADItem* item = project.GetItem(itemIndex);
-    const TPoint3D* point = item->GetPoint(pointIndex);
-    for (int row = grid.FindRowByTag(point); row >= 0; row = grid.FindRowByTag(point))
-        grid.SetRowTag(row, nullptr);
-    item->DeletePoint(pointIndex);
-}
-
 } // namespace
 
 void TMainForm::WireTableCommands() {
@@ -209,7 +129,7 @@ namespace {
 }
 } // namespace
 
-void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source, bool refuseEmpty) {
+bool TMainForm::ImportPointLines(const TPointLines& lines, const QString& source, bool refuseEmpty) {
     std::unique_ptr<QProgressDialog> progressWindow;
     TImportProgress progress;
     progress.LinesBetweenReports = 20000;
@@ -227,16 +147,13 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
 
+    const TImportRecord step(*this, source);
     TImportBracket bracket(*NiceGrid1, *NCAD1);
     TGridRowSink sink(*NiceGrid1);
-    m_jobChanged = true;
     TDataEnd end;
-    const bool changedBefore = m_jobChanged;
     try {
-        if (::ImportPointLines(lines, *Project, &sink, &progress, &end) == 0 && refuseEmpty) {
-            m_jobChanged = changedBefore;
+        if (::ImportPointLines(lines, *Project, &sink, &progress, &end) == 0 && refuseEmpty)
             throwNoPoints(source, TFormatChoice{});
-        }
     } catch (const EPointLineError& e) {
         throw EPointLineError(e.what() + ("\n" + lineOf(source, e.Line())).toStdString(), e.Line());
     }
@@ -247,9 +164,10 @@ void TMainForm::ImportPointLines(const TPointLines& lines, const QString& source
                                                   "그 뒤의 %2줄은 읽지 않았습니다.")
                                     .arg(lineOf(source, end.Line))
                                     .arg(end.Unread));
+    return end.Line == 0;
 }
 
-void TMainForm::ImportJobData(const TPointLines& lines, const QString& source,
+bool TMainForm::ImportJobData(const TPointLines& lines, const QString& source,
                               const TFormatChoice* forced, bool refuseEmpty) {
     // Said before the import, so that it stands also when a line stops it.
     if (!lines.Mix().Empty()) {
@@ -267,24 +185,21 @@ void TMainForm::ImportJobData(const TPointLines& lines, const QString& source,
     const TFormatChoice choice =
         ChooseFormat(lines.Text(), forced ? std::optional<TFormatChoice>(*forced) : std::nullopt);
     if (choice.Format == TInstrumentFormat::PointLines)
-        ImportPointLines(lines, source, refuseEmpty);
-    else
-        importInstrumentData(lines, choice, source, refuseEmpty);
+        return ImportPointLines(lines, source, refuseEmpty);
+    importInstrumentData(lines, choice, source, refuseEmpty);
+    return false;
 }
 
 void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoice& choice,
                                      const QString& source, bool refuseEmpty) {
     TInstrumentImport result;
     {
+        const TImportRecord step(*this, source);
         TImportBracket bracket(*NiceGrid1, *NCAD1);
         TGridRowSink sink(*NiceGrid1);
-        const bool changedBefore = m_jobChanged;
-        m_jobChanged = true;
         result = ImportInstrumentData(lines.Text(), choice, *Project, &sink, NCAD1->AxisOrder());
-        if (result.Points == 0 && refuseEmpty) {
-            m_jobChanged = changedBefore;
+        if (result.Points == 0 && refuseEmpty)
             throwNoPoints(source, choice, result.Problems);
-        }
     }
     for (const TLineMessage& note : result.Notes)
         MsgStr->appendPlainText(messageOf(source, note));
@@ -341,27 +256,26 @@ void TMainForm::ImportFile(const QString& path, const QStringList& options) {
     // A file opened into an empty window is the job as saved, also when a faulty line stops
     // it: nothing is lost by closing. Not so temp.dat (a second run of a receive): the next
     // receive overwrites it.
-    struct Opened {
-        bool& changed;
-        const bool opening;
-        ~Opened() {
-            if (opening)
-                changed = false;
-        }
-    } opened{m_jobChanged, Project->Count() == 0 && NiceGrid1->RowCount() == 0 &&
-                               !RecvFiles::IsBufferFile(file)};
+    const bool opening =
+        Project->Count() == 0 && NiceGrid1->RowCount() == 0 && !RecvFiles::IsBufferFile(file);
     // The fit that ends the import has painted the view already; a second paint of a big
     // job would cost as much again for the same picture.
     // An import that adds nothing (a file without a point) leaves the window as it was,
     // its file name included.
     const QString jobBefore = JobFile;
     const int rowsBefore = NiceGrid1->RowCount();
+    const int stepBefore = UndoStack->index();
     JobFile = path;
     try {
-        ImportJobData(lines, path, format ? &*format : nullptr, true);
+        const bool whole = ImportJobData(lines, path, format ? &*format : nullptr, true);
+        if (opening)
+            OpenedJob(whole ? path : QString());
     } catch (...) {
         if (NiceGrid1->RowCount() == rowsBefore)
             JobFile = jobBefore;
+        // Partly read, it is not the file's job: saving must not cut the file short.
+        if (opening && UndoStack->index() != stepBefore)
+            OpenedJob(QString());
         throw;
     }
     if (cutLine > 0)
@@ -429,7 +343,7 @@ void TMainForm::btnExportTXTClick() {
     TFileSaveForm form(*Project, this);
     form.Execute();
     if (form.Saved())
-        m_jobChanged = false;
+        SavedJob(form.SavedPath());
 }
 
 // ---------------------------------------------------------------- table commands
@@ -446,9 +360,9 @@ void TMainForm::btnGridAddPointClick() {
     TDataNewForm form(this);
     if (!form.ExecuteNew(x, y, z, id, code))
         return;
-    TPoint3D* point = addToGroup(*Project, code, std::make_unique<TPoint3D>(x, y, z, id));
-    appendPointRow(*NiceGrid1, id, x, y, z, code, point);
-    m_jobChanged = true;
+    UndoStack->push(MakeAddPoint(JobParts(), QString::fromUtf8("측점 추가"),
+                                 std::make_unique<TPoint3D>(x, y, z, id), code)
+                        .release());
 }
 
 void TMainForm::btnGridDelPointClick() {
@@ -464,13 +378,7 @@ void TMainForm::btnGridDelPointClick() {
     if (!Dialogs::Confirm(QString::fromUtf8("측점을 삭제하시겠습니까?")))
         return;
 
-    int itemIndex = -1, pointIndex = -1;
-    if (rowPoint(*NiceGrid1, *Project, row, TRowUse::Delete, itemIndex, pointIndex))
-        removePoint(*NiceGrid1, *Project, itemIndex, pointIndex);
-    NiceGrid1->DeleteRow(row);
-    m_jobChanged = true;
-    // The next row takes the place, ready for the next delete.
-    NiceGrid1->SetSelectedRow(std::min(row, NiceGrid1->RowCount() - 1));
+    UndoStack->push(MakeDeletePoint(JobParts(), row).release());
     NCAD1->Repaint();
 }
 
@@ -489,10 +397,10 @@ void TMainForm::NiceGrid1Click() {
 void TMainForm::NiceGrid1DblClick() {
     const int row = NiceGrid1->SelectedRow();
     int itemIndex = -1, pointIndex = -1;
-    if (row < 0 || !rowPoint(*NiceGrid1, *Project, row, TRowUse::Edit, itemIndex, pointIndex))
+    if (row < 0 || !RowPoint(*NiceGrid1, *Project, row, TRowUse::Edit, itemIndex, pointIndex))
         return;
-    TNCADItem* item = Project->GetItem(itemIndex);
-    TPoint3D* point = item->GetPoint(pointIndex);
+    const TNCADItem* item = Project->GetItem(itemIndex);
+    const TPoint3D* point = item->GetPoint(pointIndex);
 
     struct RepaintAfter {
         TNCAD* view;
@@ -502,30 +410,12 @@ void TMainForm::NiceGrid1DblClick() {
     // Full precision from the point itself, not the four decimals of the cells.
     double x = point->X, y = point->Y, z = point->Z;
     std::string id(NiceGrid1->CellUtf8(kColID, row));
-    const std::string oldCode = item->Code();
-    std::string code = oldCode;
+    std::string code = item->Code();
     TfrmDataEdit form;
     if (!form.EditValues(x, y, id, code, z))
         return;
-    m_jobChanged = true;
-
-    if (UpperAscii(oldCode) != code) {
-        // A new code: the point moves to the end of that code's group.
-        removePoint(*NiceGrid1, *Project, itemIndex, pointIndex);
-        point = addToGroup(*Project, code, std::make_unique<TPoint3D>(x, y, z, id));
-        NiceGrid1->SetRowTag(row, point);
-    } else {
-        // The same code: the point stays in place and its group takes the code as the dialog
-        // returns it (upper-cased), which renames the whole group.
-        point->SetXYZ(x, y, z);
-        point->ID = id;
-        item->SetCode(code);
-    }
-    NiceGrid1->SetCellUtf8(kColID, row, id);
-    NiceGrid1->SetCellUtf8(kColX, row, FormatFixed4(point->X));
-    NiceGrid1->SetCellUtf8(kColY, row, FormatFixed4(point->Y));
-    NiceGrid1->SetCellUtf8(kColZ, row, FormatFixed4(point->Z));
-    NiceGrid1->SetCellUtf8(kColCode, row, code);
+    if (auto step = MakeEditPoint(JobParts(), row, itemIndex, pointIndex, x, y, z, id, code))
+        UndoStack->push(step.release());
 }
 
 void TMainForm::NCAD1AddedPoint(double dx, double dy) {
@@ -537,9 +427,7 @@ void TMainForm::NCAD1AddedPoint(double dx, double dy) {
     if (!form.EditPoint(*point, code, id))
         return;
     point->ID = id;
-    const double x = point->X, y = point->Y, z = point->Z;
-    TPoint3D* added = addToGroup(*Project, code, std::move(point));
-    appendPointRow(*NiceGrid1, id, x, y, z, code, added);
-    m_jobChanged = true;
+    UndoStack->push(MakeAddPoint(JobParts(), QString::fromUtf8("측점 추가"), std::move(point), code)
+                        .release());
     NCAD1->Repaint();
 }

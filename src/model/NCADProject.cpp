@@ -26,6 +26,24 @@ void TNCADProject::SetItem(int index, TNCADItem* item) {
     m_indexValid = false;
 }
 
+std::unique_ptr<TNCADItem> TNCADProject::TakeItem(int index) {
+    if (index < 0 || index >= Count())
+        return nullptr;
+    std::unique_ptr<TNCADItem> item = std::move(m_items[static_cast<size_t>(index)]);
+    m_items.erase(m_items.begin() + index);
+    item->m_owner = nullptr;
+    // The last group goes from the index at once (undo takes many so); any other moves the
+    // ones after it, and the index is rebuilt when next asked.
+    if (m_indexValid && index == Count()) {
+        const auto it = m_codeIndex.find(item->Code());
+        if (it != m_codeIndex.end() && it->second == index)
+            m_codeIndex.erase(it);
+    } else {
+        m_indexValid = false;
+    }
+    return item;
+}
+
 void TNCADProject::ClearItems() {
     while (!m_items.empty())
         m_items.pop_back();

@@ -25,6 +25,9 @@ public:
     // The list's indexed store. Storing the group already at that index changes nothing and
     // frees nothing; storing another group takes ownership of it and frees the one replaced.
     void SetItem(int index, TNCADItem* item);
+    // Removes the group at `index` without freeing it (null for an index out of range); undo
+    // takes back the groups a command made.
+    std::unique_ptr<TNCADItem> TakeItem(int index);
     void ClearItems();
 
     // First group whose Code equals `code` byte for byte; writes its index to `index`.

@@ -41,6 +41,13 @@ public:
     TPoint3D* Get(int index) const;
     int Add(std::unique_ptr<TPoint3D> point);
     void DeletePoint(int index);
+    // Removes the entry without freeing it (null for an index out of range), and puts such
+    // an entry back at `index`: undo takes points out and puts them back exactly.
+    std::unique_ptr<TPoint3D> Take(int index);
+    void Insert(int index, std::unique_ptr<TPoint3D> point);
+    // The entries from `first` to the end, taken out; and appending such a run again.
+    std::vector<std::unique_ptr<TPoint3D>> TakeFrom(int first);
+    void Append(std::vector<std::unique_ptr<TPoint3D>> points);
     void Clear();
     void Reserve(int n) { m_items.reserve(static_cast<size_t>(n)); }
 

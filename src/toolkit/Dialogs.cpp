@@ -43,6 +43,20 @@ Answer Show(const Box& box) {
         mb.exec();
         return mb.clickedButton() == yes ? Answer::Yes : Answer::No;
     }
+    if (box.buttons == Buttons::YesNoCancel) {
+        auto caption = [](const QString& text, const char* plain) {
+            return text.isEmpty() ? Catalog::Tk(plain) : text;
+        };
+        QPushButton* yes = mb.addButton(caption(box.yesText, "&Yes"), QMessageBox::AcceptRole);
+        QPushButton* no = mb.addButton(caption(box.noText, "&No"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = mb.addButton(caption(box.cancelText, "Cancel"), QMessageBox::RejectRole);
+        mb.setDefaultButton(yes);
+        mb.setEscapeButton(cancel);
+        mb.exec();
+        return mb.clickedButton() == yes  ? Answer::Yes
+               : mb.clickedButton() == no ? Answer::No
+                                          : Answer::Cancel;
+    }
     QPushButton* ok = mb.addButton(Catalog::Tk("OK"), QMessageBox::AcceptRole);
     mb.setDefaultButton(ok);
     mb.setEscapeButton(ok);

@@ -10,7 +10,7 @@ class QWidget;
 namespace Dialogs {
 
 enum class Icon { Information, Question, Warning, Error };
-enum class Buttons { Ok, YesNo };
+enum class Buttons { Ok, YesNo, YesNoCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 
 struct Box {
@@ -22,6 +22,9 @@ struct Box {
     // With captions, Escape gives Yes: the first choice is then the one that loses nothing.
     QString yesText = {};
     QString noText = {};
+    // A Yes/No/Cancel box (the close question: 저장 / 저장 안 함 / 취소): Yes is the default,
+    // Escape gives Cancel.
+    QString cancelText = {};
 };
 
 // Shows `box` modally over the active window and returns the pressed button.

@@ -3,19 +3,17 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace {
-constexpr int kMaxCols = 8;
+constexpr int kMaxCols = TGridRow::kMaxCols;
 }
 
 class TGridModel : public QAbstractTableModel {
 public:
-    struct Row {
-        std::string text;                        // the cells, back to back
-        std::array<uint32_t, kMaxCols> end{};     // end offset of each cell in `text`
-        void* tag = nullptr;
-    };
+    using Row = TGridRow;
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -115,6 +113,32 @@ public:
         endRemoveRows();
     }
 
+    TGridRows Take(int first, int count) {
+        count = std::min(count, Rows() - std::max(first, 0));
+        if (first < 0 || count <= 0)
+            return {};
+        Publish();
+        beginRemoveRows({}, first, first + count - 1);
+        const auto from = m_rows.begin() + first;
+        TGridRows taken(std::make_move_iterator(from), std::make_move_iterator(from + count));
+        m_rows.erase(from, from + count);
+        m_published = Rows();
+        endRemoveRows();
+        return taken;
+    }
+
+    void Insert(int row, TGridRows rows) {
+        if (rows.empty())
+            return;
+        Publish();
+        row = std::clamp(row, 0, Rows());
+        beginInsertRows({}, row, row + static_cast<int>(rows.size()) - 1);
+        m_rows.insert(m_rows.begin() + row, std::make_move_iterator(rows.begin()),
+                      std::make_move_iterator(rows.end()));
+        m_published = Rows();
+        endInsertRows();
+    }
+
     void Clear() {
         beginResetModel();
         m_rows.clear();
@@ -190,6 +214,8 @@ int TNiceGrid::AddRow() { return m_model->Append(nullptr, 0); }
 
 void TNiceGrid::DeleteRow(int row) { m_model->Remove(row); }
 void TNiceGrid::ClearRows() { m_model->Clear(); }
+TGridRows TNiceGrid::TakeRows(int first, int count) { return m_model->Take(first, count); }
+void TNiceGrid::InsertRows(int row, TGridRows rows) { m_model->Insert(row, std::move(rows)); }
 
 QString TNiceGrid::Cells(int col, int row) const {
     const std::string_view v = m_model->Cell(col, row);

@@ -2,12 +2,22 @@
 
 #include <QTableView>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class TGridModel;
+
+// One row of a grid as it is stored: its cells back to back, and its tag.
+struct TGridRow {
+    static constexpr int kMaxCols = 8;
+    std::string text;
+    std::array<uint32_t, kMaxCols> end{}; // end offset of each cell in `text`
+    void* tag = nullptr;
+};
+using TGridRows = std::vector<TGridRow>;
 
 // The point table's grid: text cells, a gutter of 1-based row numbers, read-only.
 // Rows are stored compactly (one UTF-8 string per row with cell offsets), so a million
@@ -26,6 +36,10 @@ public:
     int AddRow();
     void DeleteRow(int row);
     void ClearRows();
+    // Takes `count` rows from `first` out whole (texts and tags), and puts such rows back in
+    // at `row`: what undo needs to restore a table exactly.
+    TGridRows TakeRows(int first, int count);
+    void InsertRows(int row, TGridRows rows);
 
     QString Cells(int col, int row) const;
     void SetCells(int col, int row, const QString& text);

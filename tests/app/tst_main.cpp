@@ -69,17 +69,34 @@ private slots:
         QStringList top;
         for (const QAction* a : form.menuBar()->actions())
             top << a->text();
-        QCOMPARE(top, QStringList({"파일", "통신", "CAD기능"}));
-        QCOMPARE(captions(form.menuMain), QStringList({"Import", "Export", "도면 출력…", "종료"}));
+        QCOMPARE(top, QStringList({"파일", "편집(&E)", "통신", "CAD기능", "좌표(&C)"}));
+        QCOMPARE(captions(form.menuMain), QStringList({"Import", "저장", "다른 이름으로 저장...", "-",
+                                                       "Export", "도면 출력…", "종료"}));
         QCOMPARE(captions(form.Import1), QStringList({"TXT 불러오기"}));
-        QCOMPARE(captions(form.Export), QStringList({"Excel로 저장하기", "DXF로 저장하기"}));
+        QCOMPARE(captions(form.Export),
+                 QStringList({"Excel로 저장하기", "DXF로 저장하기", "GIS 파일로 저장하기…"}));
+        QCOMPARE(captions(form.Coord1), QStringList({"좌표 변환…", "공통점 변환…"}));
+        QCOMPARE(captions(form.EditMenu), QStringList({"실행 취소", "다시 실행"}));
         QCOMPARE(captions(form.N1),
                  QStringList({"측량기->PC", "PC->측량기", "-", "통신설정", "통신종료"}));
         QCOMPARE(captions(form.CAD1), QStringList({"화면에 맞게 확장하기", "줌인 하기",
                                                    "줌아웃 하기", "유저 포인트를 추가"}));
+        // The office programs' keys, and none on the items that never had one.
+        const QList<std::pair<QAction*, QString>> keys = {
+            {form.FileSaveItem, "Ctrl+S"},
+            {form.FileSaveAsItem, "Ctrl+Shift+S"},
+            {form.UndoItem, "Ctrl+Z"},
+            {form.RedoItem, "Ctrl+Y, Ctrl+Shift+Z"}};
+        for (const auto& [item, key] : keys) {
+            QStringList bound;
+            for (const QKeySequence& k : item->shortcuts())
+                bound << k.toString();
+            QCOMPARE(bound.join(", "), key);
+        }
         for (QMenu* m : {form.menuMain, form.Import1, form.Export, form.N1, form.CAD1})
             for (const QAction* a : m->actions())
-                QVERIFY(a->shortcut().isEmpty());
+                if (a != form.FileSaveItem && a != form.FileSaveAsItem)
+                    QVERIFY(a->shortcut().isEmpty());
     }
 
     void toolButtonsInOrderWithHints() {

@@ -1,8 +1,10 @@
 #include "support/Boxes.h"
+#include "support/JobState.h"
 #include "support/Modal.h"
 
 #include "app/DataEdit.h"
 #include "app/DataNew.h"
+#include "app/JobCommands.h"
 #include "app/Main.h"
 #include "comm/RecvFiles.h"
 #include "io/PointImport.h"
@@ -15,6 +17,8 @@
 #include "view/NCAD.h"
 
 #include <QFileDialog>
+#include <QLabel>
+#include <QUndoStack>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -117,6 +121,33 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList state(const TMainForm& f) { return jobState(*f.NiceGrid1, *f.Project); }
+
+// The window shown and active, so that its keys work as the user's do.
+bool showActive(TMainForm& f) {
+    f.show();
+    f.activateWindow();
+    return QTest::qWaitForWindowActive(&f);
+}
+
+// A window key, as the user presses it (a dialog that just closed may have left the window
+// inactive).
+void keys(TMainForm& f, Qt::Key key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
+    if (!showActive(f))
+        qFatal("the window does not become active");
+    QTest::keyClick(&f, key, mods);
+}
+
+// A job as the save writes it: saving it unchanged gives these bytes back.
+const QByteArray kSavedJob = "A1, 1.0000, 2.0000, 3.0000, A\r\n"
+                             "A2, 7.0000, 8.0000, 9.0000, A\r\n"
+                             "B1, 4.0000, 5.0000, 6.0000, B\r\n";
 
 // Counts the paints of the view's surface.
 struct PaintCounter : QObject {
@@ -679,8 +710,187 @@ private slots:
                                              "A1, 4.0000, 5.0000, 6.0000, A\r\n"));
     }
 
-    // Closing asks once when the job changed since it was opened or saved; No keeps the
-    // window, Yes closes it.
+    // ---------------------------------------------------------------- undo, save, close
+
+    // Each command is one step, named in the 편집 menu; undo gives back the very job it
+    // changed (table, points, links, order) and the saved state, redo the change again.
+    void undoAndRedoEachCommand_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("step");
+        QTest::newRow("add") << "add" << "측점 추가";
+        QTest::newRow("click-add") << "click-add" << "측점 추가";
+        QTest::newRow("edit in place") << "edit" << "측점 수정";
+        QTest::newRow("edit to a new code") << "edit code" << "측점 수정";
+        QTest::newRow("delete") << "delete" << "측점 삭제";
+        QTest::newRow("import a file") << "import" << "파일 불러오기";
+        // The step other windows push for a whole-job change.
+        QTest::newRow("move every point") << "move" << "좌표 변환";
+    }
+    void undoAndRedoEachCommand() {
+        QFETCH(QString, command);
+        QFETCH(QString, step);
+        Boxes boxes;
+        QTemporaryDir dir;
+        TMainForm form;
+        QVERIFY(showActive(form));
+        form.ImportFile(writeFile(dir, "job.txt", kSavedJob));
+        const QStringList before = state(form);
+        QCOMPARE(form.UndoItem->text(), QString("실행 취소: 파일 불러오기"));
+        if (command == "add") {
+            answerNew({"N1", "7", "8", "9", "C"});
+            form.btnGridAddPoint->click();
+        } else if (command == "click-add") {
+            answerEdit([](TPointDialog& d) { d.edtCodeType->setText("A"); });
+            form.NCAD1->OnAddedPoint(1, 2);
+        } else if (command.startsWith("edit")) {
+            answerEdit([&](TPointDialog& d) {
+                d.edtX->setText("9.5");
+                if (command == "edit code")
+                    d.edtCodeType->setText("b");
+            });
+            QTest::mouseClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+            QTest::mouseDClick(form.NiceGrid1->viewport(), Qt::LeftButton, {}, cellCentre(form, 0));
+        } else if (command == "delete") {
+            select(form, 0);
+            form.btnGridDelPoint->click();
+        } else if (command == "import") {
+            form.ImportFile(writeFile(dir, "more.txt", "C1,1,1,1,C\r\nA9,2,2,2,A\r\n"));
+        } else {
+            std::vector<TPointMove> moves;
+            for (const auto& item : *form.Project)
+                for (const auto& p : item->Points)
+                    moves.push_back({p.get(), p->X + 1000.123456, p->Y - 0.5, p->Z});
+            unfit(form);
+            form.UndoStack->push(MakeMovePoints({*form.NiceGrid1, *form.Project, *form.NCAD1},
+                                                step, std::move(moves))
+                                     .release());
+            QVERIFY(isFitted(form));
+            QCOMPARE(row(form, 2), (QStringList{"B1", "1004.1235", "4.5000", "6.0000", "B"}));
+        }
+        const QStringList after = state(form);
+        QVERIFY(after != before);
+        QVERIFY(form.JobChanged());
+        QCOMPARE(form.JobPanel->text(), QString("job.txt (수정됨)"));
+        QCOMPARE(form.UndoItem->text(), "실행 취소: " + step);
+
+        PaintCounter counter;
+        form.NCAD1->viewport()->installEventFilter(&counter);
+        keys(form, Qt::Key_Z);
+        QCOMPARE(state(form), before);
+        QVERIFY(!form.JobChanged());
+        QCOMPARE(form.JobPanel->text(), QString("job.txt"));
+        QCOMPARE(form.RedoItem->text(), "다시 실행: " + step);
+        QTRY_VERIFY(counter.paints > 0); // the view shows it too
+        keys(form, Qt::Key_Y);
+        QCOMPARE(state(form), after);
+        keys(form, Qt::Key_Z);
+        keys(form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(state(form), after);
+        QVERIFY(form.JobChanged());
+    }
+
+    // A hundred deletes here and there, undone one by one, give back the job to the byte.
+    void hundredStepsBackToTheSavedFile() {
+        Boxes boxes;
+        QTemporaryDir dir;
+        QByteArray text;
+        for (int i = 0; i < 120; ++i)
+            text += QString("P%1, %2.0000, 1.0000, 0.0000, C%3\r\n").arg(i).arg(i).arg(i / 40).toUtf8();
+        const QString path = writeFile(dir, "job.txt", text);
+        TMainForm form;
+        QVERIFY(showActive(form));
+        form.ImportFile(path);
+        const QStringList before = state(form);
+        for (int i = 0; i < 110; ++i) {
+            select(form, (i * 7) % form.NiceGrid1->RowCount());
+            form.btnGridDelPoint->click();
+        }
+        QCOMPARE(form.NiceGrid1->RowCount(), 10);
+        for (int i = 0; i < 110; ++i)
+            keys(form, Qt::Key_Z);
+        QCOMPARE(state(form), before);
+        QVERIFY(!form.JobChanged());
+        writeFile(dir, "job.txt", "");
+        keys(form, Qt::Key_S);
+        QCOMPARE(readFile(path), text);
+    }
+
+    // 저장 writes the job's own file; a job without one, and 다른 이름으로 저장, ask for a
+    // file in the job's folder and ask before replacing another.
+    void saveAndSaveAs() {
+        Boxes boxes;
+        QTemporaryDir dir;
+        TMainForm form;
+        QVERIFY(showActive(form));
+        QCOMPARE(form.JobPanel->text(), QString("제목 없음"));
+        QStringList asked; // the folder and file each dialog offered
+        QStringList answers;
+        form.SaveDialogHook = [&](QFileDialog& d) {
+            asked << d.directory().absolutePath() + "|" + d.selectedFiles().value(0).section('/', -1);
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        };
+        // Received points: no file of their own, so 저장 asks where; cancelled, nothing moves.
+        import(form, "A1,1,2,3,A\nA2,7,8,9,A\nB1,4,5,6,B\n");
+        QCOMPARE(form.JobPanel->text(), QString("제목 없음 (수정됨)"));
+        keys(form, Qt::Key_S);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(form.JobChanged());
+        QVERIFY(form.JobPath().isEmpty());
+
+        // Another file is there: not replaced without a yes; the dialog asks again.
+        const QString other = writeFile(dir, "other.txt", "keep");
+        answers = {other, dir.filePath("job.txt")};
+        boxes.answer = Dialogs::Answer::No;
+        keys(form, Qt::Key_S);
+        QCOMPARE(readFile(other), QByteArray("keep"));
+        QVERIFY(boxes.texts().last().contains("other.txt"));
+        QCOMPARE(readFile(dir.filePath("job.txt")), kSavedJob);
+        QCOMPARE(form.JobPath(), dir.filePath("job.txt"));
+        QCOMPARE(form.JobPanel->text(), QString("job.txt"));
+
+        // Now 저장 writes there without asking; 다른 이름으로 저장 starts in its folder.
+        boxes.answer = Dialogs::Answer::Yes;
+        select(form, 0);
+        form.btnGridDelPoint->click();
+        asked.clear();
+        keys(form, Qt::Key_S);
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(readFile(dir.filePath("job.txt")), kSavedJob.mid(kSavedJob.indexOf('\n') + 1));
+        QVERIFY(!form.JobChanged());
+        answers = {dir.filePath("copy")};
+        keys(form, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(asked, QStringList{QDir(dir.path()).absolutePath() + "|job.txt"});
+        QCOMPARE(readFile(dir.filePath("copy.txt")), readFile(dir.filePath("job.txt")));
+        QCOMPARE(form.JobPanel->text(), QString("copy.txt"));
+    }
+
+    // 저장 at the close question closes only once the job is in its file.
+    void closeWithSave_data() {
+        QTest::addColumn<QString>("answer"); // what the save dialog gives
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("save dialog cancelled") << "" << false;
+        QTest::newRow("write fails") << "no/such/folder/job.txt" << false;
+        QTest::newRow("saved") << "job.txt" << true;
+    }
+    void closeWithSave() {
+        QFETCH(QString, answer);
+        QFETCH(bool, closes);
+        Boxes boxes;
+        QTemporaryDir dir;
+        TMainForm form;
+        QVERIFY(showActive(form));
+        import(form, "A1,1,2,3,A\nA2,7,8,9,A\nB1,4,5,6,B\n");
+        form.SaveDialogHook = [&](QFileDialog&) { return answer.isEmpty() ? answer : dir.filePath(answer); };
+        boxes.answer = Dialogs::Answer::Yes; // 저장
+        form.close();
+        QCOMPARE(form.isVisible(), !closes);
+        QCOMPARE(boxes.texts(Dialogs::Icon::Error).size(), answer.contains('/') ? 1 : 0);
+        QCOMPARE(readFile(dir.filePath("job.txt")), closes ? kSavedJob : QByteArray());
+        QCOMPARE(form.JobChanged(), !closes);
+    }
+
+    // Closing asks once when the job changed since it was opened or saved: 취소 keeps the
+    // window, 저장 안 함 closes it.
     void closingAsksWhenTheJobChanged_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("asks");
@@ -692,6 +902,7 @@ private slots:
         // temp.dat is overwritten by the next receive: its points are not saved anywhere.
         QTest::newRow("received, in a second window") << "second run" << true;
         QTest::newRow("saved after a change") << "add, save" << false;
+        QTest::newRow("added, then undone") << "add, undo" << false;
     }
     void closingAsksWhenTheJobChanged() {
         QFETCH(QString, change);
@@ -729,19 +940,24 @@ private slots:
             });
             form.btnExportTXT->click();
         }
+        if (change.contains("undo")) {
+            form.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+        }
         QCOMPARE(form.JobChanged(), asks);
         const qsizetype before = boxes.seen.size();
-        boxes.answer = Dialogs::Answer::No;
+        boxes.answer = Dialogs::Answer::Cancel;
         form.N9->trigger(); // 종료
         QCOMPARE(boxes.seen.size(), before + (asks ? 1 : 0));
         QCOMPARE(form.isVisible(), asks);
         if (!asks)
             return;
         const Dialogs::Box& question = boxes.seen.last();
-        QCOMPARE(question.title, QString("Confirm"));
-        QCOMPARE(question.text, QString("저장하지 않은 측점이 있습니다. 종료하시겠습니까?"));
-        QVERIFY(question.buttons == Dialogs::Buttons::YesNo);
-        boxes.answer = Dialogs::Answer::Yes;
+        QVERIFY(question.buttons == Dialogs::Buttons::YesNoCancel);
+        QCOMPARE(QStringList({question.yesText, question.noText, question.cancelText}),
+                 QStringList({"저장", "저장 안 함", "취소"}));
+        boxes.answer = Dialogs::Answer::No;
         form.close(); // the close box
         QVERIFY(!form.isVisible());
         QCOMPARE(boxes.seen.size(), before + 2);

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QToolButton>
 #include <QtTest>
 
@@ -142,6 +143,11 @@ private slots:
         QCOMPARE(QString::fromUtf8(form.NiceGrid1->CellUtf8(3, 0)), QString("34.5764"));
         QVERIFY2(form.MsgStr->toPlainText().contains(said), qPrintable(form.MsgStr->toPlainText()));
         QVERIFY(form.JobChanged());
+        // One step back: every point and the job's system as they were.
+        form.UndoStack->undo();
+        QCOMPARE(cells(*form.NiceGrid1, 0), QString(job).section(',', 1, 2).replace(',', ' '));
+        QCOMPARE(cells(*form.NiceGrid1, 2), QString(job).section('\n', 2).section(',', 1, 2).replace(',', ' '));
+        QCOMPARE(form.JobCrs(), 5174);
         emit form.AxisCombo->activated(0);
     }
 

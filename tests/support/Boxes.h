@@ -8,8 +8,8 @@
 #include <functional>
 
 // Answers the message boxes of the code under test in place of the user and keeps them, from
-// its making until it goes (then real boxes show again). Yes/No boxes get `answer`, the
-// others OK; `decide`, when set, answers every box instead.
+// its making until it goes (then real boxes show again). Boxes with choices (Yes/No,
+// Yes/No/Cancel) get `answer`, the others OK; `decide`, when set, answers every box instead.
 class Boxes {
 public:
     Boxes() {
@@ -17,7 +17,7 @@ public:
             seen << box;
             if (decide)
                 return decide(box);
-            return box.buttons == Dialogs::Buttons::YesNo ? answer : Dialogs::Answer::Ok;
+            return box.buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok : answer;
         });
     }
     ~Boxes() { Dialogs::SetHook({}); }

@@ -134,6 +134,33 @@ private slots:
         QCOMPARE(captions, QStringList({"&No", "&Yes"}));
     }
 
+    // The close question's box: each button gives its answer, Escape the one that keeps all.
+    void realThreeWayBoxAnswers_data() {
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("저장") << "저장" << int(Dialogs::Answer::Yes);
+        QTest::newRow("저장 안 함") << "저장 안 함" << int(Dialogs::Answer::No);
+        QTest::newRow("취소") << "취소" << int(Dialogs::Answer::Cancel);
+        QTest::newRow("Escape") << "" << int(Dialogs::Answer::Cancel);
+    }
+    void realThreeWayBoxAnswers() {
+        QFETCH(QString, press);
+        QFETCH(int, answer);
+        whenModal<QMessageBox>([=](QMessageBox* box) {
+            QCOMPARE(box->defaultButton()->text(), QString("저장"));
+            if (press.isEmpty())
+                QTest::keyClick(box, Qt::Key_Escape);
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == press)
+                    b->click();
+        });
+        Dialogs::Box box{"t", "?", Dialogs::Icon::Warning, Dialogs::Buttons::YesNoCancel};
+        box.yesText = "저장";
+        box.noText = "저장 안 함";
+        box.cancelText = "취소";
+        QCOMPARE(int(Dialogs::Show(box)), answer);
+    }
+
     void exceptionInAnEventHandlerIsReportedAndTheLoopGoesOn() {
         Boxes boxes;
         // A handler that throws straight out of Qt's event delivery...

@@ -72,4 +72,5 @@ void TFileSaveForm::BitBtn1Click() {
     const QString path = QDir::fromNativeSeparators(folder) + FileNameEdit->text();
     SavePointFile(m_project, path.toStdString());
     m_saved = true;
+    m_savedPath = path;
 }

@@ -17,8 +17,9 @@ public:
 
     // Shows the dialog modally; the file is written (or a message shown) by OK.
     int Execute();
-    // True once OK has written the file.
+    // True once OK has written the file, which SavedPath() names.
     bool Saved() const { return m_saved; }
+    const QString& SavedPath() const { return m_savedPath; }
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -33,4 +34,5 @@ private:
 
     const TNCADProject& m_project;
     bool m_saved = false;
+    QString m_savedPath;
 };
