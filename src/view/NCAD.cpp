@@ -192,7 +192,7 @@ void TNCAD::ComputeExtents() {
 
 void TNCAD::SetCenter(double x, double y) { TBasicNCAD::SetCenter(x, y); }
 
-TEastNorth TNCAD::PlanPos(const TPoint3D& point) const {
+TEastNorth TNCAD::PlanPos(const TBasePoint3D& point) const {
     return ToEastNorth(point.X, point.Y, m_axes);
 }
 

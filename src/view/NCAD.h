@@ -16,7 +16,7 @@
 class LabelPainter;
 class QPainter;
 class TNCADProject;
-class TPoint3D;
+class TBasePoint3D;
 class TProjectManager;
 
 // What the next left press in the view does. mmAddPoint and mmSendPoint are one-shot: a
@@ -100,7 +100,7 @@ public:
     void SetAxisOrder(TAxisOrder axes) { m_axes = axes; }
     // Where a point stands in the view's world. Every position the view draws or fits is
     // read here, so that the job's axes are taken in this one place.
-    TEastNorth PlanPos(const TPoint3D& point) const;
+    TEastNorth PlanPos(const TBasePoint3D& point) const;
     // Project 0, the one the program works on; null before the main window registers it.
     TNCADProject* Project() const;
 
