@@ -48,9 +48,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     WireFileCommands();
     WireReportCommands();
     WireSelection();
-    WireKeysAndHelp();
-    WireOpen();
     WireSurveyCommands();
+    WireCoordCommands();
+    WireKeysAndHelp(); // 도움말 last on the menu bar
+    WireOpen();
     connect(N9, &QAction::triggered, this, [this] { RunGuarded([this] { N9Click(); }); });
 
     FormCreate();

@@ -6,7 +6,9 @@
 #include <memory>
 #include <vector>
 
+enum class TAxisOrder;
 class QAction;
+class QComboBox;
 class QFileDialog;
 class QLabel;
 class QMenu;
@@ -18,6 +20,7 @@ class QToolButton;
 class TCheckList;
 class TCogoForm;
 class TComPort;
+class TCrsCombo;
 class TCustomComPort;
 class TDataRecvForm;
 class TDataSendForm;
@@ -182,6 +185,7 @@ private:
     void WireExportCommands();
     void WireReportCommands();
     void WireSurveyCommands();
+    void WireCoordCommands();
 
     void N9Click();
 
@@ -307,6 +311,38 @@ public:
                            const std::vector<std::string>& stations = {});
 
 private:
+    // --- coordinates (MainCoords.cpp)
+public:
+    // What the job's X holds and the job's reference system, kept between runs like the port
+    // settings. They decide drawings, plots, CAD and GIS files and what instrument data puts
+    // into X; the table and point files keep X and Y as they are.
+    TAxisOrder JobAxes() const;
+    void SetJobAxes(TAxisOrder axes);
+    int JobCrs() const { return m_jobCrs; }
+    // Throws ECrsError, keeping the system it had, for a code PROJ cannot use.
+    void SetJobCrs(int epsg);
+    // Moves the points of the whole job by `change` (which changes all or nothing) as one
+    // undo step named `name`, shows the new X and Y in the table and fits the view. A
+    // `newCrs` becomes the job's system with the step, and undo gives the old one back.
+    void ApplyJobCoordinates(const QString& name, const std::function<void(TNCADProject&)>& change,
+                             int newCrs = 0);
+
+    QComboBox* AxisCombo = nullptr; // "좌표축:" X=동(E), X=북(N)
+    TCrsCombo* CrsCombo = nullptr;  // "좌표계:"
+    QMenu* Coord1 = nullptr;
+    QAction* CrsTransform1 = nullptr;  // "좌표 변환…"
+    QAction* CommonPoints1 = nullptr;  // "공통점 변환…"
+    QAction* GIS1 = nullptr;           // 파일 -> Export: "GIS 파일로 저장하기…"
+    // Tests answer the GIS save dialog here: the path (empty for Cancel).
+    std::function<QString()> GisDialogHook;
+
+private:
+    void CrsComboChosen();
+    void CrsTransform1Click();
+    void CommonPoints1Click();
+    void GIS1Click();
+    int m_jobCrs = 5186;
+
     std::vector<std::pair<QAction*, QToolButton*>> m_menuLinks;
     bool m_shown = false;
 

@@ -4,6 +4,7 @@
 #include "io/CalcBlock.h"
 #include "io/SpreadsheetExport.h"
 #include "io/forms/DXFFormUnit.h"
+#include "model/PlanProject.h"
 #include "toolkit/Application.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
@@ -24,12 +25,15 @@ void TMainForm::btnDXFExportClick() {
         TNCAD* view;
         ~RepaintAfter() { view->Repaint(); }
     } repaint{NCAD1};
-    TDXFForm form(this, *Project, TDXFExtents{NCAD1->MinX, NCAD1->MinY, NCAD1->MaxX, NCAD1->MaxY});
+    // Easting to group 10 whatever the job's X holds, as the view draws it.
+    const TPlanProject plan(*Project, NCAD1->AxisOrder());
+    TDXFForm form(this, *plan, TDXFExtents{NCAD1->MinX, NCAD1->MinY, NCAD1->MaxX, NCAD1->MaxY});
     form.exec();
 }
 
 void TMainForm::N10Click() {
-    TPlotForm form(this, *Project,
+    const TPlanProject plan(*Project, NCAD1->AxisOrder()); // north up
+    TPlotForm form(this, *plan,
                    {NCAD1->Layer1Visible(), NCAD1->Layer2Visible(), NCAD1->Layer3Visible(),
                     NCAD1->Layer4Visible(), NCAD1->Layer5Visible()},
                    JobFile);

@@ -197,7 +197,7 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
         const TImportRecord step(*this, source);
         TImportBracket bracket(*NiceGrid1, *NCAD1);
         TGridRowSink sink(*NiceGrid1);
-        result = ImportInstrumentData(lines.Text(), choice, *Project, &sink);
+        result = ImportInstrumentData(lines.Text(), choice, *Project, &sink, NCAD1->AxisOrder());
         if (result.Points == 0 && refuseEmpty)
             throwNoPoints(source, choice, result.Problems);
     }
@@ -384,8 +384,9 @@ void TMainForm::NiceGrid1Click() {
     const int row = NiceGrid1->SelectedRow();
     if (row < 0)
         return;
-    NCAD1->SetCenter(StrToFloat(NiceGrid1->CellUtf8(kColX, row)),
-                     StrToFloat(NiceGrid1->CellUtf8(kColY, row)));
+    const TEastNorth plan = ToEastNorth(StrToFloat(NiceGrid1->CellUtf8(kColX, row)),
+                                        StrToFloat(NiceGrid1->CellUtf8(kColY, row)), NCAD1->AxisOrder());
+    NCAD1->SetCenter(plan.E, plan.N);
     NCAD1->Repaint();
 }
 

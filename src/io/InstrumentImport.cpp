@@ -15,17 +15,17 @@ TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatCh
 }
 
 // For points reduced by other means too (an adjusted traverse).
-int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink) {
+int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink,
+                       TAxisOrder axes) {
     TPointImporter importer(project, sink);
     TPointRecord record;
     for (TSurveyPoint& p : points) {
         record.Cells[0] = std::move(p.Id);
-        record.Cells[1] = FormatFixed4(p.E);
-        record.Cells[2] = FormatFixed4(p.N);
+        FromEastNorth({p.E, p.N}, axes, record.X, record.Y);
+        record.Cells[1] = FormatFixed4(record.X);
+        record.Cells[2] = FormatFixed4(record.Y);
         record.Cells[3] = FormatFixed4(p.H);
         record.Cells[4] = UpperAscii(p.Code);
-        record.X = p.E;
-        record.Y = p.N;
         record.Z = p.H;
         importer.Append(record);
     }
@@ -33,9 +33,10 @@ int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project,
 }
 
 TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
-                                       TNCADProject& project, TPointRowSink* sink) {
+                                       TNCADProject& project, TPointRowSink* sink,
+                                       TAxisOrder axes) {
     TInstrumentResult data = ReadInstrumentData(bytes, choice);
-    const int added = AppendSurveyPoints(data.Points, project, sink);
+    const int added = AppendSurveyPoints(data.Points, project, sink, axes);
     return TInstrumentImport{added, std::move(data.Problems), std::move(data.Warnings), std::move(data.Notes)};
 }
 

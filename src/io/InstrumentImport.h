@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/InstrumentData.h"
+#include "model/AxisOrder.h"
 
 #include <cstddef>
 #include <optional>
@@ -27,14 +28,16 @@ TFormatChoice ChooseFormat(std::string_view bytes, const std::optional<TFormatCh
 
 // The points of instrument data appended as ImportInstrumentData appends them (their texts
 // are moved out); returns how many.
-int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink);
+int AppendSurveyPoints(std::vector<TSurveyPoint>& points, TNCADProject& project, TPointRowSink* sink,
+                       TAxisOrder axes = TAxisOrder::XEast);
 
 // Appends the points of instrument data (`choice` is not PointLines) to `project` and
-// `sink` as point lines are appended: easting to X, northing to Y, height to Z, the id
-// to ID, the code upper-cased to CODE; the table's X, Y and Z as "%.4f" texts. Every point
+// `sink` as point lines are appended: easting and northing to X and Y as `axes` says (X
+// northing under XNorth), height to Z, the id to ID, the code upper-cased to CODE; the table's X, Y and Z as "%.4f" texts. Every point
 // that can be read is added, in file order; Problems says what was left out.
 TInstrumentImport ImportInstrumentData(std::string_view bytes, const TFormatChoice& choice,
-                                       TNCADProject& project, TPointRowSink* sink);
+                                       TNCADProject& project, TPointRowSink* sink,
+                                       TAxisOrder axes = TAxisOrder::XEast);
 
 // What a read that found no point says: "no records found as SDR" ("as point lines" for
 // the program's own), or, when records were there but every one was left out, "none of

@@ -205,13 +205,19 @@ void TNCAD::ComputeExtents() {
     // would miss the data by up to half an old pixel, which is huge after a fit of nothing.
     if (const TNCADProject* project = Project())
         for (const auto& item : *project)
-            for (const auto& point : item->Points)
-                IncludeInExtents(point->X, point->Y);
+            for (const auto& point : item->Points) {
+                const TEastNorth plan = PlanPos(*point);
+                IncludeInExtents(plan.E, plan.N);
+            }
     CloseExtents();
     FitView();
 }
 
 void TNCAD::SetCenter(double x, double y) { TBasicNCAD::SetCenter(x, y); }
+
+TEastNorth TNCAD::PlanPos(const TBasePoint3D& point) const {
+    return ToEastNorth(point.X, point.Y, m_axes);
+}
 
 void TNCAD::SetScrollBars(TScrollStyle style) {
     m_scrollBars = style;
@@ -333,8 +339,10 @@ void TNCAD::RaisePointEvent(const QPoint& pos) {
                 OnPointPicked(point);
         return;
     }
+    TEastNorth plan;
+    ScreenToWorld(pos.x(), pos.y(), plan.E, plan.N);
     double dx = 0, dy = 0;
-    ScreenToWorld(pos.x(), pos.y(), dx, dy);
+    FromEastNorth(plan, m_axes, dx, dy);
     const auto& handler = MouseMode == mmAddPoint ? OnAddedPoint : OnSendAddedPoint;
     // One-shot: the mode is consumed even when the handler fails or is missing.
     try {
@@ -487,8 +495,9 @@ void TNCAD::DrawProject(QPainter& painter) {
         const LabelPainter::Prepared code = m_labels->Prepare(item->Code());
         int i = 0;
         for (const auto& point : item->Points) {
-            const double fx = PixelX(point->X);
-            const double fy = PixelY(point->Y);
+            const TEastNorth plan = PlanPos(*point);
+            const double fx = PixelX(plan.E);
+            const double fy = PixelY(plan.N);
             m_pixels[static_cast<size_t>(i++)] = {fx, fy};
             if (!(std::abs(fx) <= kPixelLimit && std::abs(fy) <= kPixelLimit))
                 continue; // far off the image (or not a number)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AxisOrder.h"
 #include "view/PointSymbol.h"
 #include "view/ViewMapping.h"
 
@@ -16,6 +17,7 @@ class LabelPainter;
 class QPainter;
 class TNCADProject;
 class TPoint3D;
+class TBasePoint3D;
 class TProjectManager;
 
 // What the next left press in the view does. mmAddPoint and mmSendPoint are one-shot: a
@@ -23,7 +25,7 @@ class TProjectManager;
 enum TMouseMode : std::uint8_t { mmNone, mmAddPoint, mmSendPoint, mmPan };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
-// World coordinates of the pressed pixel.
+// The job's X and Y of the pressed pixel.
 using TOnAddedPoint = std::function<void(double dx, double dy)>;
 using TOnSendAddedPoint = std::function<void(double dx, double dy)>;
 
@@ -99,6 +101,14 @@ public:
     ~TNCAD() override;
 
     TProjectManager* ProjectManager() const { return m_projectManager.get(); }
+
+    // What the job's X holds. The view's world is the plan, easting to the right and
+    // northing up, whichever it is; the owner fits and repaints after a change.
+    TAxisOrder AxisOrder() const { return m_axes; }
+    void SetAxisOrder(TAxisOrder axes) { m_axes = axes; }
+    // Where a point stands in the view's world. Every position the view draws or fits is
+    // read here, so that the job's axes are taken in this one place.
+    TEastNorth PlanPos(const TBasePoint3D& point) const;
     // Project 0, the one the program works on; null before the main window registers it.
     TNCADProject* Project() const;
 
@@ -201,4 +211,5 @@ private:
     bool m_hasMark = false;
     double m_markX = 0; // world units
     double m_markY = 0;
+    TAxisOrder m_axes = TAxisOrder::XEast;
 };

@@ -1,7 +1,10 @@
 // pointbridge-cli transform and convert to GIS files, run as a script runs them.
 #include "text/Cp949.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -60,6 +63,55 @@ private slots:
         QTest::newRow("a GIS file needs its system")
             << "convert east.txt out.kml" << 2 << "--crs EPSG:NNNN"
             << "";
+    }
+
+    // A job whose X is northing, read as such, draws exactly as the job with its columns
+    // exchanged read with X easting: same DXF bytes, same plot.
+    void drawingsIgnoreColumnOrder_data() {
+        QTest::addColumn<QString>("command"); // JOB and OUT stand for the files
+        QTest::newRow("DXF") << "convert JOB OUT.dxf";
+        QTest::newRow("DXF for CAD work") << "convert --layers JOB OUT.dxf";
+        QTest::newRow("plot") << "plot JOB OUT.pdf --scale 500";
+    }
+    void drawingsIgnoreColumnOrder() {
+        QFETCH(QString, command);
+        const char* east = "1, 201349.9947, 448719.9895, 34.5764, 경계\r\n"
+                           "2, 201362.6772, 448719.0711, 34.1485, 경계\r\n"
+                           "3, 201375.6667, 448740.7202, 33.6562, 경계\r\n"
+                           "9, 201330.0000, 448750.0000, 35.0000, 도로\r\n";
+        const char* north = "1, 448719.9895, 201349.9947, 34.5764, 경계\r\n"
+                            "2, 448719.0711, 201362.6772, 34.1485, 경계\r\n"
+                            "3, 448740.7202, 201375.6667, 33.6562, 경계\r\n"
+                            "9, 448750.0000, 201330.0000, 35.0000, 도로\r\n";
+        // The same file name in two folders: a plot's title names the job file.
+        auto draw = [&](const QString& folder, const char* job, const QStringList& axes) {
+            QDir(m_dir.path()).mkpath(folder);
+            file(folder + "/job.txt", job);
+            QStringList args = command.split(' ');
+            args.replaceInStrings("JOB", "job.txt").replaceInStrings("OUT", "out");
+            QProcess p;
+            p.setWorkingDirectory(m_dir.filePath(folder));
+            p.start(PB_CLI_PROGRAM, args.mid(0, 1) + axes + args.mid(1));
+            p.waitForFinished(30000);
+            const QString out = m_dir.filePath(folder + "/" + args.filter(QRegularExpression("^out\\.")).first());
+            if (!out.endsWith(".pdf")) {
+                QFile f(out);
+                f.open(QIODevice::ReadOnly);
+                return f.readAll();
+            }
+            // A PDF's objects come in no fixed order: its pages are compared as pictures.
+            QProcess raster;
+            raster.start("pdftoppm", {"-r", "40", "-gray", out});
+            raster.waitForFinished(30000);
+            return raster.readAllStandardOutput();
+        };
+        if (command.contains(".pdf") && QStandardPaths::findExecutable("pdftoppm").isEmpty())
+            QSKIP("pdftoppm (poppler-utils) is needed to compare plots");
+        const QByteArray plain = draw("east", east, {});
+        QVERIFY(plain.size() > 500);
+        QCOMPARE(draw("north", north, {"--x-axis", "north"}), plain);
+        // The columns do matter without the setting: the comparison can fail.
+        QVERIFY(draw("mirrored", north, {}) != plain);
     }
 
     void run() {

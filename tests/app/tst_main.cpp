@@ -70,11 +70,13 @@ private slots:
         for (const QAction* a : form.menuBar()->actions())
             top << a->text();
         QCOMPARE(top, QStringList({"파일(&F)", "편집(&E)", "통신(&C)", "CAD기능(&D)", "측량 계산(&S)",
-                                   "도움말(&H)"}));
+                                   "좌표(&O)", "도움말(&H)"}));
         QCOMPARE(captions(form.menuMain), QStringList({"Import", "저장", "다른 이름으로 저장...", "-",
                                                        "Export", "도면 출력…", "최근 파일", "-", "종료"}));
         QCOMPARE(captions(form.Import1), QStringList({"TXT 불러오기"}));
-        QCOMPARE(captions(form.Export), QStringList({"Excel로 저장하기", "DXF로 저장하기"}));
+        QCOMPARE(captions(form.Export),
+                 QStringList({"Excel로 저장하기", "DXF로 저장하기", "GIS 파일로 저장하기…"}));
+        QCOMPARE(captions(form.Coord1), QStringList({"좌표 변환…", "공통점 변환…"}));
         QCOMPARE(captions(form.EditMenu), QStringList({"실행 취소", "다시 실행", "-", "찾기…", "다음 찾기", "-",
                                                        "측점 삭제"}));
         QCOMPARE(captions(form.N1),

@@ -80,6 +80,14 @@ private slots:
                                                       << QByteArray() << QByteArray("P, 1.0000, 2.0000, 3.0000, A\r\n");
         QTest::newRow("delimited order chosen") << QStringList{"--from", "pnezd"} << QByteArray("P,1,2,3,a\r\n") << 0
                                                 << QByteArray() << QByteArray("P, 2.0000, 1.0000, 3.0000, A\r\n");
+        // X north: instrument data and delimited orders put northing into X, point lines stay.
+        QTest::newRow("GSI, X north") << QStringList{"--x-axis", "north"} << gsi << 0 << QByteArray()
+                                      << QByteArray("1, 2.0000, 1.0000, 0.3000, AB\r\n");
+        QTest::newRow("delimited order, X north")
+            << QStringList{"--from", "pnezd", "--x-axis", "north"} << QByteArray("P,1,2,3,a\r\n") << 0
+            << QByteArray() << QByteArray("P, 1.0000, 2.0000, 3.0000, A\r\n");
+        QTest::newRow("point lines, X north") << QStringList{"--x-axis", "north"} << QByteArray("P,1,2,3,a\r\n")
+                                              << 0 << QByteArray() << QByteArray("P, 1.0000, 2.0000, 3.0000, A\r\n");
         QTest::newRow("record left out stops")
             << QStringList() << QByteArray(kRw5) << 1 << QByteArray("IN:4: 'bad' is not a valid angle\n") << QByteArray();
         QTest::newRow("keep going") << QStringList{"--keep-going"} << QByteArray(kRw5) << 0

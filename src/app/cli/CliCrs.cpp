@@ -4,10 +4,6 @@
 
 #include <cstdio>
 
-const char kAxisUsage[] =
-    "  --x-axis east|north  what the job's X holds: east (default) or north, as the Korean\n"
-    "                       TM systems name their axes (X northing, Y easting)\n";
-
 bool ParseCrsOption(const char* option, const char* text, int& epsg) {
     if (const auto code = ParseEpsgCode(text)) {
         epsg = *code;

@@ -9,5 +9,3 @@
 bool ParseCrsOption(const char* option, const char* text, int& epsg);
 // --x-axis east|north.
 bool ParseAxisOption(const char* text, TAxisOrder& axes);
-
-extern const char kAxisUsage[];

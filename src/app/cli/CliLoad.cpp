@@ -1,5 +1,6 @@
 #include "app/cli/CliLoad.h"
 
+#include "app/cli/CliCrs.h"
 #include "io/InstrumentImport.h"
 #include "io/PointImport.h"
 
@@ -24,13 +25,19 @@ void printMessages(const std::string& path, const std::vector<TLineMessage>& mes
 const char kJobLoadUsage[] =
     "  --from FORMAT  read the job file in this format (pointbridge-cli formats lists them);\n"
     "                 without it an instrument format is detected, else point lines\n"
-    "  --keep-going   go on when records of an instrument file had to be left out\n";
+    "  --keep-going   go on when records of an instrument file had to be left out\n"
+    "  --x-axis east|north  what the job's X holds: east (default) or north, as the Korean\n"
+    "                 TM systems name their axes (X northing, Y easting). Instrument data\n"
+    "                 puts northing into X under north; drawings, plots, DXF and GIS files\n"
+    "                 draw easting to the right. Point files are read and written as they are\n";
 
 int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options) {
     if (!std::strcmp(argv[i], "--keep-going")) {
         options.KeepGoing = true;
         return 1;
     }
+    if (!std::strcmp(argv[i], "--x-axis") && i + 1 < argc)
+        return ParseAxisOption(argv[++i], options.Axes) ? 1 : -1;
     if (std::strcmp(argv[i], "--from") || i + 1 >= argc)
         return 0;
     options.From = FormatByName(argv[++i]);
@@ -71,7 +78,7 @@ bool LoadJobFile(const std::string& path, TNCADProject& project, TPointRowSink* 
             throw noPoints(0);
         return true;
     }
-    const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows);
+    const TInstrumentImport result = ImportInstrumentData(lines.Text(), choice, project, rows, options.Axes);
     printMessages(path, result.Notes, "note: ");
     printMessages(path, result.Warnings, "warning: ");
     printMessages(path, result.Problems, "");

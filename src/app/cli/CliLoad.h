@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/InstrumentFormat.h"
+#include "model/AxisOrder.h"
 
 #include <optional>
 #include <string>
@@ -17,11 +18,14 @@ struct TJobLoadOptions {
     // Go on with the points that could be read when records of an instrument file were left
     // out.
     bool KeepGoing = false;
+    // What the job's X holds: instrument data puts northing into X under XNorth. Point files
+    // are read as they are.
+    TAxisOrder Axes = TAxisOrder::XEast;
 };
 
 // Takes the option at argv[i] when it is one of TJobLoadOptions (--from FORMAT,
-// --keep-going), moving `i` past its value: 1 taken, 0 not one of them, -1 a format name
-// that names no format (said on standard error).
+// --keep-going, --x-axis east|north), moving `i` past its value: 1 taken, 0 not one of
+// them, -1 a value that names nothing (said on standard error).
 int TakeJobLoadOption(int argc, char** argv, int& i, TJobLoadOptions& options);
 // Their lines for a usage text.
 extern const char kJobLoadUsage[];

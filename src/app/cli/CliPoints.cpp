@@ -7,12 +7,15 @@
 #include <cmath>
 #include <cstdio>
 
-bool FindJobPoint(const TNCADProject& project, const std::string& id, TGridPoint& point) {
+bool FindJobPoint(const TNCADProject& project, const std::string& id, TGridPoint& point,
+                  TAxisOrder axes) {
     int count = 0;
     for (const auto& group : project)
         for (const auto& p : group->Points)
-            if (p->ID == id && count++ == 0)
-                point = TGridPoint{p->X, p->Y, p->Z};
+            if (p->ID == id && count++ == 0) {
+                const TEastNorth plan = ToEastNorth(p->X, p->Y, axes);
+                point = TGridPoint{plan.E, plan.N, p->Z};
+            }
     if (count == 1)
         return true;
     if (count == 0)

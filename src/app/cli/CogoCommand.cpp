@@ -22,7 +22,7 @@ const char kUsage[] =
 
 const char kUsageOutput[] =
     "\n"
-    "Prints the header X<TAB>Y and one line per point found (X easting, Y northing, metres):\n"
+    "Prints the header X<TAB>Y and one line per point found (the job's X and Y, metres):\n"
     "one for polar and bearings, one or two for distances (the one right of ID1 to ID2\n"
     "first). Where there is none (parallel bearings, bearings that meet behind a point,\n"
     "circles that do not meet) it says so on standard error and exits 1.\n";
@@ -58,7 +58,8 @@ int compute(const std::vector<std::string>& args, const TJobLoadOptions& load, s
     if (!LoadJobFileOrReport(args[1], project, "pointbridge-cli cogo", load))
         return 1;
     TGridPoint a, b;
-    if (!FindJobPoint(project, args[2], a) || (!polar && !FindJobPoint(project, args[4], b)))
+    if (!FindJobPoint(project, args[2], a, load.Axes) ||
+        (!polar && !FindJobPoint(project, args[4], b, load.Axes)))
         return 1;
     if (polar) {
         found.push_back(PolarPoint(a, first, second));
@@ -98,7 +99,10 @@ int RunCogoCommand(int argc, char** argv) {
     if (const int status = compute(args, load, found))
         return status;
     std::printf("X\tY\n");
-    for (const TGridPoint& p : found)
-        std::printf("%s\t%s\n", FormatFixed4(p.E).c_str(), FormatFixed4(p.N).c_str());
+    for (const TGridPoint& p : found) {
+        double x = 0, y = 0;
+        FromEastNorth({p.E, p.N}, load.Axes, x, y);
+        std::printf("%s\t%s\n", FormatFixed4(x).c_str(), FormatFixed4(y).c_str());
+    }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

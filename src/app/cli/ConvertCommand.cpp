@@ -9,6 +9,7 @@
 #include "io/dxf/DXFLayers.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
+#include "model/PlanProject.h"
 #include "text/NumText.h"
 
 #include <cstdio>
@@ -50,7 +51,8 @@ Writer writerFor(const std::string& path) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: pointbridge-cli convert [--from FORMAT] [--keep-going] IN OUT\n"
+    std::fprintf(stderr, "usage: pointbridge-cli convert [--from FORMAT] [--keep-going]\n"
+                         "                              [--x-axis east|north] IN OUT\n"
                          "                              [--layers [--scale N]]\n"
                          "  IN        point file (.txt or .csv, CP949 or UTF-8) or instrument file\n"
                          "  OUT       file to write; its extension picks the format:");
@@ -117,7 +119,10 @@ int RunConvertCommand(int argc, char** argv) {
     if (!LoadJobFileOrReport(in, project, "pointbridge-cli", load))
         return 1;
     try {
-        write(project, out);
+        // A drawing has easting to the right whatever the job's X holds; a point file keeps
+        // X and Y as they are.
+        const TPlanProject plan(project, endsWith(out, ".DXF") ? load.Axes : TAxisOrder::XEast);
+        write(*plan, out);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pointbridge-cli: %s\n", e.what());
         return 1;

@@ -34,7 +34,6 @@ const char kUsage[] =
 
 int usage() {
     std::fputs(kUsage, stderr);
-    std::fputs(kAxisUsage, stderr);
     std::fputs(kJobLoadUsage, stderr);
     return 2;
 }
@@ -61,9 +60,6 @@ int RunGisConvert(int argc, char** argv) {
         } else if (a == "--crs" && hasValue) {
             if (!ParseCrsOption("--crs", argv[++i], options.Epsg))
                 return 2;
-        } else if (a == "--x-axis" && hasValue) {
-            if (!ParseAxisOption(argv[++i], options.Axes))
-                return 2;
         } else if (a == "--closed" && hasValue) {
             options.MarkedClosed.insert(UpperAscii(argv[++i]));
         } else if (a.rfind("--", 0) == 0) {
@@ -79,6 +75,7 @@ int RunGisConvert(int argc, char** argv) {
                              "--crs EPSG:NNNN\n");
         return 2;
     }
+    options.Axes = load.Axes;
     TNCADProject project;
     if (!LoadJobFileOrReport(files[0], project, "pointbridge-cli", load))
         return 1;

@@ -20,8 +20,8 @@ const char kUsage[] = "usage: pointbridge-cli inverse [--from FORMAT] [--keep-go
 const char kUsageOutput[] =
     "\n"
     "Prints key<TAB>value lines: from, to, distance_m (horizontal), azimuth_dms and\n"
-    "azimuth_deg (from north clockwise), dx_m, dy_m, dz_m (to less from: X easting, Y\n"
-    "northing, Z height) and slope_m.\n";
+    "azimuth_deg (from north clockwise), dx_m, dy_m, dz_m (to less from, in the job's X, Y\n"
+    "and Z) and slope_m.\n";
 
 int usage(FILE* out) {
     std::fputs(kUsage, out);
@@ -53,14 +53,16 @@ int RunInverseCommand(int argc, char** argv) {
     if (!LoadJobFileOrReport(args[0], project, "pointbridge-cli inverse", load))
         return 1;
     TGridPoint from, to;
-    if (!FindJobPoint(project, args[1], from) || !FindJobPoint(project, args[2], to))
+    if (!FindJobPoint(project, args[1], from, load.Axes) || !FindJobPoint(project, args[2], to, load.Axes))
         return 1;
     const TInverse r = Inverse(from, to);
     std::printf("from\t%s\nto\t%s\n", args[1].c_str(), args[2].c_str());
     std::printf("distance_m\t%s\n", FormatFixed4(r.Distance).c_str());
     std::printf("azimuth_dms\t%s\n", FormatDms(r.Azimuth, 1).c_str());
     std::printf("azimuth_deg\t%s\n", FormatFixed(r.Azimuth * 180.0 / kPi, 6).c_str());
-    std::printf("dx_m\t%s\ndy_m\t%s\ndz_m\t%s\n", FormatFixed4(r.DE).c_str(), FormatFixed4(r.DN).c_str(),
+    double dx = 0, dy = 0;
+    FromEastNorth({r.DE, r.DN}, load.Axes, dx, dy);
+    std::printf("dx_m\t%s\ndy_m\t%s\ndz_m\t%s\n", FormatFixed4(dx).c_str(), FormatFixed4(dy).c_str(),
                 FormatFixed4(r.DH).c_str());
     std::printf("slope_m\t%s\n", FormatFixed4(r.Slope).c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;

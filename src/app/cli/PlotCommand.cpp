@@ -5,6 +5,8 @@
 #include "io/SafeFile.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
+#include "model/PlanProject.h"
+#include "toolkit/Fonts.h"
 #include "view/PlotPainter.h"
 
 #include <QFile>
@@ -29,7 +31,7 @@ struct PlotOptions {
 int usage() {
     std::fprintf(
         stderr, "usage: pointbridge-cli plot IN OUT.pdf [--scale N] [--paper A4|A3] [--landscape]\n"
-                "                                  [--from FORMAT] [--keep-going]\n"
+                "                                  [--from FORMAT] [--keep-going] [--x-axis east|north]\n"
                 "  IN          point file (.txt or .csv, CP949 or UTF-8) or instrument file\n"
                 "  --scale N   plot at 1:N, N from 100 to 5000; without it the largest of the\n"
                 "              standard scales at which the job fits the sheet\n"
@@ -113,9 +115,12 @@ int RunPlotCommand(int argc, char** argv) {
     if (!parse(argc, argv, o))
         return usage();
 
-    TNCADProject project;
-    if (!LoadJobFileOrReport(o.in, project, "pointbridge-cli plot", o.load))
+    TNCADProject job;
+    if (!LoadJobFileOrReport(o.in, job, "pointbridge-cli plot", o.load))
         return 1;
+    // North up whatever the job's X holds.
+    const TPlanProject plan(job, o.load.Axes);
+    const TNCADProject& project = *plan;
     const WorldBounds bounds = BoundsOf(project);
     const int scale = o.scale > 0 ? o.scale : ChooseScale(o.sheet, bounds);
     const PlotLayout layout(o.sheet, scale, bounds);

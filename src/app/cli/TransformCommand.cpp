@@ -40,14 +40,12 @@ struct Options {
     std::string source, target;
     std::string method;
     std::vector<std::string> excluded;
-    TAxisOrder axes = TAxisOrder::XEast;
     std::vector<std::string> files;
     TJobLoadOptions load;
 };
 
 int usage() {
     std::fputs(kUsage, stderr);
-    std::fputs(kAxisUsage, stderr);
     std::fputs(kJobLoadUsage, stderr);
     return 2;
 }
@@ -79,9 +77,6 @@ bool parse(int argc, char** argv, Options& o) {
             if (!ParseCrsOption(argv[i], argv[i + 1], a == "--from-crs" ? o.from : o.to))
                 return false;
             ++i;
-        } else if (a == "--x-axis" && hasValue) {
-            if (!ParseAxisOption(argv[++i], o.axes))
-                return false;
         } else if (a == "--common" && i + 2 < argc) {
             o.source = argv[++i];
             o.target = argv[++i];
@@ -123,7 +118,7 @@ void byCrs(const Options& o, TNCADProject& job) {
     if (DescribeCrs(o.to).Geographic)
         throw ECrsError(EpsgText(o.to) + "은(는) 경위도(도) 좌표계라 소수 넷째 자리까지 쓰는 "
                                          "점 파일에 담으면 약 10 m가 틀어집니다.");
-    const std::vector<TCrsOperation> used = TransformProject(job, o.from, o.to, o.axes);
+    const std::vector<TCrsOperation> used = TransformProject(job, o.from, o.to, o.load.Axes);
     std::printf("%s -> %s, %d points\n", EpsgText(o.from).c_str(), EpsgText(o.to).c_str(),
                 job.TotalPointCount());
     for (const TCrsOperation& op : used)
@@ -166,15 +161,18 @@ void printFit(const TPlaneFit& fit, TAxisOrder axes) {
 }
 
 bool byPairs(const Options& o, TNCADProject& job) {
+    // Instrument files of common points take the job's axes; its --from is the job's alone.
+    TJobLoadOptions pairsLoad;
+    pairsLoad.Axes = o.load.Axes;
     TNCADProject source, target;
-    if (!LoadJobFileOrReport(o.source, source, "pointbridge-cli transform") ||
-        !LoadJobFileOrReport(o.target, target, "pointbridge-cli transform"))
+    if (!LoadJobFileOrReport(o.source, source, "pointbridge-cli transform", pairsLoad) ||
+        !LoadJobFileOrReport(o.target, target, "pointbridge-cli transform", pairsLoad))
         return false;
     std::vector<TCommonPair> pairs = MatchCommonPoints(source, target);
     ExcludePairs(pairs, o.excluded);
     const TPlaneFit fit =
         FitPlaneTransform(pairs, o.method == "helmert" ? TFitMethod::Helmert : TFitMethod::Affine);
-    printFit(fit, o.axes);
+    printFit(fit, o.load.Axes);
     ApplyPlaneTransform(job, fit.Transform);
     return true;
 }

@@ -38,7 +38,7 @@ const char kUsageOutput[] =
     "Prints key<TAB>value lines angular_misclosure_sec (computed less known closing azimuth;\n"
     "none without a closing direction), linear_misclosure_m, total_length_m and precision\n"
     "(N of 1/N), then the header id<TAB>X<TAB>Y<TAB>Z and the adjusted stations in route\n"
-    "order (X easting, Y northing, Z height, metres).\n";
+    "order (the job's X and Y as --x-axis says, Z height, metres).\n";
 
 int usage(FILE* out) {
     std::fputs(kUsage, out);
@@ -52,7 +52,7 @@ bool isPointFile(const std::string& path) {
     return upper.size() > 4 && (upper.ends_with(".TXT") || upper.ends_with(".CSV"));
 }
 
-void printResult(const TTraverseResult& r) {
+void printResult(const TTraverseResult& r, TAxisOrder axes) {
     constexpr double kSecondsPerRadian = 180.0 * 3600.0 / kPi;
     std::printf("angular_misclosure_sec\t%s\n",
                 r.AngularMisclosure ? FormatFixed(*r.AngularMisclosure * kSecondsPerRadian, 1).c_str() : "none");
@@ -64,7 +64,9 @@ void printResult(const TTraverseResult& r) {
     const bool loop = r.Stations.size() > 2 && r.Stations.back().Id == r.Stations.front().Id;
     for (size_t i = 0; i + (loop ? 1 : 0) < r.Stations.size(); ++i) {
         const TTraverseStation& s = r.Stations[i];
-        std::printf("%s\t%s\t%s\t%s\n", s.Id.c_str(), FormatFixed4(s.E).c_str(), FormatFixed4(s.N).c_str(),
+        double x = 0, y = 0;
+        FromEastNorth({s.E, s.N}, axes, x, y);
+        std::printf("%s\t%s\t%s\t%s\n", s.Id.c_str(), FormatFixed4(x).c_str(), FormatFixed4(y).c_str(),
                     FormatFixed4(s.H).c_str());
     }
 }
@@ -126,10 +128,10 @@ int RunTraverseCommand(int argc, char** argv) {
             return 1;
         if (files.size() == 2) {
             TNCADProject project;
-            AppendSurveyPoints(job.Points, project, nullptr);
+            AppendSurveyPoints(job.Points, project, nullptr, load.Axes);
             SavePointFile(project, files[1]);
         }
-        printResult(result);
+        printResult(result, load.Axes);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pointbridge-cli traverse: %s\n", e.what());
         return 1;
