@@ -1,10 +1,13 @@
 #pragma once
 
+#include "model/Point3D.h"
+#include "view/PlanIndex.h"
 #include "view/PointSymbol.h"
 #include "view/ViewMapping.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QLine>
 
 #include <cstdint>
 #include <functional>
@@ -44,7 +47,8 @@ public:
     void ZoomOut();
     // No repaint: the caller repaints.
     virtual void SetCenter(double x, double y);
-    // Paints the view now, synchronously (nothing when it is not visible).
+    // Paints the view now, synchronously (nothing when it is not visible). The job may have
+    // changed: the paint checks it against what it drew last.
     void Repaint();
 
     // Raised for a released button over the view and for a vertical wheel turn (delta in
@@ -65,14 +69,22 @@ protected:
         TBasicNCAD& m_view;
     };
 
+    // A repaint after a move of the view alone: the job is as it was.
+    void RepaintMoved();
+    // Whether a Repaint() asked since the last call to check the job; clears the request.
+    bool TakeJobCheck();
+
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     // The bars do not scroll contents: the view handles their arrows itself.
     void scrollContentsBy(int, int) override {}
 
 private:
+    void RepaintNow();
+
     int m_batchDepth = 0;
     bool m_repaintPending = false;
+    bool m_jobCheck = true;
 };
 
 // A drawing surface of the view. The view keeps exactly one, on its off-screen image.
@@ -138,12 +150,28 @@ public:
     bool DeleteStory(int index);
     int CurrentStory = 0;
 
-    // Draws the picture into the off-screen image at the client size. Every paint does this
-    // first and then copies the part of the image the window system asks for.
+    // Where a point lies on the plan. Every position the view draws or searches is read here.
+    TPlanXY PlanPos(const TBasePoint3D& p) const { return {p.X, p.Y}; }
+
+    // Draws the whole picture into the off-screen image at the client size, from the job as
+    // it is now.
     void RenderOffscreen();
+    // Brings the image up to date with the mapping, as every paint does before it copies the
+    // part the window system asks for: after a pan by whole pixels the picture is moved and
+    // only the uncovered part drawn; a paint with nothing changed draws nothing.
+    // `checkJob`: the job may have changed since the last paint.
+    void UpdateOffscreen(bool checkJob);
     const QImage& OffscreenImage() const { return m_offscreen; }
     // For tests: draw everything, even what lies wholly outside the image.
-    void SetCulling(bool on) { m_culling = on; }
+    void SetCulling(bool on);
+    // For comparison: every paint walks the whole job and draws every point, as simple as
+    // it gets (no index, every dot, every label).
+    void SetFullScan(bool on);
+
+    // Where the job is so dense that labels would pile up unreadably, the view leaves them
+    // out; true while the picture shows such a place.
+    bool LabelsOmitted() const { return m_labelsOmitted; }
+    std::function<void(bool omitted)> OnLabelsOmittedChanged;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -161,11 +189,23 @@ private:
     bool IsTopmostAt(const QPoint& globalPos) const;
     void RaisePointEvent(const QPoint& pos);
 
-    void ClearBackground();
-    void DrawProject(QPainter& painter);
-    void DrawPointMarker(int px, int py, int radius);
+    // What the image shows now, to tell what a paint has to redraw.
+    struct Drawn {
+        bool Valid = false;
+        double Scale = 0, CenterX = 0, CenterY = 0;
+        int HalfWidth = 0, HalfHeight = 0;
+        QSize Size;
+    };
+
+    void EnsureClientSize();
+    void DrawProjectByScan(QPainter& painter);
     void DrawPolyline(QPainter& painter, const PixelPoint* points, int count);
     void ClearStories();
+    bool AnyStoryActive() const;
+    void RenderWhole();
+    void ShiftPicture(int dx, int dy);
+    void PaintAreas(QImage& target, const std::vector<QRect>& areas, bool whole);
+    void SetLabelsOmitted(bool omitted);
 
     std::unique_ptr<TProjectManager> m_projectManager;
     TScrollStyle m_scrollBars = ssBoth;
@@ -176,4 +216,16 @@ private:
     std::vector<PixelPoint> m_pixels; // one group's pixel positions, reused between paints
     THeightText m_heightText;
     bool m_culling = true;
+    bool m_fullScan = false;
+    TPlanIndex m_index;
+    Drawn m_drawn;
+    QImage m_scratch; // the uncovered part of a pan is drawn here first
+    std::vector<std::uint32_t> m_dotStamp; // per pixel: the run that last drew a dot there
+    std::uint32_t m_dotRun = 0;
+    bool m_labelsOmitted = false;
+    bool m_omittedNow = false; // gathered while a paint draws
+    std::vector<std::uint32_t> m_candPoints, m_candSegments; // what a paint may draw
+    std::vector<QLine> m_lineBatch;
+    std::vector<int> m_px, m_py; // pixels of the points a paint may draw
+    std::vector<int> m_cellSlot; // and where their label cell is counted
 };
