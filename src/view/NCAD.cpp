@@ -823,7 +823,6 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
         }
         newRun();
     };
-    const QPen linePen(kLineColour, 1);
     const QRgb lineRgb = kLineColour.rgb();
     auto* bits = reinterpret_cast<QRgb*>(target.bits());
     const auto stride = static_cast<ptrdiff_t>(target.bytesPerLine() / 4);
@@ -836,20 +835,47 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
                 return true;
         return false;
     };
-    // Segments between pixels; short ones inside the image are put pixel by pixel, exactly
-    // as the rasteriser draws them, the rest go to it in one batch per group.
-    const auto drawPixelSegment = [&](int x0, int y0, int x1, int y1) {
-        if (!nearAreas(x0, y0, x1, y1))
+    // Segments between pixels, one pixel per step along the longer axis, the other axis
+    // rounded half down. Whole integer arithmetic: a segment puts the same pixels wherever it
+    // lies, so a pan that moves the picture and draws a strip puts what a whole paint puts.
+    const auto drawPixelSegment = [&](std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+        if (!nearAreas(double(x0), double(y0), double(x1), double(y1)))
             return;
-        if (std::abs(x1 - x0) <= 2 && std::abs(y1 - y0) <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 &&
-            x0 < w && x1 < w && y0 < h && y1 < h) {
+        const std::int64_t dx = x1 - x0, dy = y1 - y0;
+        const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
+        if (n <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h) {
             bits[y0 * stride + x0] = lineRgb;
             bits[y1 * stride + x1] = lineRgb;
-            if (std::abs(x1 - x0) == 2 || std::abs(y1 - y0) == 2)
+            if (n == 2)
                 bits[((y0 + y1) >> 1) * stride + ((x0 + x1) >> 1)] = lineRgb; // >> floors
             return;
         }
-        m_lineBatch.emplace_back(x0, y0, x1, y1);
+        if (n == 0) {
+            if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
+                bits[y0 * stride + x0] = lineRgb;
+            return;
+        }
+        const bool alongX = std::abs(dx) >= std::abs(dy);
+        const std::int64_t major0 = alongX ? x0 : y0, minor0 = alongX ? y0 : x0;
+        const std::int64_t step = (alongX ? dx : dy) > 0 ? 1 : -1, slope = alongX ? dy : dx;
+        const std::int64_t limit = alongX ? w : h, other = alongX ? h : w;
+        // Only the steps whose major coordinate lies on the image.
+        std::int64_t k0 = 0, k1 = n;
+        if (step > 0)
+            k0 = std::max(k0, -major0), k1 = std::min(k1, limit - 1 - major0);
+        else
+            k0 = std::max(k0, major0 - (limit - 1)), k1 = std::min(k1, major0);
+        for (std::int64_t k = k0; k <= k1; ++k) {
+            const std::int64_t major = major0 + step * k;
+            const std::int64_t num = 2 * k * slope - n, den = 2 * n; // ceil(num / den)
+            const std::int64_t minor = minor0 + (num >= 0 ? (num + den - 1) / den : -((-num) / den));
+            if (minor < 0 || minor >= other)
+                continue;
+            if (alongX)
+                bits[minor * stride + major] = lineRgb;
+            else
+                bits[major * stride + minor] = lineRgb;
+        }
     };
     const auto drawSegment = [&](std::uint32_t b) {
         double x0 = PixelX(m_index.X(b - 1)), y0 = PixelY(m_index.Y(b - 1));
@@ -857,14 +883,14 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
         if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
             return;
         if (std::max({std::abs(x0), std::abs(y0), std::abs(x1), std::abs(y1)}) > kSafeLineCoord) {
-            if (!nearAreas(x0, y0, x1, y1))
+            // Cut to near the image first; such a segment runs from far off the picture.
+            if (!nearAreas(x0, y0, x1, y1) ||
+                !clipSegment(x0, y0, x1, y1, -16, -16, w - 1 + kLineSlack + 16, h - 1 + kLineSlack + 16))
                 return;
-            const double right = w - 1 + kLineSlack, bottom = h - 1 + kLineSlack;
-            if (clipSegment(x0, y0, x1, y1, -16, -16, right + 16, bottom + 16))
-                painter.drawLine(QLineF(x0, y0, x1, y1));
-            return;
+            x0 = std::nearbyint(x0), y0 = std::nearbyint(y0), x1 = std::nearbyint(x1), y1 = std::nearbyint(y1);
         }
-        drawPixelSegment(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1));
+        drawPixelSegment(static_cast<std::int64_t>(x0), static_cast<std::int64_t>(y0), static_cast<std::int64_t>(x1),
+                         static_cast<std::int64_t>(y1));
     };
     const auto& groups = m_index.Groups();
     size_t pi = 0, si = 0;
@@ -896,10 +922,6 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
                 drawPoint(pi, group, code, codeReady);
         }
         const bool drawLine = lines && group.Line;
-        if (drawLine) {
-            painter.setPen(linePen);
-            m_lineBatch.clear();
-        }
         if (walkAll) {
             if (drawLine)
                 for (std::uint32_t b = group.First + 1; b < end; ++b) {
@@ -916,8 +938,6 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
                 if (drawLine)
                     drawSegment(m_candSegments[si]);
         }
-        if (drawLine && !m_lineBatch.empty())
-            painter.drawLines(m_lineBatch.data(), static_cast<int>(m_lineBatch.size()));
         ++g;
     }
     m_labels->End();

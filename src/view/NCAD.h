@@ -7,7 +7,6 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
-#include <QLine>
 
 #include <cstdint>
 #include <functional>
@@ -225,7 +224,6 @@ private:
     bool m_labelsOmitted = false;
     bool m_omittedNow = false; // gathered while a paint draws
     std::vector<std::uint32_t> m_candPoints, m_candSegments; // what a paint may draw
-    std::vector<QLine> m_lineBatch;
     std::vector<int> m_px, m_py; // pixels of the points a paint may draw
     std::vector<int> m_cellSlot; // and where their label cell is counted
 };
