@@ -2,6 +2,7 @@
 
 #include "model/NCADProject.h"
 #include "toolkit/Fonts.h"
+#include "view/LabelPlacer.h"
 #include "view/PdfPages.h"
 #include "view/PointSymbol.h"
 
@@ -187,9 +188,41 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     // A dot is a point drawn with a round pen as wide as the dot: one short path element
     // instead of four curves, for each of a million points.
     const QPen dotPen(Qt::black, 2 * mm(PlotLayout::kDotRadius), Qt::SolidLine, Qt::RoundCap);
-    // Labels are placed by their top-left corner, as in the view.
-    auto label = [&](double left, double top, const QString& text) {
-        painter.drawText(QPointF(left, top + fm.ascent()), text);
+    // A point's labels go as one block (ID, code, height stacked) right of the point as in
+    // the view; where that covers a block already placed, left of it, above or below; where
+    // every side is taken they are left out, so that no label is drawn over another.
+    const double lineHeight = fm.height();
+    const double dotRadius = mm(PlotLayout::kDotRadius);
+    TLabelPlacer placer(mm.Rect(m_layout.MapArea()), 2 * lineHeight);
+    struct Row {
+        double top;
+        const QString* text;
+        double width;
+    };
+    auto placeLabels = [&](const TPointSymbol<double>& symbol, const Row* rows, int count) {
+        if (count == 0)
+            return;
+        double top = rows[0].top, bottom = rows[0].top, width = 0;
+        for (int i = 0; i < count; ++i) {
+            top = std::min(top, rows[i].top);
+            bottom = std::max(bottom, rows[i].top + lineHeight);
+            width = std::max(width, rows[i].width);
+        }
+        const double left = symbol.LabelLeft();
+        const double centred = symbol.X - width / 2 - left;
+        const QPointF shifts[] = {{0, 0},
+                                  {symbol.X - symbol.Offset - width - left, 0},
+                                  {centred, symbol.Y - dotRadius - bottom},
+                                  {centred, symbol.Y + dotRadius - top}};
+        for (const QPointF& shift : shifts) {
+            const QRectF block(left + shift.x(), top + shift.y(), width, bottom - top);
+            if (!placer.IsFree(block))
+                continue;
+            placer.Place(block);
+            for (int i = 0; i < count; ++i)
+                painter.drawText(QPointF(block.left(), rows[i].top + shift.y() + fm.ascent()), *rows[i].text);
+            return;
+        }
     };
     THeightText heightText;
 
@@ -214,24 +247,31 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     painter.setPen(labelPen);
     for (const auto& item : m_project) {
         const QString code = BoundedLabel(QString::fromStdString(item->Code()));
+        const double codeWidth = codes ? fm.horizontalAdvance(code) : 0;
         const bool hasLine = !item->Code().empty();
         line.clear();
         for (const auto& point : item->Points) {
             const QPointF at = mm.At(m_layout.ToPaper(point->X, point->Y));
             const TPointSymbol<double> symbol{at.x(), at.y(), d};
             line << at;
-            if (ids)
-                label(symbol.LabelLeft(), symbol.IdTop(),
-                      BoundedLabel(QString::fromStdString(point->ID)));
-            if (codes)
-                label(symbol.LabelLeft(), symbol.CodeTop(), code);
             if (dots)
                 dotsToDraw << at;
-            if (heights) {
-                if (const std::string_view z = heightText(point->Z); !z.empty())
-                    label(symbol.LabelLeft(), symbol.HeightTop(),
-                          BoundedLabel(QString::fromLatin1(z.data(), qsizetype(z.size()))));
+            Row rows[3];
+            int count = 0;
+            QString id, z;
+            if (ids && !point->ID.empty()) {
+                id = BoundedLabel(QString::fromStdString(point->ID));
+                rows[count++] = {symbol.IdTop(), &id, fm.horizontalAdvance(id)};
             }
+            if (codes && !code.isEmpty())
+                rows[count++] = {symbol.CodeTop(), &code, codeWidth};
+            if (heights) {
+                if (const std::string_view text = heightText(point->Z); !text.empty()) {
+                    z = BoundedLabel(QString::fromLatin1(text.data(), qsizetype(text.size())));
+                    rows[count++] = {symbol.HeightTop(), &z, fm.horizontalAdvance(z)};
+                }
+            }
+            placeLabels(symbol, rows, count);
             if (pageBreak && ++drawn % kPointsPerPdfPage == 0) {
                 flush(hasLine);
                 line = QPolygonF{at};
