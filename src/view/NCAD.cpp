@@ -4,6 +4,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Fonts.h"
 #include "view/LabelPainter.h"
+#include "view/PointPick.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -25,6 +26,12 @@ namespace {
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 constexpr QRgb kBlack = 0xFF000000u;
 const QColor kLineColour(0, 0, 255);
+// The selected point's ring: yellow stands apart from the white dots and labels, the blue
+// lines and the black ground.
+const QColor kMarkColour(255, 255, 0);
+// Pixels; the ring keeps this size at every zoom and widens only around a bigger dot.
+constexpr int kMarkRadius = 8;
+constexpr int kMarkPen = 2;
 
 // The horizontal bar only carries arrows; its thumb is put back here at every paint.
 constexpr int kHorzMaximum = 8192;
@@ -181,8 +188,24 @@ void TBasicNCAD::wheelEvent(QWheelEvent* event) {
         const int delta = event->angleDelta().y();
         if (delta != 0 && OnMouseWheel)
             OnMouseWheel(delta);
+        // The pointer stayed, the drawing moved under it.
+        ReportPointer(event->position().toPoint());
     });
     event->accept();
+}
+
+bool TBasicNCAD::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave && OnPointerLeave)
+        RunGuarded([&] { OnPointerLeave(); });
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void TBasicNCAD::ReportPointer(const QPoint& pos) {
+    if (!OnPointerMove)
+        return;
+    double x = 0, y = 0;
+    ScreenToWorld(pos.x(), pos.y(), x, y);
+    OnPointerMove(x, y);
 }
 
 // ---------------------------------------------------------------- TNCAD
@@ -348,9 +371,17 @@ bool TNCAD::IsTopmostAt(const QPoint& globalPos) const {
 
 void TNCAD::mousePressEvent(QMouseEvent* event) {
     RunGuarded([&] {
+        const QPoint pos = event->position().toPoint(); // client pixels
+        if (event->button() == Qt::MiddleButton) {
+            // The middle button pans whatever the left one is armed for.
+            m_middleDrag = true;
+            LastMouseX = pos.x();
+            LastMouseY = pos.y();
+            setCursor(Qt::ClosedHandCursor);
+            return;
+        }
         if (event->button() != Qt::LeftButton)
             return;
-        const QPoint pos = event->position().toPoint(); // client pixels
         setCursor(Qt::PointingHandCursor);
         LastMouseX = pos.x();
         LastMouseY = pos.y();
@@ -363,8 +394,12 @@ void TNCAD::mousePressEvent(QMouseEvent* event) {
 }
 
 void TNCAD::RaisePointEvent(const QPoint& pos) {
-    if (MouseMode != mmAddPoint && MouseMode != mmSendPoint)
+    if (MouseMode != mmAddPoint && MouseMode != mmSendPoint) {
+        if (OnPointPicked && Project())
+            if (const TPoint3D* point = PickPoint(*this, SyncedIndex(), pos.x(), pos.y()))
+                OnPointPicked(point);
         return;
+    }
     double dx = 0, dy = 0;
     ScreenToWorld(pos.x(), pos.y(), dx, dy);
     const auto& handler = MouseMode == mmAddPoint ? OnAddedPoint : OnSendAddedPoint;
@@ -382,26 +417,39 @@ void TNCAD::RaisePointEvent(const QPoint& pos) {
 void TNCAD::mouseMoveEvent(QMouseEvent* event) {
     RunGuarded([&] {
         setFocus(Qt::MouseFocusReason);
-        if (!MouseDown || MouseMode != mmPan)
-            return;
         const QPoint pos = event->position().toPoint();
-        double ox = 0, oy = 0, nx = 0, ny = 0;
-        ScreenToWorld(LastMouseX, LastMouseY, ox, oy);
-        ScreenToWorld(pos.x(), pos.y(), nx, ny);
-        setCursor(Qt::PointingHandCursor);
-        // Keeps the world point under the pointer; both steps show in one paint.
-        RepaintBatch batch(*this);
-        if (nx < ox)
-            Pan(1, ox - nx);
-        else
-            Pan(0, nx - ox);
-        LastMouseX = pos.x();
-        if (ny < oy)
-            Pan(2, oy - ny);
-        else
-            Pan(3, ny - oy);
-        LastMouseY = pos.y();
+        if (m_middleDrag || (MouseDown && MouseMode == mmPan))
+            PanTo(pos);
+        ReportPointer(pos);
     });
+}
+
+void TNCAD::PanTo(const QPoint& pos) {
+    double ox = 0, oy = 0, nx = 0, ny = 0;
+    ScreenToWorld(LastMouseX, LastMouseY, ox, oy);
+    ScreenToWorld(pos.x(), pos.y(), nx, ny);
+    if (!m_middleDrag)
+        setCursor(Qt::PointingHandCursor);
+    // Keeps the world point under the pointer; both steps show in one paint.
+    RepaintBatch batch(*this);
+    if (nx < ox)
+        Pan(1, ox - nx);
+    else
+        Pan(0, nx - ox);
+    LastMouseX = pos.x();
+    if (ny < oy)
+        Pan(2, oy - ny);
+    else
+        Pan(3, ny - oy);
+    LastMouseY = pos.y();
+}
+
+void TNCAD::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && m_middleDrag) {
+        m_middleDrag = false;
+        setCursor(Qt::PointingHandCursor);
+    }
+    TBasicNCAD::mouseReleaseEvent(event);
 }
 
 // ---------------------------------------------------------------- painting
@@ -412,7 +460,7 @@ void TNCAD::paintEvent(QPaintEvent* event) {
         UpdateOffscreen(TakeJobCheck());
         QPainter painter(viewport());
         const QRect area = event->rect();
-        painter.drawImage(area, m_offscreen, area);
+        painter.drawImage(area, OffscreenImage(), area);
     });
 }
 
@@ -436,11 +484,27 @@ void TNCAD::RenderOffscreen() {
     UpdateOffscreen(true);
 }
 
+bool TNCAD::SyncIndex() {
+    return m_index.Sync(Project(), [this](const TBasePoint3D& p) { return PlanPos(p); });
+}
+
+const TPlanIndex& TNCAD::SyncedIndex() {
+    // The job may have changed since the last paint; a pick must see it as it is.
+    if (SyncIndex())
+        m_drawn.Valid = false;
+    return m_index;
+}
+
 bool TNCAD::AnyStoryActive() const {
     return std::any_of(m_stories.begin(), m_stories.end(), [](const auto& s) { return s->Active; });
 }
 
 void TNCAD::UpdateOffscreen(bool checkJob) {
+    UpdatePicture(checkJob);
+    DrawMark();
+}
+
+void TNCAD::UpdatePicture(bool checkJob) {
     EnsureClientSize();
     if (m_offscreen.isNull())
         return;
@@ -453,9 +517,7 @@ void TNCAD::UpdateOffscreen(bool checkJob) {
         m_drawn.Valid = false;
         return;
     }
-    const bool changed =
-        (checkJob || !m_drawn.Valid) &&
-        m_index.Sync(Project(), [this](const TBasePoint3D& p) { return PlanPos(p); });
+    const bool changed = (checkJob || !m_drawn.Valid) && SyncIndex();
     const Drawn& d = m_drawn;
     if (!changed && d.Valid && d.Size == m_offscreen.size() && d.Scale == Scale &&
         d.HalfWidth == HalfWidth && d.HalfHeight == HalfHeight) {
@@ -520,6 +582,40 @@ void TNCAD::ShiftPicture(int dx, int dy) {
             std::memcpy(m_offscreen.scanLine(y) + a.left() * 4, m_scratch.constScanLine(y) + a.left() * 4,
                         static_cast<size_t>(a.width()) * 4);
     SetLabelsOmitted(m_omittedNow);
+}
+
+void TNCAD::SetMark(double x, double y) {
+    if (m_hasMark && m_markX == x && m_markY == y)
+        return;
+    m_hasMark = true;
+    m_markX = x;
+    m_markY = y;
+    RepaintMoved();
+}
+
+void TNCAD::ClearMark() {
+    if (!m_hasMark)
+        return;
+    m_hasMark = false;
+    RepaintMoved();
+}
+
+const QImage& TNCAD::OffscreenImage() const { return m_hasMark ? m_marked : m_offscreen; }
+
+void TNCAD::DrawMark() {
+    // The ring goes on a copy: the picture itself stays as a pan expects to find it.
+    if (!m_hasMark)
+        return;
+    m_marked = m_offscreen.copy();
+    const double px = PixelX(m_markX), py = PixelY(m_markY);
+    const int radius = std::clamp(MarkSizesFor(Scale).radius + 4, kMarkRadius, 1 << 16);
+    // Far off the image there is nothing to see (and nothing Qt could raster safely).
+    if (!(std::abs(px) <= kSafeLineCoord && std::abs(py) <= kSafeLineCoord))
+        return;
+    QPainter painter(&m_marked);
+    painter.setPen(QPen(kMarkColour, kMarkPen));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPointF(px, py), radius, radius);
 }
 
 void TNCAD::SetLabelsOmitted(bool omitted) {

@@ -17,6 +17,7 @@
 class LabelPainter;
 class QPainter;
 class TNCADProject;
+class TPoint3D;
 class TProjectManager;
 
 // What the next left press in the view does. mmAddPoint and mmSendPoint are one-shot: a
@@ -54,6 +55,10 @@ public:
     // eighths of a degree, positive away from the user).
     std::function<void(Qt::MouseButton button)> OnMouseUp;
     std::function<void(int delta)> OnMouseWheel;
+    // The world point under the pointer whenever it moves over the view or the drawing moves
+    // under it (wheel); what a press at that pixel would report. Leave: the pointer left.
+    std::function<void(double x, double y)> OnPointerMove;
+    std::function<void()> OnPointerLeave;
 
 protected:
     // Holds repaints back while several mapping steps make one move; repaints once at the end.
@@ -75,6 +80,9 @@ protected:
 
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    // Raises OnPointerMove for the client pixel `pos`.
+    void ReportPointer(const QPoint& pos);
     // The bars do not scroll contents: the view handles their arrows itself.
     void scrollContentsBy(int, int) override {}
 
@@ -122,6 +130,15 @@ public:
 
     TOnAddedPoint OnAddedPoint;
     TOnSendAddedPoint OnSendAddedPoint;
+    // A left press that is not armed to add (mmNone, mmPan) and lands within kPickRadius
+    // pixels of a point's dot reports that point; a drag from there still pans.
+    std::function<void(const TPoint3D* point)> OnPointPicked;
+
+    // The selected point: a ring in a colour of its own, drawn over all layers at the world
+    // point (x, y). Repaints.
+    void SetMark(double x, double y);
+    void ClearMark();
+    bool HasMark() const { return m_hasMark; }
 
     // Layers 1 to 5; setting one invalidates the view (the redraw follows).
     bool LayerVisible(int layer) const;
@@ -160,7 +177,8 @@ public:
     // only the uncovered part drawn; a paint with nothing changed draws nothing.
     // `checkJob`: the job may have changed since the last paint.
     void UpdateOffscreen(bool checkJob);
-    const QImage& OffscreenImage() const { return m_offscreen; }
+    // The picture as the window shows it, the selected point's ring included.
+    const QImage& OffscreenImage() const;
     // For tests: draw everything, even what lies wholly outside the image.
     void SetCulling(bool on);
     // For comparison: every paint walks the whole job and draws every point, as simple as
@@ -176,6 +194,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     struct PixelPoint {
@@ -187,6 +206,9 @@ private:
     void VertScroll(int action);
     bool IsTopmostAt(const QPoint& globalPos) const;
     void RaisePointEvent(const QPoint& pos);
+    // One step of a drag: keeps the world point under the pointer.
+    void PanTo(const QPoint& pos);
+    void DrawMark();
 
     // What the image shows now, to tell what a paint has to redraw.
     struct Drawn {
@@ -196,7 +218,11 @@ private:
         QSize Size;
     };
 
+    // Brings the index up to date with the job; true when it changed.
+    bool SyncIndex();
+    const TPlanIndex& SyncedIndex();
     void EnsureClientSize();
+    void UpdatePicture(bool checkJob);
     void DrawProjectByScan(QPainter& painter);
     void DrawPolyline(QPainter& painter, const PixelPoint* points, int count);
     void ClearStories();
@@ -226,4 +252,9 @@ private:
     std::vector<std::uint32_t> m_candPoints, m_candSegments; // what a paint may draw
     std::vector<int> m_px, m_py; // pixels of the points a paint may draw
     std::vector<int> m_cellSlot; // and where their label cell is counted
+    bool m_middleDrag = false; // the middle button pans in every mode
+    bool m_hasMark = false;
+    double m_markX = 0; // world units
+    double m_markY = 0;
+    QImage m_marked; // the picture with the ring, while there is one
 };

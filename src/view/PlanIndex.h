@@ -39,7 +39,7 @@ public:
     const std::vector<Group>& Groups() const { return m_groups; }
     double X(std::uint32_t i) const { return m_x[i]; }
     double Y(std::uint32_t i) const { return m_y[i]; }
-    const TBasePoint3D& Point(std::uint32_t i) const { return *m_points[i]; }
+    const TPoint3D& Point(std::uint32_t i) const { return *m_points[i]; }
 
     // Longest texts, bytes, and the widest height label, characters: they bound how far a
     // label reaches right of its point.
@@ -64,7 +64,7 @@ private:
 
     bool m_built = false;
     std::vector<double> m_x, m_y;
-    std::vector<const TBasePoint3D*> m_points;
+    std::vector<const TPoint3D*> m_points;
     std::vector<Group> m_groups;
     std::size_t m_maxId = 0, m_maxCode = 0;
     double m_maxAbsZ = 0;

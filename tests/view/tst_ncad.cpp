@@ -2,6 +2,7 @@
 #include "model/ProjectManager.h"
 #include "toolkit/Application.h"
 #include "view/NCAD.h"
+#include "view/PointPick.h"
 
 #include <QLineEdit>
 #include <QScrollBar>
@@ -278,6 +279,37 @@ private slots:
         f.render();
         QVERIFY(!f.view.LabelsOmitted());
         QCOMPARE(told, QList<bool>({true, false}));
+    }
+
+    void pickFindsWhatAWalkOverAllPointsFinds() {
+        Fixture f;
+        f.map(4);
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> coord(-60, 60);
+        for (int g = 0; g < 3; ++g) {
+            auto item = std::make_unique<TNCADItem>();
+            item->SetCode("C" + std::to_string(g));
+            for (int i = 0; i < 400; ++i)
+                item->AddPoint(coord(rng), coord(rng) / 2, 0, std::to_string(i));
+            f.project->AddItem(std::move(item));
+        }
+        f.project->GetItem(2)->AddPoint(1e9, 0, 0, "far"); // stretches the index's bounds
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        const TPoint3D* picked = nullptr;
+        f.view.OnPointPicked = [&](const TPoint3D* p) { picked = p; };
+        f.view.MouseMode = mmNone;
+        int found = 0;
+        std::uniform_int_distribution<int> px(0, 399), py(0, 299);
+        for (int i = 0; i < 300; ++i) {
+            const QPoint at(px(rng), py(rng));
+            picked = nullptr;
+            QTest::mousePress(f.view.viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(f.view.viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(picked, PickPoint(f.view, *f.project, at.x(), at.y()));
+            found += picked != nullptr;
+        }
+        QVERIFY(found > 30);
     }
 
     void farPointsNeitherCrashNorWrap() {
