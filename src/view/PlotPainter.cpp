@@ -194,33 +194,48 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     const double lineHeight = fm.height();
     const double dotRadius = mm(PlotLayout::kDotRadius);
     TLabelPlacer placer(mm.Rect(m_layout.MapArea()), 2 * lineHeight);
+    // The block's place on each side of the point, for a block `width` wide from `top` to
+    // `bottom`: right as in the view, left, above and below.
+    auto sides = [&](const TPointSymbol<double>& symbol, double top, double bottom, double width, QRectF* out) {
+        const double height = bottom - top, centred = symbol.X - width / 2;
+        out[0] = QRectF(symbol.LabelLeft(), top, width, height);
+        out[1] = QRectF(symbol.X - symbol.Offset - width, top, width, height);
+        out[2] = QRectF(centred, symbol.Y - dotRadius - height, width, height);
+        out[3] = QRectF(centred, symbol.Y + dotRadius, width, height);
+    };
+    // Rows whose text is measured only once some side is free even for a sliver of a block:
+    // in a dense job most points find none, and measuring is what costs.
     struct Row {
         double top;
         const QString* text;
-        double width;
+        double width; // < 0: not measured yet
     };
-    auto placeLabels = [&](const TPointSymbol<double>& symbol, const Row* rows, int count) {
+    auto placeLabels = [&](const TPointSymbol<double>& symbol, Row* rows, int count) {
         if (count == 0)
             return;
-        double top = rows[0].top, bottom = rows[0].top, width = 0;
+        double top = rows[0].top, bottom = rows[0].top;
         for (int i = 0; i < count; ++i) {
             top = std::min(top, rows[i].top);
             bottom = std::max(bottom, rows[i].top + lineHeight);
+        }
+        QRectF places[4];
+        sides(symbol, top, bottom, 1e-3 * lineHeight, places);
+        if (std::none_of(std::begin(places), std::end(places), [&](const QRectF& r) { return placer.IsFree(r); }))
+            return;
+        double width = 0;
+        for (int i = 0; i < count; ++i) {
+            if (rows[i].width < 0)
+                rows[i].width = fm.horizontalAdvance(*rows[i].text);
             width = std::max(width, rows[i].width);
         }
-        const double left = symbol.LabelLeft();
-        const double centred = symbol.X - width / 2 - left;
-        const QPointF shifts[] = {{0, 0},
-                                  {symbol.X - symbol.Offset - width - left, 0},
-                                  {centred, symbol.Y - dotRadius - bottom},
-                                  {centred, symbol.Y + dotRadius - top}};
-        for (const QPointF& shift : shifts) {
-            const QRectF block(left + shift.x(), top + shift.y(), width, bottom - top);
+        sides(symbol, top, bottom, width, places);
+        for (const QRectF& block : places) {
             if (!placer.IsFree(block))
                 continue;
             placer.Place(block);
+            const double down = block.top() - top;
             for (int i = 0; i < count; ++i)
-                painter.drawText(QPointF(block.left(), rows[i].top + shift.y() + fm.ascent()), *rows[i].text);
+                painter.drawText(QPointF(block.left(), rows[i].top + down + fm.ascent()), *rows[i].text);
             return;
         }
     };
@@ -247,7 +262,7 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     painter.setPen(labelPen);
     for (const auto& item : m_project) {
         const QString code = BoundedLabel(QString::fromStdString(item->Code()));
-        const double codeWidth = codes ? fm.horizontalAdvance(code) : 0;
+        const double codeWidth = codes ? fm.horizontalAdvance(code) : -1;
         const bool hasLine = !item->Code().empty();
         line.clear();
         for (const auto& point : item->Points) {
@@ -261,14 +276,14 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
             QString id, z;
             if (ids && !point->ID.empty()) {
                 id = BoundedLabel(QString::fromStdString(point->ID));
-                rows[count++] = {symbol.IdTop(), &id, fm.horizontalAdvance(id)};
+                rows[count++] = {symbol.IdTop(), &id, -1};
             }
             if (codes && !code.isEmpty())
                 rows[count++] = {symbol.CodeTop(), &code, codeWidth};
             if (heights) {
                 if (const std::string_view text = heightText(point->Z); !text.empty()) {
                     z = BoundedLabel(QString::fromLatin1(text.data(), qsizetype(text.size())));
-                    rows[count++] = {symbol.HeightTop(), &z, fm.horizontalAdvance(z)};
+                    rows[count++] = {symbol.HeightTop(), &z, -1};
                 }
             }
             placeLabels(symbol, rows, count);
