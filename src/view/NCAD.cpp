@@ -961,16 +961,40 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
             k0 = std::max(k0, -major0), k1 = std::min(k1, limit - 1 - major0);
         else
             k0 = std::max(k0, major0 - (limit - 1)), k1 = std::min(k1, major0);
-        for (std::int64_t k = k0; k <= k1; ++k) {
-            const std::int64_t major = major0 + step * k;
-            const std::int64_t num = 2 * k * slope - n, den = 2 * n; // ceil(num / den)
-            const std::int64_t minor = minor0 + (num >= 0 ? (num + den - 1) / den : -((-num) / den));
+        // And only those whose other coordinate comes near the image (a step of slack each side).
+        if (slope == 0) {
+            if (minor0 < 0 || minor0 >= other)
+                return;
+        } else {
+            double ka = double(-1 - minor0) * double(n) / double(slope);
+            double kb = double(other - minor0) * double(n) / double(slope);
+            if (ka > kb)
+                std::swap(ka, kb);
+            k0 = std::max(k0, static_cast<std::int64_t>(std::max(std::floor(ka) - 1, -1.0)));
+            k1 = std::min(k1, static_cast<std::int64_t>(std::min(std::ceil(kb) + 1, double(n) + 1)));
+        }
+        if (k0 > k1)
+            return;
+        // minor(k) = minor0 + ceil(q / den) with q = 2 k slope - n: one division at the first
+        // step, then q grows by 2 slope a step and the ceiling moves by at most one.
+        const std::int64_t den = 2 * n;
+        std::int64_t q = 2 * k0 * slope - n;
+        std::int64_t m = q >= 0 ? (q + den - 1) / den : -((-q) / den);
+        // Locals, so that the stores cannot be taken to change them.
+        QRgb* const image = bits;
+        const QRgb colour = lineRgb;
+        const std::int64_t minorStep = alongX ? stride : 1;
+        const std::int64_t twoSlope = 2 * slope;
+        std::int64_t major = major0 + step * k0;
+        for (std::int64_t k = k0; k <= k1; ++k, q += twoSlope, major += step) {
+            while (q > m * den)
+                ++m;
+            while (q <= (m - 1) * den)
+                --m;
+            const std::int64_t minor = minor0 + m;
             if (minor < 0 || minor >= other)
                 continue;
-            if (alongX)
-                bits[minor * stride + major] = lineRgb;
-            else
-                bits[major * stride + minor] = lineRgb;
+            image[(alongX ? major : major * stride) + minor * minorStep] = colour;
         }
     };
     const auto drawSegment = [&](std::uint32_t b) {
