@@ -1,6 +1,7 @@
 // Plots generated jobs of 1,000 to 1,000,000 points (50 codes, all five layers) to a PDF
-// at 1:5000 on A3 landscape and prints the time, the document's size and the peak memory so
-// far, which should grow with the job, not with the document.
+// at 1:5000 on A3 landscape and prints the time, the document's size, the job's own memory
+// (what building it added) and the peak memory so far, which should stay within twice the
+// job's, not grow with the document.
 #include "BenchSupport.h"
 #include "model/NCADProject.h"
 #include "toolkit/Fonts.h"
@@ -45,8 +46,10 @@ int main(int argc, char** argv) {
     Fonts::InstallSubstitutions();
     const PlotSheet sheet{PaperSize::A3, true};
     for (const int points : {1000, 10000, 100000, 1000000}) {
+        const double before = bench::rssMb();
         TNCADProject project;
         makeProject(project, points);
+        const double job = bench::rssMb() - before;
         const PlotLayout layout(sheet, 5000, BoundsOf(project));
         PlotPainter plot(project, layout, {true, true, true, true, true}, {"bench.txt", "2024-01-01"});
         // What the progress window can follow (the points) and what it cannot (finishing).
@@ -67,10 +70,13 @@ int main(int argc, char** argv) {
             if (bench::msSince(t) < best)
                 best = bench::msSince(t), bestPainted = painted;
         }
+        const double peak = static_cast<double>(bench::peakRssMb());
         std::printf("%7d points: PDF in %8.1f ms (best of %d; points painted after %.1f ms), %6.2f MB, "
-                    "fits: %s, peak RSS so far %ld MB\n",
-                    points, best, runs, bestPainted, size / 1e6, layout.Fits() ? "yes" : "no",
-                    bench::peakRssMb());
+                    "fits: %s, job %.1f MB, peak RSS so far %.0f MB (%.0f MB over the job's base, "
+                    "%.2f times the job)\n",
+                    points, best, runs, bestPainted, size / 1e6, layout.Fits() ? "yes" : "no", job, peak,
+                    peak - before, (peak - before) / std::max(job, 0.1));
+        std::fflush(stdout);
     }
     return 0;
 }

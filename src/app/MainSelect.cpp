@@ -34,6 +34,17 @@ bool rowXY(const TNiceGrid& grid, int row, double& x, double& y) {
            TryStrToFloat(grid.CellUtf8(kColY, row), y);
 }
 
+// Where a row's point lies in the view's world (easting, northing), whichever the job's X is.
+bool rowPlan(const TNiceGrid& grid, const TNCAD& view, int row, double& e, double& n) {
+    double x = 0, y = 0;
+    if (!rowXY(grid, row, x, y))
+        return false;
+    const TEastNorth plan = ToEastNorth(x, y, view.AxisOrder());
+    e = plan.E;
+    n = plan.N;
+    return true;
+}
+
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 bool sameLetter(char a, char b) { return upperAscii(a) == upperAscii(b); }
 
@@ -108,7 +119,7 @@ void TMainForm::WireSelection() {
 
 void TMainForm::SyncSelectionMark() {
     double x = 0, y = 0;
-    if (rowXY(*NiceGrid1, NiceGrid1->SelectedRow(), x, y))
+    if (rowPlan(*NiceGrid1, *NCAD1, NiceGrid1->SelectedRow(), x, y))
         NCAD1->SetMark(x, y);
     else
         NCAD1->ClearMark();
@@ -118,7 +129,7 @@ void TMainForm::SyncSelectionMark() {
 // neighbouring rows does not make the drawing jump at every key.
 void TMainForm::FollowSelection() {
     double x = 0, y = 0;
-    if (!rowXY(*NiceGrid1, NiceGrid1->SelectedRow(), x, y))
+    if (!rowPlan(*NiceGrid1, *NCAD1, NiceGrid1->SelectedRow(), x, y))
         return;
     int px = 0, py = 0;
     NCAD1->WorldToScreen(px, py, x, y);
@@ -138,7 +149,9 @@ void TMainForm::NCAD1PointPicked(const TPoint3D* point) {
     NiceGrid1->scrollTo(NiceGrid1->model()->index(row, kColID));
 }
 
-void TMainForm::NCAD1PointerMove(double x, double y) {
+void TMainForm::NCAD1PointerMove(double e, double n) {
+    double x = 0, y = 0; // the view reports the plan; the panel speaks the table's X and Y
+    FromEastNorth({e, n}, NCAD1->AxisOrder(), x, y);
     const QString at = worldText(x, y);
     switch (NCAD1->MouseMode) {
     case mmAddPoint: CursorPanel->setText(QString::fromUtf8(kAddPrefix) + at); break;
@@ -172,8 +185,10 @@ void TMainForm::NCAD1ContextMenu(const QPoint& pos) {
     const QAction* all = menu.addAction("전체 보기");
     const QAction* chosen = menu.exec(NCAD1->viewport()->mapToGlobal(pos));
     if (chosen == add) {
+        TEastNorth plan;
+        NCAD1->ScreenToWorld(pos.x(), pos.y(), plan.E, plan.N);
         double x = 0, y = 0;
-        NCAD1->ScreenToWorld(pos.x(), pos.y(), x, y);
+        FromEastNorth(plan, NCAD1->AxisOrder(), x, y);
         NCAD1AddedPoint(x, y);
     } else if (chosen == all) {
         btnFix->click();

@@ -4,6 +4,9 @@
 #include "toolkit/CheckList.h"
 #include "view/NCAD.h"
 
+#include <QLabel>
+#include <QStatusBar>
+
 void TMainForm::WireViewCommands() {
     ConnectCommand(btnFix, &TMainForm::btnFixClick);
     ConnectCommand(btnZoomIn, &TMainForm::btnZoomInClick);
@@ -14,6 +17,14 @@ void TMainForm::WireViewCommands() {
     // The view runs its event handlers guarded itself.
     NCAD1->OnMouseUp = [this](Qt::MouseButton button) { NCAD1MouseUp(button); };
     NCAD1->OnMouseWheel = [this](int delta) { NCAD1MouseWheel(delta); };
+    // Says so while the view leaves labels out where they would pile up unreadably.
+    auto* omitted = new QLabel(QString::fromUtf8("라벨 일부 생략"), StatusBar1);
+    omitted->setObjectName("LabelsOmittedPanel");
+    omitted->setFrameShape(QFrame::Panel);
+    omitted->setFrameShadow(QFrame::Sunken);
+    omitted->setVisible(false);
+    StatusBar1->addPermanentWidget(omitted);
+    NCAD1->OnLabelsOmittedChanged = [omitted](bool on) { omitted->setVisible(on); };
 }
 
 void TMainForm::btnFixClick() { NCAD1->ZoomExtents(); }

@@ -119,6 +119,17 @@ void LabelPainter::End() {
 
 int LabelPainter::CellHeight() const { return m_set ? m_set->cellHeight : 0; }
 
+int LabelPainter::WidestChar() const {
+    if (!m_set)
+        return 0;
+    // Hangul and other wide glyphs are about a cell high and wide; a byte of UTF-8 never
+    // draws wider than that.
+    int widest = std::max(m_set->cellHeight, QFontMetrics(m_set->font).maxWidth());
+    for (int c = kFirstGlyph; c <= kLastGlyph; ++c)
+        widest = std::max(widest, m_set->advance[c]);
+    return widest;
+}
+
 const QImage* LabelPainter::RenderText(std::string_view text) {
     const std::string key(text);
     auto it = m_set->texts.find(key);

@@ -39,6 +39,8 @@ public:
 
     // Height of the cells drawn in the current paint, pixels.
     int CellHeight() const;
+    // No character of a label is wider than this in the current paint, pixels.
+    int WidestChar() const;
     // Default cell height for a text height of 0, pixels.
     static constexpr int kDefaultCellHeight = 12;
 

@@ -16,6 +16,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -70,6 +74,47 @@ bool clipSegment(double& x0, double& y0, double& x1, double& y1, double left, do
     return true;
 }
 
+// Black with a one-pixel white frame.
+void clearBackground(QImage& image) {
+    image.fill(kBlack);
+    const int w = image.width();
+    const int h = image.height();
+    auto* top = reinterpret_cast<QRgb*>(image.scanLine(0));
+    auto* bottom = reinterpret_cast<QRgb*>(image.scanLine(h - 1));
+    std::fill(top, top + w, kWhite);
+    std::fill(bottom, bottom + w, kWhite);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        row[0] = kWhite;
+        row[w - 1] = kWhite;
+    }
+}
+
+void DrawPointMarker(QImage& image, int px, int py, int radius) {
+    // A filled disc of diameter 2r: the pixels of [px - r, px + r) x [py - r, py + r) whose
+    // centres lie within r of (px, py).
+    if (radius <= 0)
+        return;
+    const int w = image.width();
+    const int h = image.height();
+    const int y0 = std::max(py - radius, 0);
+    const int y1 = std::min(py + radius, h);
+    const double r2 = static_cast<double>(radius) * radius;
+    for (int y = y0; y < y1; ++y) {
+        const double dy = y + 0.5 - py;
+        const double rest = r2 - dy * dy;
+        if (rest < 0)
+            continue;
+        const double half = std::sqrt(rest);
+        const int x0 = std::max({static_cast<int>(std::ceil(px - half - 0.5)), px - radius, 0});
+        const int x1 = std::min({static_cast<int>(std::floor(px + half - 0.5)), px + radius - 1, w - 1});
+        if (x0 > x1)
+            continue;
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::fill(row + x0, row + x1 + 1, kWhite);
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- TBasicNCAD
@@ -88,11 +133,18 @@ TBasicNCAD::TBasicNCAD(QWidget* parent) : QAbstractScrollArea(parent) {
 TBasicNCAD::RepaintBatch::~RepaintBatch() {
     if (--m_view.m_batchDepth == 0 && m_view.m_repaintPending) {
         m_view.m_repaintPending = false;
-        m_view.Repaint();
+        m_view.RepaintNow();
     }
 }
 
 void TBasicNCAD::Repaint() {
+    m_jobCheck = true;
+    RepaintNow();
+}
+
+void TBasicNCAD::RepaintMoved() { RepaintNow(); }
+
+void TBasicNCAD::RepaintNow() {
     if (m_batchDepth > 0) {
         m_repaintPending = true;
         return;
@@ -100,19 +152,21 @@ void TBasicNCAD::Repaint() {
     viewport()->repaint();
 }
 
+bool TBasicNCAD::TakeJobCheck() { return std::exchange(m_jobCheck, false); }
+
 void TBasicNCAD::Pan(int direction, double distance) {
     Shift(direction, distance);
-    Repaint();
+    RepaintMoved();
 }
 
 void TBasicNCAD::ZoomIn() {
     if (ZoomInScale())
-        Repaint();
+        RepaintMoved();
 }
 
 void TBasicNCAD::ZoomOut() {
     ZoomOutScale();
-    Repaint();
+    RepaintMoved();
 }
 
 void TBasicNCAD::SetCenter(double x, double y) {
@@ -167,7 +221,7 @@ TNCAD::TNCAD(QWidget* parent)
     connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { RunGuarded([&] { HorzScroll(action); }); });
     connect(horizontalScrollBar(), &QScrollBar::sliderReleased, this,
-            [this] { RunGuarded([&] { Repaint(); }); });
+            [this] { RunGuarded([&] { RepaintMoved(); }); });
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { RunGuarded([&] { VertScroll(action); }); });
     AddStory();
@@ -206,18 +260,14 @@ void TNCAD::ComputeExtents() {
     if (const TNCADProject* project = Project())
         for (const auto& item : *project)
             for (const auto& point : item->Points) {
-                const TEastNorth plan = PlanPos(*point);
-                IncludeInExtents(plan.E, plan.N);
+                const TPlanXY at = PlanPos(*point);
+                IncludeInExtents(at.X, at.Y);
             }
     CloseExtents();
     FitView();
 }
 
 void TNCAD::SetCenter(double x, double y) { TBasicNCAD::SetCenter(x, y); }
-
-TEastNorth TNCAD::PlanPos(const TBasePoint3D& point) const {
-    return ToEastNorth(point.X, point.Y, m_axes);
-}
 
 void TNCAD::SetScrollBars(TScrollStyle style) {
     m_scrollBars = style;
@@ -245,7 +295,7 @@ void TNCAD::HorzScroll(int action) {
         Pan(0, ScrollStep());
     else if (action == QAbstractSlider::SliderSingleStepAdd)
         Pan(1, ScrollStep());
-    Repaint();
+    RepaintMoved();
 }
 
 void TNCAD::VertScroll(int action) {
@@ -257,7 +307,7 @@ void TNCAD::VertScroll(int action) {
         Pan(2, ScrollStep());
     // The thumb stays where it is: the bar carries the arrows only.
     verticalScrollBar()->setSliderPosition(kVertMiddle);
-    Repaint();
+    RepaintMoved();
 }
 
 bool TNCAD::LayerVisible(int layer) const {
@@ -268,7 +318,18 @@ void TNCAD::SetLayerVisible(int layer, bool visible) {
     if (layer < 1 || layer > kPointLayerCount)
         return;
     m_layers[LayerIndex(TPointLayer(layer))] = visible;
+    m_drawn.Valid = false;
     viewport()->update();
+}
+
+void TNCAD::SetCulling(bool on) {
+    m_culling = on;
+    m_drawn.Valid = false;
+}
+
+void TNCAD::SetFullScan(bool on) {
+    m_fullScan = on;
+    m_drawn.Valid = false;
 }
 
 int TNCAD::AddStory() {
@@ -335,7 +396,7 @@ void TNCAD::mousePressEvent(QMouseEvent* event) {
 void TNCAD::RaisePointEvent(const QPoint& pos) {
     if (MouseMode != mmAddPoint && MouseMode != mmSendPoint) {
         if (OnPointPicked && Project())
-            if (const TPoint3D* point = PickPoint(*this, *Project(), pos.x(), pos.y()))
+            if (const TPoint3D* point = PickPoint(*this, SyncedIndex(), pos.x(), pos.y()))
                 OnPointPicked(point);
         return;
     }
@@ -398,14 +459,14 @@ void TNCAD::mouseReleaseEvent(QMouseEvent* event) {
 void TNCAD::paintEvent(QPaintEvent* event) {
     RunGuarded([&] {
         UpdateHorzScrollBar();
-        RenderOffscreen();
+        UpdateOffscreen(TakeJobCheck());
         QPainter painter(viewport());
         const QRect area = event->rect();
-        painter.drawImage(area, m_offscreen, area);
+        painter.drawImage(area, OffscreenImage(), area);
     });
 }
 
-void TNCAD::RenderOffscreen() {
+void TNCAD::EnsureClientSize() {
     // A hidden view has not laid out its viewport yet; the client size follows a resize
     // only when the pending resize event is delivered.
     if (testAttribute(Qt::WA_PendingResizeEvent)) {
@@ -414,16 +475,115 @@ void TNCAD::RenderOffscreen() {
         QCoreApplication::sendEvent(this, &resize);
     }
     const QSize size = viewport()->size();
-    if (m_offscreen.size() != size)
+    if (m_offscreen.size() != size) {
         m_offscreen = QImage(size, QImage::Format_RGB32);
+        m_drawn.Valid = false;
+    }
+}
+
+void TNCAD::RenderOffscreen() {
+    m_drawn.Valid = false;
+    UpdateOffscreen(true);
+}
+
+bool TNCAD::SyncIndex() {
+    return m_index.Sync(Project(), [this](const TBasePoint3D& p) { return PlanPos(p); });
+}
+
+const TPlanIndex& TNCAD::SyncedIndex() {
+    // The job may have changed since the last paint; a pick must see it as it is.
+    if (SyncIndex())
+        m_drawn.Valid = false;
+    return m_index;
+}
+
+bool TNCAD::AnyStoryActive() const {
+    return std::any_of(m_stories.begin(), m_stories.end(), [](const auto& s) { return s->Active; });
+}
+
+void TNCAD::UpdateOffscreen(bool checkJob) {
+    UpdatePicture(checkJob);
+    DrawMark();
+}
+
+void TNCAD::UpdatePicture(bool checkJob) {
+    EnsureClientSize();
     if (m_offscreen.isNull())
         return;
-    ClearBackground();
-    QPainter painter(&m_offscreen);
-    for (const auto& story : m_stories)
-        if (story->Active)
-            DrawProject(painter);
-    DrawMark(painter);
+    if (m_fullScan) {
+        clearBackground(m_offscreen);
+        QPainter painter(&m_offscreen);
+        for (const auto& story : m_stories)
+            if (story->Active)
+                DrawProjectByScan(painter);
+        m_drawn.Valid = false;
+        return;
+    }
+    const bool changed = (checkJob || !m_drawn.Valid) && SyncIndex();
+    const Drawn& d = m_drawn;
+    if (!changed && d.Valid && d.Size == m_offscreen.size() && d.Scale == Scale &&
+        d.HalfWidth == HalfWidth && d.HalfHeight == HalfHeight) {
+        // A pan moves every point by the same whole number of pixels (within rounding).
+        const double fx = (d.CenterX - CenterX) * Scale, fy = (CenterY - d.CenterY) * Scale;
+        const double dx = std::nearbyint(fx), dy = std::nearbyint(fy);
+        if (std::abs(fx - dx) < 1e-6 && std::abs(fy - dy) < 1e-6 &&
+            std::abs(dx) < m_offscreen.width() - 2 && std::abs(dy) < m_offscreen.height() - 2) {
+            ShiftPicture(static_cast<int>(dx), static_cast<int>(dy));
+            m_drawn.CenterX = CenterX;
+            m_drawn.CenterY = CenterY;
+            return;
+        }
+    }
+    RenderWhole();
+}
+
+void TNCAD::RenderWhole() {
+    clearBackground(m_offscreen);
+    m_omittedNow = false;
+    if (AnyStoryActive())
+        PaintAreas(m_offscreen, {m_offscreen.rect()}, true);
+    m_drawn = {true, Scale, CenterX, CenterY, HalfWidth, HalfHeight, m_offscreen.size()};
+    SetLabelsOmitted(m_omittedNow);
+}
+
+void TNCAD::ShiftPicture(int dx, int dy) {
+    if (dx == 0 && dy == 0)
+        return;
+    const int w = m_offscreen.width(), h = m_offscreen.height();
+    // The old picture's inside (its frame is drawn anew) lands on [xa, xb] x [ya, yb].
+    const int xa = std::max(1, 1 + dx), xb = std::min(w - 2, w - 2 + dx);
+    const int ya = std::max(1, 1 + dy), yb = std::min(h - 2, h - 2 + dy);
+    const size_t bytes = static_cast<size_t>(xb - xa + 1) * 4;
+    auto move = [&](int y) {
+        std::memmove(m_offscreen.scanLine(y) + xa * 4, m_offscreen.constScanLine(y - dy) + (xa - dx) * 4, bytes);
+    };
+    if (dy > 0)
+        for (int y = yb; y >= ya; --y)
+            move(y);
+    else
+        for (int y = ya; y <= yb; ++y)
+            move(y);
+    std::vector<QRect> areas;
+    areas.emplace_back(0, 0, xa, h);
+    areas.emplace_back(xb + 1, 0, w - 1 - xb, h);
+    if (ya > 0)
+        areas.emplace_back(xa, 0, xb - xa + 1, ya);
+    if (yb < h - 1)
+        areas.emplace_back(xa, yb + 1, xb - xa + 1, h - 1 - yb);
+    // Drawn on a whole-size image, so that lines are cut exactly where a whole paint cuts
+    // them, then copied in.
+    if (m_scratch.size() != m_offscreen.size())
+        m_scratch = QImage(m_offscreen.size(), QImage::Format_RGB32);
+    clearBackground(m_scratch);
+    // What scrolled out may have been the dense place; what scrolled in is checked here.
+    m_omittedNow = m_labelsOmitted;
+    if (AnyStoryActive())
+        PaintAreas(m_scratch, areas, false);
+    for (const QRect& a : areas)
+        for (int y = a.top(); y <= a.bottom(); ++y)
+            std::memcpy(m_offscreen.scanLine(y) + a.left() * 4, m_scratch.constScanLine(y) + a.left() * 4,
+                        static_cast<size_t>(a.width()) * 4);
+    SetLabelsOmitted(m_omittedNow);
 }
 
 void TNCAD::SetMark(double x, double y) {
@@ -432,46 +592,41 @@ void TNCAD::SetMark(double x, double y) {
     m_hasMark = true;
     m_markX = x;
     m_markY = y;
-    Repaint();
+    RepaintMoved();
 }
 
 void TNCAD::ClearMark() {
     if (!m_hasMark)
         return;
     m_hasMark = false;
-    Repaint();
+    RepaintMoved();
 }
 
-void TNCAD::DrawMark(QPainter& painter) {
+const QImage& TNCAD::OffscreenImage() const { return m_hasMark ? m_marked : m_offscreen; }
+
+void TNCAD::DrawMark() {
+    // The ring goes on a copy: the picture itself stays as a pan expects to find it.
     if (!m_hasMark)
         return;
+    m_marked = m_offscreen.copy();
     const double px = PixelX(m_markX), py = PixelY(m_markY);
     const int radius = std::clamp(MarkSizesFor(Scale).radius + 4, kMarkRadius, 1 << 16);
     // Far off the image there is nothing to see (and nothing Qt could raster safely).
     if (!(std::abs(px) <= kSafeLineCoord && std::abs(py) <= kSafeLineCoord))
         return;
+    QPainter painter(&m_marked);
     painter.setPen(QPen(kMarkColour, kMarkPen));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPointF(px, py), radius, radius);
 }
 
-void TNCAD::ClearBackground() {
-    // Black with a one-pixel white frame.
-    m_offscreen.fill(kBlack);
-    const int w = m_offscreen.width();
-    const int h = m_offscreen.height();
-    auto* top = reinterpret_cast<QRgb*>(m_offscreen.scanLine(0));
-    auto* bottom = reinterpret_cast<QRgb*>(m_offscreen.scanLine(h - 1));
-    std::fill(top, top + w, kWhite);
-    std::fill(bottom, bottom + w, kWhite);
-    for (int y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(m_offscreen.scanLine(y));
-        row[0] = kWhite;
-        row[w - 1] = kWhite;
-    }
+void TNCAD::SetLabelsOmitted(bool omitted) {
+    const bool was = std::exchange(m_labelsOmitted, omitted);
+    if (was != omitted && OnLabelsOmittedChanged)
+        OnLabelsOmittedChanged(omitted);
 }
 
-void TNCAD::DrawProject(QPainter& painter) {
+void TNCAD::DrawProjectByScan(QPainter& painter) {
     const TNCADProject* project = Project();
     if (!project)
         return;
@@ -495,9 +650,9 @@ void TNCAD::DrawProject(QPainter& painter) {
         const LabelPainter::Prepared code = m_labels->Prepare(item->Code());
         int i = 0;
         for (const auto& point : item->Points) {
-            const TEastNorth plan = PlanPos(*point);
-            const double fx = PixelX(plan.E);
-            const double fy = PixelY(plan.N);
+            const TPlanXY plan = PlanPos(*point);
+            const double fx = PixelX(plan.X);
+            const double fy = PixelY(plan.Y);
             m_pixels[static_cast<size_t>(i++)] = {fx, fy};
             if (!(std::abs(fx) <= kPixelLimit && std::abs(fy) <= kPixelLimit))
                 continue; // far off the image (or not a number)
@@ -509,7 +664,7 @@ void TNCAD::DrawProject(QPainter& painter) {
             if (codes)
                 m_labels->Draw(symbol.LabelLeft(), symbol.CodeTop(), code);
             if (dots)
-                DrawPointMarker(symbol.X, symbol.Y, r);
+                DrawPointMarker(m_offscreen, symbol.X, symbol.Y, r);
             if (heights) {
                 if (const std::string_view z = m_heightText(point->Z); !z.empty())
                     m_labels->Draw(symbol.LabelLeft(), symbol.HeightTop(), z);
@@ -519,31 +674,6 @@ void TNCAD::DrawProject(QPainter& painter) {
             DrawPolyline(painter, m_pixels.data(), count);
     }
     m_labels->End();
-}
-
-void TNCAD::DrawPointMarker(int px, int py, int radius) {
-    // A filled disc of diameter 2r: the pixels of [px - r, px + r) x [py - r, py + r) whose
-    // centres lie within r of (px, py).
-    if (radius <= 0)
-        return;
-    const int w = m_offscreen.width();
-    const int h = m_offscreen.height();
-    const int y0 = std::max(py - radius, 0);
-    const int y1 = std::min(py + radius, h);
-    const double r2 = static_cast<double>(radius) * radius;
-    for (int y = y0; y < y1; ++y) {
-        const double dy = y + 0.5 - py;
-        const double rest = r2 - dy * dy;
-        if (rest < 0)
-            continue;
-        const double half = std::sqrt(rest);
-        const int x0 = std::max({static_cast<int>(std::ceil(px - half - 0.5)), px - radius, 0});
-        const int x1 = std::min({static_cast<int>(std::floor(px + half - 0.5)), px + radius - 1, w - 1});
-        if (x0 > x1)
-            continue;
-        auto* row = reinterpret_cast<QRgb*>(m_offscreen.scanLine(y));
-        std::fill(row + x0, row + x1 + 1, kWhite);
-    }
 }
 
 void TNCAD::DrawPolyline(QPainter& painter, const PixelPoint* points, int count) {
@@ -568,4 +698,370 @@ void TNCAD::DrawPolyline(QPainter& painter, const PixelPoint* points, int count)
         painter.drawLine(QPoint(static_cast<int>(x0), static_cast<int>(y0)),
                          QPoint(static_cast<int>(x1), static_cast<int>(y1)));
     }
+}
+
+// ---------------------------------------------------------------- painting by index
+
+namespace {
+
+// Labels of the points in a label-sized cell that holds more than this many are left out:
+// there they would only pile up into a blot.
+constexpr int kMaxLabelsPerCell = 4;
+// A label-sized cell: about a short label wide (so many text cells) and a text cell high.
+constexpr int kLabelCellWidths = 3;
+constexpr double kMaxDenseCells = 1 << 22;
+
+// Points per label-sized cell. The cells are anchored to the world, so that a pan moves
+// them with the picture and a strip drawn after a pan decides as the whole paint did.
+class LabelCells {
+public:
+    void Reset(std::int64_t cx0, std::int64_t cy0, std::int64_t cx1, std::int64_t cy1) {
+        m_x0 = cx0;
+        m_y0 = cy0;
+        m_w = cx1 - cx0 + 1;
+        m_h = cy1 - cy0 + 1;
+        m_sparse.clear();
+        m_dense = m_w > 0 && m_h > 0 && double(m_w) * double(m_h) <= kMaxDenseCells;
+        if (m_dense)
+            m_counts.assign(static_cast<size_t>(m_w * m_h), 0);
+    }
+    // Counts a point in its cell; returns the cell's slot for At(), -1 when there is none.
+    int Add(std::int64_t cx, std::int64_t cy) {
+        if (!m_dense) {
+            ++m_sparse[{cx, cy}];
+            return -1;
+        }
+        if (!inside(cx, cy))
+            return -1;
+        const size_t slot = at(cx, cy);
+        m_counts[slot] = static_cast<std::uint8_t>(std::min(255, m_counts[slot] + 1));
+        return static_cast<int>(slot);
+    }
+    int At(int slot) const { return m_counts[static_cast<size_t>(slot)]; }
+    int Get(std::int64_t cx, std::int64_t cy) const {
+        if (!m_dense) {
+            const auto it = m_sparse.find({cx, cy});
+            return it == m_sparse.end() ? 0 : it->second;
+        }
+        return inside(cx, cy) ? m_counts[at(cx, cy)] : 0;
+    }
+
+private:
+    bool inside(std::int64_t cx, std::int64_t cy) const {
+        return cx >= m_x0 && cx < m_x0 + m_w && cy >= m_y0 && cy < m_y0 + m_h;
+    }
+    size_t at(std::int64_t cx, std::int64_t cy) const { return static_cast<size_t>((cy - m_y0) * m_w + (cx - m_x0)); }
+
+    std::int64_t m_x0 = 0, m_y0 = 0, m_w = 0, m_h = 0;
+    bool m_dense = true;
+    std::vector<std::uint8_t> m_counts;
+    std::map<std::pair<std::int64_t, std::int64_t>, int> m_sparse;
+};
+
+// A pixel-space rectangle in doubles: what a paint looks for can reach far beyond 32 bits.
+struct Span {
+    double Left, Top, Right, Bottom;
+    bool Holds(double x, double y) const { return x >= Left && x <= Right && y >= Top && y <= Bottom; }
+};
+
+} // namespace
+
+void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool whole) {
+    if (!Project() || m_index.Groups().empty())
+        return;
+    const MarkSizes sizes = MarkSizesFor(Scale);
+    const int d = sizes.offset, r = sizes.radius;
+    QPainter painter(&target);
+    m_labels->Begin(target, painter, sizes.textHeight);
+    const int cellH = std::max(1, m_labels->CellHeight());
+    const bool dots = Shows(m_layers, TPointLayer::Dots) && r > 0, ids = Shows(m_layers, TPointLayer::Ids),
+               codes = Shows(m_layers, TPointLayer::Codes),
+               heights = Shows(m_layers, TPointLayer::Heights),
+               lines = Shows(m_layers, TPointLayer::Lines);
+    const bool labels = ids || codes || heights;
+    size_t chars = 0;
+    if (ids)
+        chars = std::max(chars, m_index.MaxIdBytes());
+    if (codes)
+        chars = std::max(chars, m_index.MaxCodeBytes());
+    if (heights)
+        chars = std::max(chars, m_index.MaxHeightChars());
+    // How far what a point draws reaches from its pixel, with some slack for glyphs that
+    // overhang their cell.
+    const double slack = 2 + cellH / 4;
+    const double reachRight =
+        std::max<double>(r, labels ? d + static_cast<double>(chars) * m_labels->WidestChar() : 0) + slack;
+    const double reachLeft = r + slack;
+    const double reachUp = std::max(r, labels ? d : 0) + slack;
+    const double reachDown = std::max(r, labels ? d + cellH : 0) + slack;
+
+    // The label cells, from the pixel of the world origin.
+    const double cw = double(kLabelCellWidths) * cellH, ch = cellH;
+    const double ax = PixelX(0.0), ay = PixelY(0.0);
+    const auto cellX = [&](double px) { return static_cast<std::int64_t>(std::floor((px - ax) / cw)); };
+    const auto cellY = [&](double py) { return static_cast<std::int64_t>(std::floor((py - ay) / ch)); };
+
+    // Per area: where a point must lie to touch it, and that grown to whole label cells.
+    std::vector<Span> touch, counted;
+    for (const QRect& a : areas) {
+        const Span t{a.left() - reachRight, a.top() - reachDown, a.right() + reachLeft, a.bottom() + reachUp};
+        touch.push_back(t);
+        counted.push_back({ax + double(cellX(t.Left)) * cw, ay + double(cellY(t.Top)) * ch,
+                           ax + double(cellX(t.Right) + 1) * cw, ay + double(cellY(t.Bottom) + 1) * ch});
+    }
+    const bool filter = m_culling || !whole;
+    bool walkAll = !filter;
+    m_candPoints.clear();
+    m_candSegments.clear();
+    if (filter) {
+        std::vector<std::uint32_t> pts, segs;
+        for (const Span& s : counted) {
+            const double pad = 2 / Scale;
+            if (!m_index.Query((s.Left - HalfWidth) / Scale + CenterX - pad, CenterY - (s.Bottom - HalfHeight) / Scale - pad,
+                               (s.Right - HalfWidth) / Scale + CenterX + pad, CenterY - (s.Top - HalfHeight) / Scale + pad,
+                               pts, segs)) {
+                walkAll = true;
+                break;
+            }
+            const size_t np = m_candPoints.size(), ns = m_candSegments.size();
+            m_candPoints.insert(m_candPoints.end(), pts.begin(), pts.end());
+            m_candSegments.insert(m_candSegments.end(), segs.begin(), segs.end());
+            std::inplace_merge(m_candPoints.begin(), m_candPoints.begin() + np, m_candPoints.end());
+            std::inplace_merge(m_candSegments.begin(), m_candSegments.begin() + ns, m_candSegments.end());
+        }
+        m_candPoints.erase(std::unique(m_candPoints.begin(), m_candPoints.end()), m_candPoints.end());
+        m_candSegments.erase(std::unique(m_candSegments.begin(), m_candSegments.end()), m_candSegments.end());
+    }
+    const auto inAny = [](const std::vector<Span>& spans, double x, double y) {
+        for (const Span& s : spans)
+            if (s.Holds(x, y))
+                return true;
+        return false;
+    };
+    const auto onImage = [](double v) { return std::abs(v) <= kPixelLimit; };
+
+    // First the pixels of the points a paint may draw, and the label cells counted over
+    // every point of each cell that matters.
+    constexpr int kOff = std::numeric_limits<int>::min(); // off the image or not a number
+    LabelCells cells;
+    Span box = counted.front();
+    for (const Span& s : counted)
+        box = {std::min(box.Left, s.Left), std::min(box.Top, s.Top), std::max(box.Right, s.Right),
+               std::max(box.Bottom, s.Bottom)};
+    if (labels)
+        cells.Reset(cellX(box.Left), cellY(box.Top), cellX(box.Right), cellY(box.Bottom));
+    const size_t candidates = walkAll ? m_index.Size() : m_candPoints.size();
+    m_px.resize(candidates);
+    m_py.resize(candidates);
+    m_cellSlot.assign(candidates, -1);
+    for (size_t k = 0; k < candidates; ++k) {
+        const std::uint32_t i = walkAll ? static_cast<std::uint32_t>(k) : m_candPoints[k];
+        const double px = PixelX(m_index.X(i)), py = PixelY(m_index.Y(i));
+        if (!(onImage(px) && onImage(py))) {
+            m_px[k] = m_py[k] = kOff;
+            continue;
+        }
+        m_px[k] = static_cast<int>(px);
+        m_py[k] = static_cast<int>(py);
+        if (labels && box.Holds(px, py) && inAny(counted, px, py))
+            m_cellSlot[k] = cells.Add(cellX(px), cellY(py));
+    }
+
+    // Then everything is drawn in the job's order: group by group its points (ID, code,
+    // dot, height), then its line.
+    const size_t pixels = static_cast<size_t>(target.width()) * static_cast<size_t>(target.height());
+    if (m_dotStamp.size() != pixels)
+        m_dotStamp.assign(pixels, 0), m_dotRun = 0;
+    // A dot drawn again on the pixel of one before it, with nothing drawn in between that
+    // could cover it, changes nothing: such runs are cut by every label.
+    const auto newRun = [&] {
+        if (++m_dotRun == 0) {
+            std::fill(m_dotStamp.begin(), m_dotStamp.end(), 0);
+            m_dotRun = 1;
+        }
+    };
+    const int w = target.width(), h = target.height();
+    const auto drawPoint = [&](size_t k, const TPlanIndex::Group& group, LabelPainter::Prepared& code,
+                               bool& codeReady) {
+        if (m_px[k] == kOff)
+            return;
+        const TPointSymbol<int> symbol{m_px[k], m_py[k], d};
+        if (filter && !inAny(touch, symbol.X, symbol.Y))
+            return;
+        const bool inside = symbol.X >= 0 && symbol.X < w && symbol.Y >= 0 && symbol.Y < h;
+        const int slot = m_cellSlot[k];
+        const bool withLabels =
+            labels && (slot >= 0 ? cells.At(slot) : cells.Get(cellX(symbol.X), cellY(symbol.Y))) <= kMaxLabelsPerCell;
+        if (!withLabels) {
+            m_omittedNow = m_omittedNow || (labels && inside);
+            if (!dots)
+                return;
+            if (inside) {
+                std::uint32_t& stamp = m_dotStamp[static_cast<size_t>(symbol.Y) * static_cast<size_t>(w) +
+                                                  static_cast<size_t>(symbol.X)];
+                if (stamp == m_dotRun)
+                    return;
+                stamp = m_dotRun;
+            }
+            DrawPointMarker(target, symbol.X, symbol.Y, r);
+            return;
+        }
+        const TBasePoint3D& point = m_index.Point(walkAll ? static_cast<std::uint32_t>(k) : m_candPoints[k]);
+        if (ids)
+            m_labels->Draw(symbol.LabelLeft(), symbol.IdTop(), point.ID);
+        if (codes) {
+            if (!codeReady)
+                code = m_labels->Prepare(group.Item->Code()), codeReady = true;
+            m_labels->Draw(symbol.LabelLeft(), symbol.CodeTop(), code);
+        }
+        if (dots)
+            DrawPointMarker(target, symbol.X, symbol.Y, r);
+        if (heights) {
+            if (const std::string_view z = m_heightText(point.Z); !z.empty())
+                m_labels->Draw(symbol.LabelLeft(), symbol.HeightTop(), z);
+        }
+        newRun();
+    };
+    const QRgb lineRgb = kLineColour.rgb();
+    auto* bits = reinterpret_cast<QRgb*>(target.bits());
+    const auto stride = static_cast<ptrdiff_t>(target.bytesPerLine() / 4);
+    const auto nearAreas = [&](double x0, double y0, double x1, double y1) {
+        if (!filter)
+            return true;
+        for (const QRect& a : areas)
+            if (!(std::max(x0, x1) < a.left() - kLineSlack || std::min(x0, x1) > a.right() + kLineSlack ||
+                  std::max(y0, y1) < a.top() - kLineSlack || std::min(y0, y1) > a.bottom() + kLineSlack))
+                return true;
+        return false;
+    };
+    // Segments between pixels, one pixel per step along the longer axis, the other axis
+    // rounded half down. Whole integer arithmetic: a segment puts the same pixels wherever it
+    // lies, so a pan that moves the picture and draws a strip puts what a whole paint puts.
+    const auto drawPixelSegment = [&](std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+        if (!nearAreas(double(x0), double(y0), double(x1), double(y1)))
+            return;
+        const std::int64_t dx = x1 - x0, dy = y1 - y0;
+        const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
+        if (n <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h) {
+            bits[y0 * stride + x0] = lineRgb;
+            bits[y1 * stride + x1] = lineRgb;
+            if (n == 2)
+                bits[((y0 + y1) >> 1) * stride + ((x0 + x1) >> 1)] = lineRgb; // >> floors
+            return;
+        }
+        if (n == 0) {
+            if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
+                bits[y0 * stride + x0] = lineRgb;
+            return;
+        }
+        const bool alongX = std::abs(dx) >= std::abs(dy);
+        const std::int64_t major0 = alongX ? x0 : y0, minor0 = alongX ? y0 : x0;
+        const std::int64_t step = (alongX ? dx : dy) > 0 ? 1 : -1, slope = alongX ? dy : dx;
+        const std::int64_t limit = alongX ? w : h, other = alongX ? h : w;
+        // Only the steps whose major coordinate lies on the image.
+        std::int64_t k0 = 0, k1 = n;
+        if (step > 0)
+            k0 = std::max(k0, -major0), k1 = std::min(k1, limit - 1 - major0);
+        else
+            k0 = std::max(k0, major0 - (limit - 1)), k1 = std::min(k1, major0);
+        // And only those whose other coordinate comes near the image (a step of slack each side).
+        if (slope == 0) {
+            if (minor0 < 0 || minor0 >= other)
+                return;
+        } else {
+            double ka = double(-1 - minor0) * double(n) / double(slope);
+            double kb = double(other - minor0) * double(n) / double(slope);
+            if (ka > kb)
+                std::swap(ka, kb);
+            k0 = std::max(k0, static_cast<std::int64_t>(std::max(std::floor(ka) - 1, -1.0)));
+            k1 = std::min(k1, static_cast<std::int64_t>(std::min(std::ceil(kb) + 1, double(n) + 1)));
+        }
+        if (k0 > k1)
+            return;
+        // minor(k) = minor0 + ceil(q / den) with q = 2 k slope - n: one division at the first
+        // step, then q grows by 2 slope a step and the ceiling moves by at most one.
+        const std::int64_t den = 2 * n;
+        std::int64_t q = 2 * k0 * slope - n;
+        std::int64_t m = q >= 0 ? (q + den - 1) / den : -((-q) / den);
+        // Locals, so that the stores cannot be taken to change them.
+        QRgb* const image = bits;
+        const QRgb colour = lineRgb;
+        const std::int64_t minorStep = alongX ? stride : 1;
+        const std::int64_t twoSlope = 2 * slope;
+        std::int64_t major = major0 + step * k0;
+        for (std::int64_t k = k0; k <= k1; ++k, q += twoSlope, major += step) {
+            while (q > m * den)
+                ++m;
+            while (q <= (m - 1) * den)
+                --m;
+            const std::int64_t minor = minor0 + m;
+            if (minor < 0 || minor >= other)
+                continue;
+            image[(alongX ? major : major * stride) + minor * minorStep] = colour;
+        }
+    };
+    const auto drawSegment = [&](std::uint32_t b) {
+        double x0 = PixelX(m_index.X(b - 1)), y0 = PixelY(m_index.Y(b - 1));
+        double x1 = PixelX(m_index.X(b)), y1 = PixelY(m_index.Y(b));
+        if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+            return;
+        if (std::max({std::abs(x0), std::abs(y0), std::abs(x1), std::abs(y1)}) > kSafeLineCoord) {
+            // Cut to near the image first; such a segment runs from far off the picture.
+            if (!nearAreas(x0, y0, x1, y1) ||
+                !clipSegment(x0, y0, x1, y1, -16, -16, w - 1 + kLineSlack + 16, h - 1 + kLineSlack + 16))
+                return;
+            x0 = std::nearbyint(x0), y0 = std::nearbyint(y0), x1 = std::nearbyint(x1), y1 = std::nearbyint(y1);
+        }
+        drawPixelSegment(static_cast<std::int64_t>(x0), static_cast<std::int64_t>(y0), static_cast<std::int64_t>(x1),
+                         static_cast<std::int64_t>(y1));
+    };
+    const auto& groups = m_index.Groups();
+    size_t pi = 0, si = 0;
+    size_t g = 0;
+    while (true) {
+        if (walkAll) {
+            if (g >= groups.size())
+                break;
+        } else {
+            const std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
+            const std::uint32_t next = std::min(pi < m_candPoints.size() ? m_candPoints[pi] : none,
+                                                si < m_candSegments.size() ? m_candSegments[si] : none);
+            if (next == none)
+                break;
+            g = static_cast<size_t>(std::upper_bound(groups.begin(), groups.end(), next,
+                                                     [](std::uint32_t v, const TPlanIndex::Group& x) { return v < x.First; }) -
+                                    groups.begin()) - 1;
+        }
+        const TPlanIndex::Group& group = groups[g];
+        const std::uint32_t end = group.First + group.Count;
+        LabelPainter::Prepared code;
+        bool codeReady = false;
+        newRun();
+        if (walkAll) {
+            for (std::uint32_t i = group.First; i < end; ++i)
+                drawPoint(i, group, code, codeReady);
+        } else {
+            for (; pi < m_candPoints.size() && m_candPoints[pi] < end; ++pi)
+                drawPoint(pi, group, code, codeReady);
+        }
+        const bool drawLine = lines && group.Line;
+        if (walkAll) {
+            if (drawLine)
+                for (std::uint32_t b = group.First + 1; b < end; ++b) {
+                    // Points on the image have their pixels already; the rest are worked out.
+                    if (m_px[b - 1] != kOff && m_px[b] != kOff && std::abs(m_px[b - 1]) <= kSafeLineCoord &&
+                        std::abs(m_px[b]) <= kSafeLineCoord && std::abs(m_py[b - 1]) <= kSafeLineCoord &&
+                        std::abs(m_py[b]) <= kSafeLineCoord)
+                        drawPixelSegment(m_px[b - 1], m_py[b - 1], m_px[b], m_py[b]);
+                    else
+                        drawSegment(b);
+                }
+        } else {
+            for (; si < m_candSegments.size() && m_candSegments[si] < end; ++si)
+                if (drawLine)
+                    drawSegment(m_candSegments[si]);
+        }
+        ++g;
+    }
+    m_labels->End();
 }

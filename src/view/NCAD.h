@@ -1,6 +1,8 @@
 #pragma once
 
 #include "model/AxisOrder.h"
+#include "model/Point3D.h"
+#include "view/PlanIndex.h"
 #include "view/PointSymbol.h"
 #include "view/ViewMapping.h"
 
@@ -47,7 +49,8 @@ public:
     void ZoomOut();
     // No repaint: the caller repaints.
     virtual void SetCenter(double x, double y);
-    // Paints the view now, synchronously (nothing when it is not visible).
+    // Paints the view now, synchronously (nothing when it is not visible). The job may have
+    // changed: the paint checks it against what it drew last.
     void Repaint();
 
     // Raised for a released button over the view and for a vertical wheel turn (delta in
@@ -72,6 +75,11 @@ protected:
         TBasicNCAD& m_view;
     };
 
+    // A repaint after a move of the view alone: the job is as it was.
+    void RepaintMoved();
+    // Whether a Repaint() asked since the last call to check the job; clears the request.
+    bool TakeJobCheck();
+
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -81,8 +89,11 @@ protected:
     void scrollContentsBy(int, int) override {}
 
 private:
+    void RepaintNow();
+
     int m_batchDepth = 0;
     bool m_repaintPending = false;
+    bool m_jobCheck = true;
 };
 
 // A drawing surface of the view. The view keeps exactly one, on its off-screen image.
@@ -106,9 +117,6 @@ public:
     // northing up, whichever it is; the owner fits and repaints after a change.
     TAxisOrder AxisOrder() const { return m_axes; }
     void SetAxisOrder(TAxisOrder axes) { m_axes = axes; }
-    // Where a point stands in the view's world. Every position the view draws or fits is
-    // read here, so that the job's axes are taken in this one place.
-    TEastNorth PlanPos(const TBasePoint3D& point) const;
     // Project 0, the one the program works on; null before the main window registers it.
     TNCADProject* Project() const;
 
@@ -165,12 +173,33 @@ public:
     bool DeleteStory(int index);
     int CurrentStory = 0;
 
-    // Draws the picture into the off-screen image at the client size. Every paint does this
-    // first and then copies the part of the image the window system asks for.
+    // Where a point lies on the plan: easting and northing, whichever the job's X holds. Every
+    // position the view draws, fits or searches is read here, so the axes are taken in one place.
+    TPlanXY PlanPos(const TBasePoint3D& p) const {
+        const TEastNorth plan = ToEastNorth(p.X, p.Y, m_axes);
+        return {plan.E, plan.N};
+    }
+
+    // Draws the whole picture into the off-screen image at the client size, from the job as
+    // it is now.
     void RenderOffscreen();
-    const QImage& OffscreenImage() const { return m_offscreen; }
+    // Brings the image up to date with the mapping, as every paint does before it copies the
+    // part the window system asks for: after a pan by whole pixels the picture is moved and
+    // only the uncovered part drawn; a paint with nothing changed draws nothing.
+    // `checkJob`: the job may have changed since the last paint.
+    void UpdateOffscreen(bool checkJob);
+    // The picture as the window shows it, the selected point's ring included.
+    const QImage& OffscreenImage() const;
     // For tests: draw everything, even what lies wholly outside the image.
-    void SetCulling(bool on) { m_culling = on; }
+    void SetCulling(bool on);
+    // For comparison: every paint walks the whole job and draws every point, as simple as
+    // it gets (no index, every dot, every label).
+    void SetFullScan(bool on);
+
+    // Where the job is so dense that labels would pile up unreadably, the view leaves them
+    // out; true while the picture shows such a place.
+    bool LabelsOmitted() const { return m_labelsOmitted; }
+    std::function<void(bool omitted)> OnLabelsOmittedChanged;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -190,13 +219,29 @@ private:
     void RaisePointEvent(const QPoint& pos);
     // One step of a drag: keeps the world point under the pointer.
     void PanTo(const QPoint& pos);
-    void DrawMark(QPainter& painter);
+    void DrawMark();
 
-    void ClearBackground();
-    void DrawProject(QPainter& painter);
-    void DrawPointMarker(int px, int py, int radius);
+    // What the image shows now, to tell what a paint has to redraw.
+    struct Drawn {
+        bool Valid = false;
+        double Scale = 0, CenterX = 0, CenterY = 0;
+        int HalfWidth = 0, HalfHeight = 0;
+        QSize Size;
+    };
+
+    // Brings the index up to date with the job; true when it changed.
+    bool SyncIndex();
+    const TPlanIndex& SyncedIndex();
+    void EnsureClientSize();
+    void UpdatePicture(bool checkJob);
+    void DrawProjectByScan(QPainter& painter);
     void DrawPolyline(QPainter& painter, const PixelPoint* points, int count);
     void ClearStories();
+    bool AnyStoryActive() const;
+    void RenderWhole();
+    void ShiftPicture(int dx, int dy);
+    void PaintAreas(QImage& target, const std::vector<QRect>& areas, bool whole);
+    void SetLabelsOmitted(bool omitted);
 
     std::unique_ptr<TProjectManager> m_projectManager;
     TScrollStyle m_scrollBars = ssBoth;
@@ -207,9 +252,21 @@ private:
     std::vector<PixelPoint> m_pixels; // one group's pixel positions, reused between paints
     THeightText m_heightText;
     bool m_culling = true;
+    bool m_fullScan = false;
+    TPlanIndex m_index;
+    Drawn m_drawn;
+    QImage m_scratch; // the uncovered part of a pan is drawn here first
+    std::vector<std::uint32_t> m_dotStamp; // per pixel: the run that last drew a dot there
+    std::uint32_t m_dotRun = 0;
+    bool m_labelsOmitted = false;
+    bool m_omittedNow = false; // gathered while a paint draws
+    std::vector<std::uint32_t> m_candPoints, m_candSegments; // what a paint may draw
+    std::vector<int> m_px, m_py; // pixels of the points a paint may draw
+    std::vector<int> m_cellSlot; // and where their label cell is counted
     bool m_middleDrag = false; // the middle button pans in every mode
     bool m_hasMark = false;
     double m_markX = 0; // world units
     double m_markY = 0;
     TAxisOrder m_axes = TAxisOrder::XEast;
+    QImage m_marked; // the picture with the ring, while there is one
 };

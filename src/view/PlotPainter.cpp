@@ -2,6 +2,7 @@
 
 #include "model/NCADProject.h"
 #include "toolkit/Fonts.h"
+#include "view/LabelPlacer.h"
 #include "view/PdfPages.h"
 #include "view/PointSymbol.h"
 #include "view/SheetCanvas.h"
@@ -175,9 +176,56 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     // A dot is a point drawn with a round pen as wide as the dot: one short path element
     // instead of four curves, for each of a million points.
     const QPen dotPen(Qt::black, 2 * mm(PlotLayout::kDotRadius), Qt::SolidLine, Qt::RoundCap);
-    // Labels are placed by their top-left corner, as in the view.
-    auto label = [&](double left, double top, const QString& text) {
-        painter.drawText(QPointF(left, top + fm.ascent()), text);
+    // A point's labels go as one block (ID, code, height stacked) right of the point as in
+    // the view; where that covers a block already placed, left of it, above or below; where
+    // every side is taken they are left out, so that no label is drawn over another.
+    const double lineHeight = fm.height();
+    const double dotRadius = mm(PlotLayout::kDotRadius);
+    TLabelPlacer placer(mm.Rect(m_layout.MapArea()), 2 * lineHeight);
+    // The block's place on each side of the point, for a block `width` wide from `top` to
+    // `bottom`: right as in the view, left, above and below.
+    auto sides = [&](const TPointSymbol<double>& symbol, double top, double bottom, double width, QRectF* out) {
+        const double height = bottom - top, centred = symbol.X - width / 2;
+        out[0] = QRectF(symbol.LabelLeft(), top, width, height);
+        out[1] = QRectF(symbol.X - symbol.Offset - width, top, width, height);
+        out[2] = QRectF(centred, symbol.Y - dotRadius - height, width, height);
+        out[3] = QRectF(centred, symbol.Y + dotRadius, width, height);
+    };
+    // Rows whose text is measured only once some side is free even for a sliver of a block:
+    // in a dense job most points find none, and measuring is what costs.
+    struct Row {
+        double top;
+        const QString* text;
+        double width; // < 0: not measured yet
+    };
+    auto placeLabels = [&](const TPointSymbol<double>& symbol, Row* rows, int count) {
+        if (count == 0)
+            return;
+        double top = rows[0].top, bottom = rows[0].top;
+        for (int i = 0; i < count; ++i) {
+            top = std::min(top, rows[i].top);
+            bottom = std::max(bottom, rows[i].top + lineHeight);
+        }
+        QRectF places[4];
+        sides(symbol, top, bottom, 1e-3 * lineHeight, places);
+        if (std::none_of(std::begin(places), std::end(places), [&](const QRectF& r) { return placer.IsFree(r); }))
+            return;
+        double width = 0;
+        for (int i = 0; i < count; ++i) {
+            if (rows[i].width < 0)
+                rows[i].width = fm.horizontalAdvance(*rows[i].text);
+            width = std::max(width, rows[i].width);
+        }
+        sides(symbol, top, bottom, width, places);
+        for (const QRectF& block : places) {
+            if (!placer.IsFree(block))
+                continue;
+            placer.Place(block);
+            const double down = block.top() - top;
+            for (int i = 0; i < count; ++i)
+                painter.drawText(QPointF(block.left(), rows[i].top + down + fm.ascent()), *rows[i].text);
+            return;
+        }
     };
     THeightText heightText;
 
@@ -202,24 +250,31 @@ void PlotPainter::PaintPoints(QPainter& painter, double dotsPerMm,
     painter.setPen(labelPen);
     for (const auto& item : m_project) {
         const QString code = BoundedLabel(QString::fromStdString(item->Code()));
+        const double codeWidth = codes ? fm.horizontalAdvance(code) : -1;
         const bool hasLine = !item->Code().empty();
         line.clear();
         for (const auto& point : item->Points) {
             const QPointF at = mm.At(m_layout.ToPaper(point->X, point->Y));
             const TPointSymbol<double> symbol{at.x(), at.y(), d};
             line << at;
-            if (ids)
-                label(symbol.LabelLeft(), symbol.IdTop(),
-                      BoundedLabel(QString::fromStdString(point->ID)));
-            if (codes)
-                label(symbol.LabelLeft(), symbol.CodeTop(), code);
             if (dots)
                 dotsToDraw << at;
-            if (heights) {
-                if (const std::string_view z = heightText(point->Z); !z.empty())
-                    label(symbol.LabelLeft(), symbol.HeightTop(),
-                          BoundedLabel(QString::fromLatin1(z.data(), qsizetype(z.size()))));
+            Row rows[3];
+            int count = 0;
+            QString id, z;
+            if (ids && !point->ID.empty()) {
+                id = BoundedLabel(QString::fromStdString(point->ID));
+                rows[count++] = {symbol.IdTop(), &id, -1};
             }
+            if (codes && !code.isEmpty())
+                rows[count++] = {symbol.CodeTop(), &code, codeWidth};
+            if (heights) {
+                if (const std::string_view text = heightText(point->Z); !text.empty()) {
+                    z = BoundedLabel(QString::fromLatin1(text.data(), qsizetype(text.size())));
+                    rows[count++] = {symbol.HeightTop(), &z, -1};
+                }
+            }
+            placeLabels(symbol, rows, count);
             if (pageBreak && ++drawn % kPointsPerPdfPage == 0) {
                 flush(hasLine);
                 line = QPolygonF{at};

@@ -1,6 +1,7 @@
 #pragma once
 
 class TNCADProject;
+class TPlanIndex;
 class TPoint3D;
 class ViewMapping;
 
@@ -11,4 +12,8 @@ constexpr int kPickRadius = 5;
 // pixels of it; null otherwise. Of points drawn at the same distance the one drawn last (on
 // top) wins. A plain walk over all points: the one place to speed up when jobs grow.
 const TPoint3D* PickPoint(const ViewMapping& mapping, const TNCADProject& project, int sx, int sy,
+                          int radius = kPickRadius);
+
+// The same over the view's index of the job: only the points near the pixel are looked at.
+const TPoint3D* PickPoint(const ViewMapping& mapping, const TPlanIndex& index, int sx, int sy,
                           int radius = kPickRadius);

@@ -232,6 +232,17 @@ private slots:
         form.N5->trigger();
         QCOMPARE(form.NCAD1->CenterX, 50.0);
         QCOMPARE(form.NCAD1->Scale, fitted);
+
+        // A cluster too dense for its labels: the status bar says they are left out.
+        auto* omitted = form.findChild<QLabel*>("LabelsOmittedPanel");
+        QVERIFY(omitted && omitted->isHidden());
+        auto cluster = std::make_unique<TNCADItem>();
+        for (int i = 0; i < 20; ++i)
+            cluster->AddPoint(50 + i * 0.01, 25, 1, std::to_string(i));
+        form.Project->AddItem(std::move(cluster));
+        form.btnFix->click();
+        QVERIFY(omitted->isVisible());
+        QCOMPARE(omitted->text(), QString::fromUtf8("라벨 일부 생략"));
     }
 
     void addPointArmsTheView() {

@@ -2,6 +2,7 @@
 #include "model/ProjectManager.h"
 #include "toolkit/Application.h"
 #include "view/NCAD.h"
+#include "view/PointPick.h"
 
 #include <QLineEdit>
 #include <QScrollBar>
@@ -228,14 +229,87 @@ private slots:
             f.project->AddItem(std::move(item));
         }
         for (double scale : {0.5, 1.0, 3.0, 10.0, 25.0, 400.0}) {
+            const QString at = QString("Scale %1").arg(scale);
             f.map(scale);
             const QImage culled = f.render().copy();
             f.view.SetCulling(false);
             const QImage full = f.render().copy();
             f.view.SetCulling(true);
-            QVERIFY2(culled == full, qPrintable(QString("Scale %1").arg(scale)));
+            QVERIFY2(culled == full, qPrintable(at));
             QVERIFY(!onlyBackgroundAndFrame(culled));
+            // Where no labels are left out, dots and labels are the ones the walk over
+            // every point draws (lines may break a tie of the rounding otherwise).
+            f.layers(true, true, true, true, false);
+            f.view.SetFullScan(true);
+            const QImage scanned = f.render().copy();
+            f.view.SetFullScan(false);
+            // 360 points on 80 x 80 pixels pile up; from Scale 3 on they lie apart.
+            if (scale == 0.5 || scale >= 3)
+                QCOMPARE(f.view.LabelsOmitted(), scale < 3);
+            if (!f.view.LabelsOmitted())
+                QVERIFY2(f.render() == scanned, qPrintable(at));
+            f.layers(true, true, true, true, true);
+            // Pans by whole pixels move the picture and draw the uncovered strips; the
+            // result is the whole paint's, pixel for pixel.
+            for (const QPoint step : {QPoint(7, -5), QPoint(-40, 0), QPoint(0, 33), QPoint(-3, -120)}) {
+                f.view.CenterX -= step.x() / scale;
+                f.view.CenterY += step.y() / scale;
+                f.view.UpdateOffscreen(false);
+                const QImage panned = f.view.OffscreenImage().copy();
+                QVERIFY2(panned == f.render(), qPrintable(at));
+            }
         }
+    }
+
+    void labelsLeftOutOnlyWherePiledUp() {
+        Fixture f;
+        QList<bool> told;
+        f.view.OnLabelsOmittedChanged = [&](bool omitted) { told << omitted; };
+        f.map(10); // text cells 12 pixels high
+        // Five points in one label cell, a sixth far from them.
+        f.addGroup("", {{-10, 10, 1}, {-10.1, 10, 1}, {-10.2, 10, 1}, {-10, 10.1, 1}, {-10.1, 10.1, 1}});
+        f.addGroup("", {{8, -8, 1}});
+        f.layers(false, true, false, false, false);
+        const QImage& img = f.render();
+        QVERIFY(f.view.LabelsOmitted());
+        QCOMPARE(countPixels(img, QRect(100, 30, 120, 60), kBlack, false), 0);
+        QVERIFY(countPixels(img, QRect(290, 210, 60, 30), kBlack, false) > 0);
+        // Four in a cell are still drawn.
+        f.project->GetItem(0)->DeletePoint(4);
+        f.render();
+        QVERIFY(!f.view.LabelsOmitted());
+        QCOMPARE(told, QList<bool>({true, false}));
+    }
+
+    void pickFindsWhatAWalkOverAllPointsFinds() {
+        Fixture f;
+        f.map(4);
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> coord(-60, 60);
+        for (int g = 0; g < 3; ++g) {
+            auto item = std::make_unique<TNCADItem>();
+            item->SetCode("C" + std::to_string(g));
+            for (int i = 0; i < 400; ++i)
+                item->AddPoint(coord(rng), coord(rng) / 2, 0, std::to_string(i));
+            f.project->AddItem(std::move(item));
+        }
+        f.project->GetItem(2)->AddPoint(1e9, 0, 0, "far"); // stretches the index's bounds
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        const TPoint3D* picked = nullptr;
+        f.view.OnPointPicked = [&](const TPoint3D* p) { picked = p; };
+        f.view.MouseMode = mmNone;
+        int found = 0;
+        std::uniform_int_distribution<int> px(0, 399), py(0, 299);
+        for (int i = 0; i < 300; ++i) {
+            const QPoint at(px(rng), py(rng));
+            picked = nullptr;
+            QTest::mousePress(f.view.viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(f.view.viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(picked, PickPoint(f.view, *f.project, at.x(), at.y()));
+            found += picked != nullptr;
+        }
+        QVERIFY(found > 30);
     }
 
     void farPointsNeitherCrashNorWrap() {

@@ -2,6 +2,7 @@
 #include "view/PlotPainter.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QtTest>
 
@@ -49,6 +50,53 @@ bool inkNear(const QImage& image, const QRect& box, bool right, bool bottom) {
                 return true;
     return false;
 }
+
+// A sheet that keeps where each text goes, in dots (10 a millimetre), and draws nothing.
+class TextRecorder : public QPaintDevice {
+public:
+    QList<QRectF> Boxes;
+
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return 4200;
+        case PdmHeight: return 2970;
+        case PdmWidthMM: return 420;
+        case PdmHeightMM: return 297;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 254;
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        explicit Engine(TextRecorder& owner) : m_owner(owner) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF& p, const QTextItem& text) override {
+            m_owner.Boxes << QRectF(p.x(), p.y() - text.ascent(), text.width(), text.ascent() + text.descent());
+        }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder& m_owner;
+    };
+    mutable Engine m_engine{*this};
+};
 
 } // namespace
 
@@ -105,6 +153,44 @@ private slots:
         QVERIFY(inkNear(image, ink, true, true));
         QVERIFY(inkNear(image, ink, true, false));
         QVERIFY(!inkNear(image, ink, false, false));
+    }
+
+    // Points `apart` metres from each other in a row at 1:500 (2 mm a metre), every label on.
+    void labelsNeverCoverEachOther_data() {
+        QTest::addColumn<double>("apart");
+        QTest::addColumn<bool>("all");
+        QTest::newRow("far apart: every label") << 10.0 << true;
+        QTest::newRow("closer than a label: some left out") << 0.5 << false;
+    }
+    void labelsNeverCoverEachOther() {
+        QFETCH(double, apart);
+        QFETCH(bool, all);
+        TNCADProject project;
+        auto item = std::make_unique<TNCADItem>();
+        constexpr int kPoints = 12;
+        for (int i = 0; i < kPoints; ++i)
+            item->AddPoint(201000 + i * apart, 448000 + (i % 3) * apart, 30 + i, "P" + std::to_string(i));
+        project.AddItem(std::move(item));
+        project.GetItem(0)->SetCode("경계");
+        const PlotSheet sheet{PaperSize::A3, true};
+        const PlotLayout layout(sheet, 500, BoundsOf(project));
+        TextRecorder recorder;
+        {
+            QPainter painter(&recorder);
+            PlotPainter(project, layout, {true, true, true, true, true}, {}).Paint(painter);
+        }
+        const PaperRect map = layout.MapArea();
+        const QRectF mapDots(map.Left * kDotsPerMm, map.Top * kDotsPerMm, map.Width * kDotsPerMm,
+                             map.Height * kDotsPerMm);
+        QList<QRectF> labels;
+        for (const QRectF& box : recorder.Boxes)
+            if (mapDots.contains(box.center()))
+                labels << box.adjusted(0.01, 0.01, -0.01, -0.01);
+        QVERIFY(labels.size() >= 3);
+        QCOMPARE(labels.size() == 3 * kPoints, all);
+        for (int i = 0; i < labels.size(); ++i)
+            for (int j = i + 1; j < labels.size(); ++j)
+                QVERIFY2(!labels[i].intersects(labels[j]), qPrintable(QString("labels %1 and %2").arg(i).arg(j)));
     }
 };
 

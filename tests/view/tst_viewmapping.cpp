@@ -63,6 +63,9 @@ private slots:
         m.WorldToScreen(sx, sy, x, -x);
         QCOMPARE(sx, pixel);
         QCOMPARE(sy, pixel);
+        // The drawing code's unclamped positions round the same way.
+        QCOMPARE(m.PixelX(x), double(pixel));
+        QCOMPARE(m.PixelY(-x), double(pixel));
     }
 
     void zeroScaleIsRepairedBeforeDividing() {

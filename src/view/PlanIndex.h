@@ -1,0 +1,133 @@
+#pragma once
+
+#include "model/NCADProject.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+// A point's place on the plan: easting to the right, northing up, world units.
+struct TPlanXY {
+    double X = 0;
+    double Y = 0;
+};
+
+// The job's plan positions copied flat in drawing order (group by group, point by point),
+// with a uniform grid over them, so that a paint finds what lies in its window without
+// walking every point of the job. Points are numbered by their place in that order; a
+// code line's segment by the number of its second point.
+class TPlanIndex {
+public:
+    struct Group {
+        const TNCADItem* Item = nullptr;
+        std::uint32_t First = 0; // number of the group's first point
+        std::uint32_t Count = 0;
+        bool Line = false; // the group has a code, so its points are joined
+
+        bool operator==(const Group&) const = default;
+    };
+
+    // Brings the copy up to date with the job (null: no job) and rebuilds the grid when any
+    // group, point or position differs; `pos` gives a point's TPlanXY. One pass over the
+    // points, inline because it is the one cost every check of the job pays; true when rebuilt.
+    template <class Pos>
+    bool Sync(const TNCADProject* project, const Pos& pos);
+
+    std::uint32_t Size() const { return static_cast<std::uint32_t>(m_x.size()); }
+    const std::vector<Group>& Groups() const { return m_groups; }
+    double X(std::uint32_t i) const { return m_x[i]; }
+    double Y(std::uint32_t i) const { return m_y[i]; }
+    const TPoint3D& Point(std::uint32_t i) const { return *m_points[i]; }
+
+    // Longest texts, bytes, and the widest height label, characters: they bound how far a
+    // label reaches right of its point.
+    std::size_t MaxIdBytes() const { return m_maxId; }
+    std::size_t MaxCodeBytes() const { return m_maxCode; }
+    std::size_t MaxHeightChars() const;
+
+    // Numbers, ascending, of the points and of the segments that may lie in the world
+    // rectangle (and a few more). False, leaving both empty, when most of the job may: the
+    // caller then walks all of it.
+    bool Query(double minX, double minY, double maxX, double maxY,
+               std::vector<std::uint32_t>& points, std::vector<std::uint32_t>& segments) const;
+
+private:
+    static bool sameBits(double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    }
+    void Finish(std::size_t points, std::size_t groups, bool changed);
+    void BuildGrid();
+    void CellRange(double minX, double minY, double maxX, double maxY, int& ix0, int& iy0,
+                   int& ix1, int& iy1) const;
+
+    bool m_built = false;
+    std::vector<double> m_x, m_y;
+    std::vector<const TPoint3D*> m_points;
+    std::vector<Group> m_groups;
+    std::size_t m_maxId = 0, m_maxCode = 0;
+    double m_maxAbsZ = 0;
+    bool m_oddZ = false; // a height that is not a finite number
+
+    // The grid: cells of m_cell world units from (m_gx, m_gy), m_nx by m_ny. Points beyond it
+    // count to its border cells, so a far outlier costs nothing but a candidate.
+    double m_gx = 0, m_gy = 0, m_cell = 1;
+    int m_nx = 0, m_ny = 0;
+    std::vector<std::uint32_t> m_pointStart, m_pointCells;
+    std::vector<std::uint32_t> m_segStart, m_segCells;
+    std::vector<std::uint32_t> m_longSegs; // spanning too many cells to register in each
+};
+
+template <class Pos>
+bool TPlanIndex::Sync(const TNCADProject* project, const Pos& pos) {
+    bool changed = !m_built;
+    std::size_t k = 0, g = 0, maxId = 0, maxCode = 0;
+    double maxZ = 0;
+    bool oddZ = false;
+    if (project)
+        for (const auto& item : *project) {
+            const Group group{item.get(), static_cast<std::uint32_t>(k),
+                              static_cast<std::uint32_t>(item->PointCount()), !item->Code().empty()};
+            maxCode = std::max(maxCode, item->Code().size());
+            if (g < m_groups.size()) {
+                if (!(m_groups[g] == group))
+                    m_groups[g] = group, changed = true;
+            } else {
+                m_groups.push_back(group);
+                changed = true;
+            }
+            ++g;
+            for (const auto& point : item->Points) {
+                const TPlanXY at = pos(*point);
+                if (k < m_x.size()) {
+                    if (m_points[k] != point.get() || !sameBits(m_x[k], at.X) || !sameBits(m_y[k], at.Y)) {
+                        m_points[k] = point.get();
+                        m_x[k] = at.X;
+                        m_y[k] = at.Y;
+                        changed = true;
+                    }
+                } else {
+                    m_points.push_back(point.get());
+                    m_x.push_back(at.X);
+                    m_y.push_back(at.Y);
+                    changed = true;
+                }
+                ++k;
+                maxId = std::max(maxId, point->ID.size());
+                const double z = std::abs(point->Z);
+                if (!(z <= maxZ)) {
+                    if (std::isfinite(z))
+                        maxZ = z;
+                    else
+                        oddZ = true;
+                }
+            }
+        }
+    m_maxId = maxId;
+    m_maxCode = maxCode;
+    m_maxAbsZ = maxZ;
+    m_oddZ = oddZ;
+    Finish(k, g, changed);
+    return changed;
+}
