@@ -55,6 +55,10 @@ void TMainForm::UpdateJobPanel() {
 
 void TMainForm::OpenedJob(const QString& path) {
     m_jobPath = path;
+    // A file opened whole into an empty window is where the work starts, as in an office
+    // program: nothing before it to go back to (undoing it left an empty, "changed" job).
+    if (!path.isEmpty())
+        UndoStack->clear();
     UndoStack->setClean();
     UpdateJobPanel();
 }
