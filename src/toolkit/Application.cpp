@@ -5,6 +5,9 @@
 #include "toolkit/Fonts.h"
 
 #include <QFont>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
 
 #include <clocale>
 
@@ -20,10 +23,26 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
+    if (event->type() == QEvent::Hide && receiver->isWidgetType())
+        ReturnFocusAfter(static_cast<QWidget*>(receiver));
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
         HandleException(std::current_exception());
     }
     return false;
+}
+
+// A window manager gives the focus back to the window a dialog was opened from; without one
+// (a bare X server, some kiosk set-ups) nothing would, and the window's keys (Ctrl+S, Ctrl+Z)
+// went nowhere after the first question. Done once the dialog is gone, and only when no
+// other window has taken the focus meanwhile.
+void TApplication::ReturnFocusAfter(QWidget* closing) {
+    if (!closing->isWindow() || !closing->isModal() || !closing->parentWidget())
+        return;
+    QPointer<QWidget> owner = closing->parentWidget()->window();
+    QTimer::singleShot(0, owner.data(), [owner] {
+        if (owner && owner->isVisible() && !QApplication::activeWindow() && !QApplication::activeModalWidget())
+            owner->activateWindow();
+    });
 }

@@ -17,4 +17,7 @@ public:
 
     // Shows the message of the exception being handled in the error box.
     static void HandleException(std::exception_ptr error) { Guard::Report(error); }
+
+private:
+    static void ReturnFocusAfter(QWidget* closing);
 };
