@@ -178,7 +178,7 @@ std::optional<TReport> traverseReport(const ReportOptions& o, const PlotTitle& t
     if (!log.Problems().empty() && !o.load.KeepGoing)
         return std::nullopt;
     const TTraverseResult result = AdjustTraverse(TraverseFromLog(log, o.route), o.rule);
-    return TraverseReport(result, TAxisOrder::XEast, title);
+    return TraverseReport(result, o.load.Axes, title);
 }
 
 } // namespace
