@@ -12,6 +12,7 @@
 #include "io/PointImport.h"
 #include "io/gis/GisExport.h"
 #include "model/NCADProject.h"
+#include "survey/forms/TraverseForm.h"
 #include "survey/transform/CommonPoints.h"
 #include "text/NumText.h"
 #include "toolkit/Guard.h"
@@ -140,6 +141,8 @@ void TMainForm::SetJobAxes(TAxisOrder axes) {
         return;
     NCAD1->SetAxisOrder(axes);
     NCAD1->ZoomExtents();
+    if (TraverseWindow)
+        TraverseWindow->SetAxes(axes);
     TAppSettings settings;
     settings.SetValue(kAxesKey, axes == TAxisOrder::XNorth ? "north" : "east");
     settings.Save();

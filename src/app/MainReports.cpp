@@ -107,7 +107,7 @@ void traverseReport(TMainForm& form) {
                                  ": 측량기 관측 파일이 아닙니다. 트래버스 계산에는 관측값이 필요합니다.");
     const TObservationLog log = ReadObservations(bytes.Text(), choice);
     const TTraverseResult result = AdjustTraverse(TraverseFromLog(log), TTraverseRule::Compass);
-    TReportForm report(&form, TraverseReport(result, TAxisOrder::XEast, PlotTitle::ForJob(path)), path);
+    TReportForm report(&form, TraverseReport(result, form.JobAxes(), PlotTitle::ForJob(path)), path);
     report.exec();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/JobCommands.h"
 #include "io/InstrumentImport.h"
+#include "model/AxisOrder.h"
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
 #include "survey/forms/CogoForm.h"
@@ -62,6 +63,7 @@ void TMainForm::WireSurveyCommands() {
             const QString suffix = QFileInfo(JobFile).suffix().toLower();
             if (TraverseWindow->edtFile->text().isEmpty() && suffix != "txt" && suffix != "csv")
                 TraverseWindow->edtFile->setText(JobFile);
+            TraverseWindow->SetAxes(JobAxes());
             showWindow(*TraverseWindow);
         });
     });
@@ -71,7 +73,9 @@ void TMainForm::WireSurveyCommands() {
                 CogoWindow = new TCogoForm(*Project, *NCAD1, this);
                 CogoWindow->OnAddPoint = [this](const std::string& id, const TGridPoint& p, const std::string& code) {
                     // As the add button adds a point: one step, the code upper-cased.
-                    UndoStack->push(MakeAddPoint(JobParts(), "측점 추가", std::make_unique<TPoint3D>(p.E, p.N, p.H, id),
+                    double x = 0, y = 0;
+                    FromEastNorth({p.E, p.N}, JobAxes(), x, y);
+                    UndoStack->push(MakeAddPoint(JobParts(), "측점 추가", std::make_unique<TPoint3D>(x, y, p.H, id),
                                                  UpperAscii(code))
                                         .release());
                     NCAD1->Repaint();
@@ -101,10 +105,14 @@ void TMainForm::ApplySurveyPoints(const QString& step, const std::vector<TSurvey
     std::unordered_map<std::string, size_t> taken;
     std::vector<TPointMove> moves;
     std::vector<const TSurveyPoint*> added;
+    // The computations give easting and northing; the job holds them as its X, Y.
+    const TAxisOrder axes = JobAxes();
     auto move = [&](int row, const TSurveyPoint& p) {
         auto* point = static_cast<TPoint3D*>(NiceGrid1->RowTag(row));
-        if (point->X != p.E || point->Y != p.N || point->Z != p.H)
-            moves.push_back(TPointMove{point, p.E, p.N, p.H});
+        double x = 0, y = 0;
+        FromEastNorth({p.E, p.N}, axes, x, y);
+        if (point->X != x || point->Y != y || point->Z != p.H)
+            moves.push_back(TPointMove{point, x, y, p.H});
     };
     for (const TSurveyPoint& p : points) {
         const std::vector<int>& rows = rowsOf[p.Id];
@@ -126,10 +134,13 @@ void TMainForm::ApplySurveyPoints(const QString& step, const std::vector<TSurvey
         if (auto change = MakeMovePoints(JobParts(), step, std::move(moves)))
             UndoStack->push(change.release());
         // Added as the import adds them: the code upper-cased, at the end of its group.
-        for (const TSurveyPoint* p : added)
-            UndoStack->push(MakeAddPoint(JobParts(), step, std::make_unique<TPoint3D>(p->E, p->N, p->H, p->Id),
+        for (const TSurveyPoint* p : added) {
+            double x = 0, y = 0;
+            FromEastNorth({p->E, p->N}, axes, x, y);
+            UndoStack->push(MakeAddPoint(JobParts(), step, std::make_unique<TPoint3D>(x, y, p->H, p->Id),
                                          UpperAscii(p->Code))
                                 .release());
+        }
         UndoStack->endMacro();
     }
     MsgStr->appendPlainText(QString("%1 결과를 작업에 적용했습니다: 측점 %2개를 옮기고 %3개를 추가했습니다.")

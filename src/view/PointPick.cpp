@@ -9,14 +9,15 @@
 #include <vector>
 
 const TPoint3D* PickPoint(const ViewMapping& mapping, const TNCADProject& project, int sx, int sy,
-                          int radius) {
+                          int radius, TAxisOrder axes) {
     const TPoint3D* nearest = nullptr;
     double best = static_cast<double>(radius) * radius;
     for (const auto& item : project)
         for (const auto& point : item->Points) {
             // Where the dot is drawn: the rounded pixel, as the painter places it.
-            const double dx = mapping.PixelX(point->X) - sx;
-            const double dy = mapping.PixelY(point->Y) - sy;
+            const TEastNorth plan = ToEastNorth(point->X, point->Y, axes);
+            const double dx = mapping.PixelX(plan.E) - sx;
+            const double dy = mapping.PixelY(plan.N) - sy;
             const double d2 = dx * dx + dy * dy;
             if (d2 <= best) { // NaN compares false and is never taken
                 best = d2;

@@ -96,7 +96,7 @@ private slots:
         QTest::addColumn<QByteArray>("job"); // written to $DIR/sheet.txt
         QTest::addColumn<QString>("args");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("shown"); // words of the sheet
+        QTest::addColumn<QStringList>("shown"); // words of the sheet, or runs of them in order
         QTest::addColumn<int>("pages");         // 0: no file
 
         // 100 points run to three pages, the header on each.
@@ -126,6 +126,10 @@ private slots:
                            "201577.901", "448702.346", "41.207", "201541.120", "448566.796", "38.015",
                            "201402.659", "448590.131", "34.473", "0.0093", "689.587", "1/74084"}
             << 1;
+        // X north: each station's northing in the X column, its easting in the Y column.
+        QTest::newRow("traverse, X north")
+            << QByteArray() << "report traverse --x-axis north $LOOP $DIR/out.pdf" << 0
+            << QStringList{"448720.000 201350.000 35.120", "448781.560 201468.213 37.884", "1/74084"} << 1;
         QTest::newRow("traverse over its own file")
             << QByteArray() << "report traverse $LOOP $DIR/sheet.txt" << 2 << QStringList{} << 0;
     }
@@ -159,9 +163,9 @@ private slots:
         QVERIFY(text.waitForFinished(30000));
         const QString sheet = QString::fromUtf8(text.readAllStandardOutput());
         QCOMPARE(sheet.count('\f'), pages);
-        const QStringList found = sheet.split(QRegularExpression("\\s+"));
+        const QString found = " " + sheet.split(QRegularExpression("\\s+")).join(' ') + " ";
         for (const QString& word : shown)
-            QVERIFY2(found.contains(word), qPrintable(word));
+            QVERIFY2(found.contains(" " + word + " "), qPrintable(word));
         // The reader may or may not keep the blanks of "3 / 3".
         QCOMPARE(QString(sheet).remove(' ').count(QString("%1/%2").arg(pages).arg(pages)), 1);
     }

@@ -3,6 +3,7 @@
 #include "support/Boxes.h"
 
 #include "app/Main.h"
+#include "model/AxisOrder.h"
 #include "model/NCADProject.h"
 #include "survey/forms/CogoForm.h"
 #include "survey/forms/TraverseForm.h"
@@ -106,15 +107,33 @@ private slots:
                 QCOMPARE(form.NiceGrid1->Cells(1, row) + " " + form.NiceGrid1->Cells(2, row), before[0][0]);
     }
 
+    // The same plan under either axis order: P2 lies 30 m east and 40 m north of P1, X north
+    // exchanging the columns; azimuths, distances and the new point's place do not change.
+    void cogoInverseAndIntersection_data() {
+        QTest::addColumn<bool>("xNorth");
+        QTest::addColumn<QString>("p2");
+        QTest::addColumn<QString>("dX");
+        QTest::addColumn<QString>("dY");
+        QTest::addColumn<QString>("n1");
+        QTest::newRow("X east") << false << "1030 1040" << "30.0000 m" << "40.0000 m" << "1000.0000 1040.0000";
+        QTest::newRow("X north") << true << "1040 1030" << "40.0000 m" << "30.0000 m" << "1040.0000 1000.0000";
+    }
+
     void cogoInverseAndIntersection() {
+        QFETCH(bool, xNorth);
+        QFETCH(QString, p2);
+        QFETCH(QString, dX);
+        QFETCH(QString, dY);
+        QFETCH(QString, n1);
         Boxes boxes;
         TMainForm form;
+        form.SetJobAxes(xNorth ? TAxisOrder::XNorth : TAxisOrder::XEast);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto group = std::make_unique<TNCADItem>();
         group->SetCode("CP");
         group->AddPoint(1000, 1000, 10, "P1");
-        group->AddPoint(1030, 1040, 22, "P2");
+        group->AddPoint(p2.section(' ', 0, 0).toDouble(), p2.section(' ', 1, 1).toDouble(), 22, "P2");
         form.Project->AddItem(std::move(group));
         form.NCAD1->ZoomExtents();
 
@@ -125,14 +144,15 @@ private slots:
         w->edtFrom->setText("P1");
         w->edtTo->setText("P2");
         w->btnInverse->click();
-        const QStringList expected{"50.0000 m", "36°52'11.6\"", "30.0000 m", "40.0000 m", "12.0000 m", "51.4198 m"};
+        const QStringList expected{"50.0000 m", "36°52'11.6\"", dX, dY, "12.0000 m", "51.4198 m"};
         auto shown = [w] {
             return QStringList{w->lblDistance->text(), w->lblAzimuth->text(), w->lblDX->text(),
                                w->lblDY->text(), w->lblDZ->text(), w->lblSlope->text()};
         };
         QCOMPARE(shown(), expected);
 
-        // The same by two clicks near the points' dots, which neither pan nor add a point.
+        // The same by two clicks near the points' dots (the view's world is easting,
+        // northing), which neither pan nor add a point.
         w->edtFrom->clear();
         w->lblDistance->clear();
         w->btnPick->click();
@@ -163,11 +183,12 @@ private slots:
         w->btnAdd->click();
         QCOMPARE(boxes.texts(), QStringList());
         // Left of P1->P2: from P1, 40 m at 36°52' less 36°52' (the triangle's angle), due north.
-        QCOMPARE(at(form, "N1"), QStringList{"1000.0000 1040.0000"});
+        QCOMPARE(at(form, "N1"), QStringList{n1});
         QCOMPARE(form.NiceGrid1->Cells(4, form.NiceGrid1->RowCount() - 1), QString("PIN"));
         QVERIFY(form.JobChanged());
         form.UndoStack->undo();
         QCOMPARE(at(form, "N1"), QStringList());
+        form.SetJobAxes(TAxisOrder::XEast); // the next test starts from the default
     }
 };
 

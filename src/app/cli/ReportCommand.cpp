@@ -28,7 +28,8 @@ const char kUsage[] =
     "usage: pointbridge-cli report points|area|traverse FILE OUT.pdf [options]\n"
     "  points         좌표 성과표: ID, X, Y, Z and CODE of every point in the table's order\n"
     "  area           좌표 면적 계산부: the area of a closed code group by coordinates\n"
-    "  traverse       트래버스 계산부: the traverse of an instrument file adjusted\n"
+    "  traverse       트래버스 계산부: the traverse of an instrument file adjusted, the\n"
+    "                 stations' X and Y as --x-axis says\n"
     "  FILE           point file (.txt or .csv, CP949 or UTF-8) or instrument file\n"
     "  OUT.pdf        the report, A4 portrait; an existing file is replaced only once the\n"
     "                 report is whole\n"
@@ -178,7 +179,7 @@ std::optional<TReport> traverseReport(const ReportOptions& o, const PlotTitle& t
     if (!log.Problems().empty() && !o.load.KeepGoing)
         return std::nullopt;
     const TTraverseResult result = AdjustTraverse(TraverseFromLog(log, o.route), o.rule);
-    return TraverseReport(result, TAxisOrder::XEast, title);
+    return TraverseReport(result, o.load.Axes, title);
 }
 
 } // namespace

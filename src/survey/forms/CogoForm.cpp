@@ -213,15 +213,18 @@ TGridPoint TCogoForm::jobPoint(const QLineEdit& e) const {
     if (count > 1)
         throw std::runtime_error(
             QString("'%1' 번호의 측점이 %2개 있습니다. 화면에서 클릭하여 고르십시오.").arg(text(id)).arg(count).toStdString());
-    return TGridPoint{found->X, found->Y, found->Z};
+    const TEastNorth plan = ToEastNorth(found->X, found->Y, m_view.AxisOrder());
+    return TGridPoint{plan.E, plan.N, found->Z};
 }
 
 void TCogoForm::ShowInverse(const TGridPoint& from, const TGridPoint& to) {
     const TInverse r = Inverse(from, to);
     lblDistance->setText(metres(r.Distance));
     lblAzimuth->setText(text(FormatDms(r.Azimuth, 1)));
-    lblDX->setText(metres(r.DE));
-    lblDY->setText(metres(r.DN));
+    double dx = 0, dy = 0;
+    FromEastNorth({r.DE, r.DN}, m_view.AxisOrder(), dx, dy);
+    lblDX->setText(metres(dx));
+    lblDY->setText(metres(dy));
     lblDZ->setText(metres(r.DH));
     lblSlope->setText(metres(r.Slope));
 }
@@ -248,13 +251,14 @@ void TCogoForm::btnPickToggled(bool on) {
 }
 
 bool TCogoForm::PickAt(const QPoint& pos) {
-    const TPoint3D* p = PickPoint(m_view, m_project, pos.x(), pos.y());
+    const TPoint3D* p = PickPoint(m_view, m_project, pos.x(), pos.y(), kPickRadius, m_view.AxisOrder());
     if (!p) {
         lblPick->setText("그 자리에는 측점이 없습니다. 측점을 클릭하십시오.");
         return false;
     }
-    const TGridPoint at{p->X, p->Y, p->Z};
-    m_view.SetMark(p->X, p->Y);
+    const TEastNorth plan = ToEastNorth(p->X, p->Y, m_view.AxisOrder());
+    const TGridPoint at{plan.E, plan.N, p->Z};
+    m_view.SetMark(plan.E, plan.N);
     if (!m_firstPick) {
         m_firstPick = at;
         edtFrom->setText(text(p->ID));
@@ -311,7 +315,9 @@ void TCogoForm::showFound(const std::vector<TGridPoint>& found) {
     m_found = found;
     lstResults->clear();
     for (size_t i = 0; i < found.size(); ++i) {
-        QString line = QString("X %1, Y %2").arg(text(FormatFixed4(found[i].E)), text(FormatFixed4(found[i].N)));
+        double x = 0, y = 0;
+        FromEastNorth({found[i].E, found[i].N}, m_view.AxisOrder(), x, y);
+        QString line = QString("X %1, Y %2").arg(text(FormatFixed4(x)), text(FormatFixed4(y)));
         if (found.size() == 2)
             line = (i == 0 ? "① " : "② ") + line + (i == 0 ? "  (A→B의 오른쪽)" : "  (A→B의 왼쪽)");
         lstResults->addItem(line);

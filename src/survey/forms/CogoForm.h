@@ -22,7 +22,9 @@ class TNCADProject;
 // 좌표 계산: the inverse between two points of the job (by ids or by two clicks in the
 // view), and new points by azimuth and distance from a point or where two bearings or two
 // distances from two points meet. The window reads the job and computes; a new point goes
-// to the owner through OnAddPoint. It stays open beside the view.
+// to the owner through OnAddPoint. It stays open beside the view. Azimuths run from north:
+// the job's X and Y are taken as easting and northing as the view's axis order says, and
+// shown the same way.
 class TCogoForm : public QWidget {
     Q_OBJECT
 public:
@@ -60,7 +62,8 @@ public:
     QLineEdit* edtNewCode = nullptr;
     QPushButton* btnAdd = nullptr;
 
-    // A new point for the job: id and code as typed (UTF-8), grid coordinates.
+    // A new point for the job: id and code as typed (UTF-8), grid coordinates (easting,
+    // northing, height) for the owner to place by the job's axis order.
     std::function<void(const std::string& id, const TGridPoint& point, const std::string& code)> OnAddPoint;
 
     // The inverse between two grid points, shown in the result labels.

@@ -202,6 +202,14 @@ void TTraverseForm::Compute() {
     btnApply->setEnabled(!m_job.Points.empty());
 }
 
+void TTraverseForm::SetAxes(TAxisOrder axes) {
+    if (axes == m_axes)
+        return;
+    m_axes = axes;
+    if (m_computed)
+        showResult();
+}
+
 void TTraverseForm::showResult() {
     const TTraverseResult& r = m_result;
     gridLegs->setRowCount(static_cast<int>(r.Stations.size()));
@@ -222,9 +230,11 @@ void TTraverseForm::showResult() {
             setCell(*gridLegs, row, kColLatitudeCorrection, metres(leg.LatitudeCorrection));
             setCell(*gridLegs, row, kColDepartureCorrection, metres(leg.DepartureCorrection));
         }
-        // The job's X is the easting, its Y the northing.
-        setCell(*gridLegs, row, kColX, metres(s.E));
-        setCell(*gridLegs, row, kColY, metres(s.N));
+        // As the job will hold the station.
+        double x = 0, y = 0;
+        FromEastNorth({s.E, s.N}, m_axes, x, y);
+        setCell(*gridLegs, row, kColX, metres(x));
+        setCell(*gridLegs, row, kColY, metres(y));
         setCell(*gridLegs, row, kColZ, metres(s.H));
     }
     gridLegs->resizeColumnsToContents();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/InstrumentData.h"
+#include "model/AxisOrder.h"
 #include "survey/Observations.h"
 #include "survey/Traverse.h"
 
@@ -47,6 +48,8 @@ public:
     // Reads the file, finds or takes the route and adjusts; throws with the reason.
     void Compute();
     bool HasResult() const { return m_computed; }
+    // Which of easting and northing the job's X holds, for the X and Y columns.
+    void SetAxes(TAxisOrder axes);
     const TTraverseResult& Result() const { return m_result; }
 
 private:
@@ -58,4 +61,5 @@ private:
     TTraverseResult m_result;
     TInstrumentResult m_job;
     bool m_computed = false;
+    TAxisOrder m_axes = TAxisOrder::XEast;
 };
