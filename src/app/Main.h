@@ -395,10 +395,13 @@ private:
         ~TImportRecord();
         TImportRecord(const TImportRecord&) = delete;
         TImportRecord& operator=(const TImportRecord&) = delete;
+        // The user stopped the import: what it added goes again, and no step is left.
+        void Discard() { m_discard = true; }
 
     private:
         TMainForm& m_form;
         QString m_source;
         std::unique_ptr<TJobSize> m_before;
+        bool m_discard = false;
     };
 };

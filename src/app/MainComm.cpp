@@ -14,6 +14,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
+#include "toolkit/WorkProgress.h"
 #include "view/NCAD.h"
 
 #include <QLocale>
@@ -113,7 +114,13 @@ void TMainForm::btnComportOpenClick() {
         return;
     // The received bytes are in temp.dat by now, which messages name.
     ReceiveWindow->OnRecvData = [this](const TPointLines& lines) {
-        ImportJobData(lines, QString::fromStdString(RecvFiles::BufferFilePath()));
+        const QString buffer = QString::fromStdString(RecvFiles::BufferFilePath());
+        try {
+            ImportJobData(lines, buffer);
+        } catch (const EWorkCancelled&) {
+            // The data stays in the buffer file, to be opened again.
+            MsgStr->appendPlainText(QString::fromUtf8("불러오기를 취소했습니다: \"%1\"").arg(buffer));
+        }
     };
     ReceiveWindow->BindComPort(ComPort);
     ReceiveWindow->move(geometry().center() - ReceiveWindow->rect().center());

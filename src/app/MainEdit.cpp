@@ -73,8 +73,14 @@ TMainForm::TImportRecord::TImportRecord(TMainForm& form, const QString& source)
 TMainForm::TImportRecord::~TImportRecord() {
     // Also runs while the error of a faulty line goes up, so nothing may leave here.
     try {
-        if (auto step = MakeImportStep(m_form.JobParts(), importStepName(m_source), std::move(*m_before)))
+        auto step = MakeImportStep(m_form.JobParts(), importStepName(m_source), std::move(*m_before));
+        if (step && m_discard) {
+            // The step's own undo takes the rows and points back out, exactly as they came.
+            step->redo();
+            step->undo();
+        } else if (step) {
             m_form.UndoStack->push(step.release());
+        }
     } catch (...) {
     }
 }

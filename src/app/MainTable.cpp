@@ -16,6 +16,7 @@
 #include "toolkit/Catalog.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/NiceGrid.h"
+#include "toolkit/WorkProgress.h"
 #include "view/NCAD.h"
 
 #include <QApplication>
@@ -23,7 +24,6 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
@@ -130,30 +130,30 @@ namespace {
 } // namespace
 
 bool TMainForm::ImportPointLines(const TPointLines& lines, const QString& source, bool refuseEmpty) {
-    std::unique_ptr<QProgressDialog> progressWindow;
+    // The window shows at once for a big file, with Cancel; its modality keeps the user's
+    // hands off the half-filled table while the windows go on painting.
+    std::unique_ptr<TWorkProgress> progressWindow;
     TImportProgress progress;
     progress.LinesBetweenReports = 20000;
     progress.Report = [&](size_t done, size_t total) {
         if (total < kProgressFromBytes)
             return;
-        if (!progressWindow) {
-            progressWindow = std::make_unique<QProgressDialog>(
-                QString::fromUtf8("측점을 불러오는 중입니다..."), QString(), 0, 1000, this);
-            progressWindow->setWindowModality(Qt::WindowModal);
-            progressWindow->setMinimumDuration(0);
-        }
-        progressWindow->setValue(static_cast<int>(done * 1000 / total));
-        // Keep the windows painting; no user input while the table is half filled.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!progressWindow)
+            progressWindow =
+                std::make_unique<TWorkProgress>(this, QString::fromUtf8("측점을 불러오는 중입니다..."), 0);
+        progressWindow->Step(done, total);
     };
 
-    const TImportRecord step(*this, source);
+    TImportRecord step(*this, source);
     TImportBracket bracket(*NiceGrid1, *NCAD1);
     TGridRowSink sink(*NiceGrid1);
     TDataEnd end;
     try {
         if (::ImportPointLines(lines, *Project, &sink, &progress, &end) == 0 && refuseEmpty)
             throwNoPoints(source, TFormatChoice{});
+    } catch (const EWorkCancelled&) {
+        step.Discard();
+        throw;
     } catch (const EPointLineError& e) {
         throw EPointLineError(e.what() + ("\n" + lineOf(source, e.Line())).toStdString(), e.Line());
     }
@@ -274,6 +274,10 @@ void TMainForm::ImportFile(const QString& path, const QStringList& options) {
         const bool whole = ImportJobData(lines, path, format ? &*format : nullptr, true);
         if (opening)
             OpenedJob(whole ? path : QString());
+    } catch (const EWorkCancelled&) {
+        JobFile = jobBefore;
+        MsgStr->appendPlainText(QString::fromUtf8("불러오기를 취소했습니다: \"%1\"").arg(path));
+        return;
     } catch (...) {
         if (NiceGrid1->RowCount() == rowsBefore)
             JobFile = jobBefore;

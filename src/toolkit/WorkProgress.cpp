@@ -7,13 +7,13 @@ namespace {
 constexpr int kSteps = 1000;
 } // namespace
 
-TWorkProgress::TWorkProgress(QWidget* owner, const QString& text)
+TWorkProgress::TWorkProgress(QWidget* owner, const QString& text, int showAfterMs)
     : m_dialog(std::make_unique<QProgressDialog>(text, QString::fromUtf8("취소"), 0, kSteps, owner)) {
     // Nothing else may start meanwhile; the job reads the project as it stands.
     m_dialog->setWindowModality(Qt::ApplicationModal);
     if (owner)
         m_dialog->setWindowTitle(owner->windowTitle());
-    m_dialog->setMinimumDuration(700);
+    m_dialog->setMinimumDuration(showAfterMs);
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     m_dialog->setValue(0);

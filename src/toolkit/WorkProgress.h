@@ -21,7 +21,8 @@ public:
 // the exception passes.
 class TWorkProgress {
 public:
-    TWorkProgress(QWidget* owner, const QString& text);
+    // `showAfterMs`: 0 when the job is known to be long, so that the window shows at once.
+    TWorkProgress(QWidget* owner, const QString& text, int showAfterMs = 700);
     ~TWorkProgress();
     TWorkProgress(const TWorkProgress&) = delete;
     TWorkProgress& operator=(const TWorkProgress&) = delete;

@@ -21,6 +21,7 @@
 #include <QUndoStack>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -698,6 +699,52 @@ private slots:
         QCOMPARE(form.NiceGrid1->RowCount(), withJob ? 1 : 0);
         QVERIFY(form.MsgStr->toPlainText().isEmpty());
         QVERIFY(form.JobFile.isEmpty());
+    }
+
+    // Cancel in the progress window of a big file: the job, its undo steps and its file name
+    // are as before, and the message area says so; beside a job as a receive brings it in.
+    void cancelledImportLeavesTheJob_data() {
+        QTest::addColumn<bool>("withJob");
+        QTest::newRow("into an empty window") << false;
+        QTest::newRow("beside a job") << true;
+    }
+    void cancelledImportLeavesTheJob() {
+        QFETCH(bool, withJob);
+        Boxes boxes;
+        QTemporaryDir dir;
+        QByteArray big; // big enough for the progress window, with a new group and the job's own
+        for (int i = 0; i < 200000; ++i)
+            big += QString("N%1,%1.5,%1.25,1,%2\n").arg(i).arg(i % 2 ? "A" : "C").toLatin1();
+        const QString path = writeFile(dir, "big.csv", big);
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        if (withJob)
+            import(form, kSavedJob.constData());
+        form.MsgStr->clear();
+        const QStringList before = state(form);
+        const QString jobFile = form.JobFile;
+        const int steps = form.UndoStack->count();
+        bool pressed = false;
+        whenModal<QProgressDialog>([&](QProgressDialog* d) {
+            for (QPushButton* button : d->findChildren<QPushButton*>())
+                if (button->text() == QString::fromUtf8("취소")) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    pressed = true;
+                }
+        });
+        form.OpenDialogHook = [&](QFileDialog&) { return path; };
+        if (withJob)
+            form.ImportFile(path);
+        else
+            form.btnImportTXT->click();
+        QVERIFY(pressed);
+        QCOMPARE(state(form), before);
+        QCOMPARE(form.UndoStack->count(), steps);
+        QCOMPARE(form.UndoStack->index(), steps);
+        QCOMPARE(form.JobFile, jobFile);
+        QCOMPARE(form.MsgStr->toPlainText(), QString::fromUtf8("불러오기를 취소했습니다: \"%1\"").arg(path));
+        QVERIFY(boxes.seen.isEmpty());
     }
 
     void saveCommandShowsTheSaveDialog() {
