@@ -271,15 +271,8 @@ bool TPlotForm::WritePdf(const QString& path) {
 }
 
 void TPlotForm::btnPdfClick() {
-    QFileDialog dialog(this, "PDF로 저장");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter("PDF (*.pdf)");
-    dialog.setDefaultSuffix("pdf");
-    dialog.selectFile(DefaultPdfPath());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString path = dialog.selectedFiles().first();
-    if (!WritePdf(path))
+    const QString path = Dialogs::AskPdfPath(this, DefaultPdfPath());
+    if (path.isEmpty() || !WritePdf(path))
         return;
     Dialogs::ShowMessage(QFileInfo(path).fileName() + " PDF 저장이 완료되었습니다.");
     accept();

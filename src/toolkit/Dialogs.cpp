@@ -3,6 +3,7 @@
 #include "toolkit/Catalog.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -77,5 +78,16 @@ void ShowError(const QString& text) {
 }
 
 void SetHook(Hook h) { hook() = std::move(h); }
+
+QString AskPdfPath(QWidget* parent, const QString& suggested) {
+    QFileDialog dialog(parent, "PDF로 저장");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter("PDF (*.pdf)");
+    dialog.setDefaultSuffix("pdf");
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
 
 } // namespace Dialogs

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 #include <functional>
 
 class QWidget;
@@ -36,6 +38,10 @@ void ShowMessage(const QString& text);
 bool Confirm(const QString& text);
 // The general error report.
 void ShowError(const QString& text);
+
+// Asks where to save a PDF, in the standard save dialog titled "PDF로 저장" that starts at
+// `suggested`; empty when cancelled.
+QString AskPdfPath(QWidget* parent, const QString& suggested);
 
 // Replaces the real boxes (tests). An empty hook restores them.
 using Hook = std::function<Answer(const Box&)>;

@@ -6,7 +6,6 @@
 #include "model/CodeText.h"
 #include "model/NCADProject.h"
 #include "model/PlanProject.h"
-#include "toolkit/Fonts.h"
 #include "view/PlotPainter.h"
 
 #include <QFile>
