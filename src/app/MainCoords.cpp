@@ -12,7 +12,7 @@
 #include "io/PointImport.h"
 #include "io/gis/GisExport.h"
 #include "model/NCADProject.h"
-#include "survey/forms/TraverseForm.h"
+#include "app/forms/TraverseForm.h"
 #include "survey/transform/CommonPoints.h"
 #include "text/NumText.h"
 #include "toolkit/Guard.h"

@@ -5,8 +5,8 @@
 #include "app/Main.h"
 #include "model/AxisOrder.h"
 #include "model/NCADProject.h"
-#include "survey/forms/CogoForm.h"
-#include "survey/forms/TraverseForm.h"
+#include "app/forms/CogoForm.h"
+#include "app/forms/TraverseForm.h"
 #include "toolkit/NiceGrid.h"
 #include "view/NCAD.h"
 

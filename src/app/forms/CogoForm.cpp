@@ -1,4 +1,4 @@
-#include "survey/forms/CogoForm.h"
+#include "app/forms/CogoForm.h"
 
 #include "formats/Angles.h"
 #include "model/NCADProject.h"

@@ -1,4 +1,4 @@
-#include "survey/forms/TraverseForm.h"
+#include "app/forms/TraverseForm.h"
 
 #include "formats/Angles.h"
 #include "io/InstrumentImport.h"
