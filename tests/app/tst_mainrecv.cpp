@@ -829,6 +829,11 @@ private slots:
         form.btnUpload->click();
         QCOMPARE(w->NiceGrid1->RowCount(), 2);
         QCOMPARE(w->NiceGrid1->Cells(4, 1), QString("경계"));
+        // After a deletion the row's number may already name a point: the pick takes the next free one.
+        w->NiceGrid1->DeleteRow(0);
+        w->AddSendPoint(1.0, 2.0);
+        QCOMPARE(w->NiceGrid1->Cells(0, 0), QString("2"));
+        QCOMPARE(w->NiceGrid1->Cells(0, 1), QString("3"));
     }
 
     void answerNoSendsNothingButClosesThePort() {

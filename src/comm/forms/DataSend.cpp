@@ -156,8 +156,16 @@ void TDataSendForm::AddSendPoint(double X, double Y) {
         throw std::runtime_error("고른 점의 좌표(X " + QString::number(X).toStdString() + ", Y " +
                                  QString::number(Y).toStdString() +
                                  ")가 범위를 벗어나 측량기로 보낼 수 없습니다. 전송 목록에 추가하지 않았습니다.");
+    // The row's own number, as the list has always named picks; after rows were deleted that
+    // number may name another row already, and two points under one ID would reach the instrument.
+    std::set<std::string> taken;
+    for (int r = 0; r < NiceGrid1->RowCount(); ++r)
+        taken.emplace(NiceGrid1->CellUtf8(0, r));
+    int id = NiceGrid1->RowCount() + 1;
+    while (taken.count(std::to_string(id)))
+        ++id;
     const int row = NiceGrid1->AddRow();
-    NiceGrid1->SetCellUtf8(0, row, std::to_string(NiceGrid1->RowCount()));
+    NiceGrid1->SetCellUtf8(0, row, std::to_string(id));
     NiceGrid1->SetCellUtf8(1, row, FormatFixed4(*x));
     NiceGrid1->SetCellUtf8(2, row, FormatFixed4(*y));
     NiceGrid1->SetCellUtf8(3, row, FormatFixed4(0.0));
