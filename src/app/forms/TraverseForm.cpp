@@ -7,6 +7,7 @@
 #include "survey/Cogo.h"
 #include "survey/TraverseRoute.h"
 #include "text/NumText.h"
+#include "toolkit/Catalog.h"
 #include "toolkit/Guard.h"
 
 #include <QComboBox>
@@ -257,7 +258,9 @@ void TTraverseForm::showResult() {
     QStringList lines;
     auto add = [&lines](const std::vector<TLineMessage>& messages, const QString& kind) {
         for (const TLineMessage& m : messages)
-            lines << kind + (m.Line > 0 ? QString("%1번째 줄: ").arg(m.Line) : QString()) + text(m.Text);
+            lines << kind + (m.Line > 0 ? QString("%1번째 줄: ").arg(m.Line) : QString()) +
+                     QString::fromStdString(m.Message.Render(
+                         [](const char* form) { return Catalog::Utf8(kFormatsTextDomain, form); }));
     };
     add(m_job.Problems, "읽지 못함: ");
     add(m_job.Warnings, "경고: ");
