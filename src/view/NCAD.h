@@ -62,8 +62,8 @@ public:
     std::function<void(double x, double y)> OnPointerMove;
     std::function<void()> OnPointerLeave;
 
-protected:
-    // Holds repaints back while several mapping steps make one move; repaints once at the end.
+    // Holds repaints back while several steps make one move; repaints once at the end (a
+    // Repaint() asked meanwhile still checks the job in that paint).
     class RepaintBatch {
     public:
         explicit RepaintBatch(TBasicNCAD& view) : m_view(view) { ++m_view.m_batchDepth; }
@@ -75,6 +75,7 @@ protected:
         TBasicNCAD& m_view;
     };
 
+protected:
     // A repaint after a move of the view alone: the job is as it was.
     void RepaintMoved();
     // Whether a Repaint() asked since the last call to check the job; clears the request.
