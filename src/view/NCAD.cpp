@@ -115,6 +115,97 @@ void DrawPointMarker(QImage& image, int px, int py, int radius) {
     }
 }
 
+// A segment between pixels of an RGB32 image, one pixel per step along the longer axis, the
+// other axis rounded half down; only what falls on the image is written. Whole integer
+// arithmetic: a segment puts the same pixels wherever it lies, so a pan that moves the picture
+// and draws a strip puts what a whole paint puts. Ends within a few million pixels of the image.
+void DrawPixelSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                      std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    const std::int64_t dx = x1 - x0, dy = y1 - y0;
+    const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
+    if (n <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h) {
+        bits[y0 * stride + x0] = colour;
+        bits[y1 * stride + x1] = colour;
+        if (n == 2)
+            bits[((y0 + y1) >> 1) * stride + ((x0 + x1) >> 1)] = colour; // >> floors
+        return;
+    }
+    if (n == 0) {
+        if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
+            bits[y0 * stride + x0] = colour;
+        return;
+    }
+    const bool alongX = std::abs(dx) >= std::abs(dy);
+    const std::int64_t major0 = alongX ? x0 : y0, minor0 = alongX ? y0 : x0;
+    const std::int64_t step = (alongX ? dx : dy) > 0 ? 1 : -1, slope = alongX ? dy : dx;
+    const std::int64_t limit = alongX ? w : h, other = alongX ? h : w;
+    // Step k lies at major0 + step k, minor0 + m(k) with m(k) = ceil(q(k) / den),
+    // q(k) = 2 k slope - n: k slope / n rounded half down.
+    const std::int64_t den = 2 * n;
+    const auto minorAt = [&](std::int64_t k) {
+        const std::int64_t q = 2 * k * slope - n;
+        return minor0 + (q >= 0 ? (q + den - 1) / den : -((-q) / den));
+    };
+    const auto onImage = [&](std::int64_t minor) { return minor >= 0 && minor < other; };
+    // The steps whose major coordinate lies on the image, exactly.
+    std::int64_t k0 = 0, k1 = n;
+    if (step > 0)
+        k0 = std::max(k0, -major0), k1 = std::min(k1, limit - 1 - major0);
+    else
+        k0 = std::max(k0, major0 - (limit - 1)), k1 = std::min(k1, major0);
+    // Then those whose minor coordinate does: estimated, then settled a step at a time (the
+    // minor coordinate moves one way only, so what lies on the image is one run of steps).
+    if (slope == 0) {
+        if (!onImage(minor0))
+            return;
+    } else {
+        double ka = double(-1 - minor0) * double(n) / double(slope);
+        double kb = double(other - minor0) * double(n) / double(slope);
+        if (ka > kb)
+            std::swap(ka, kb);
+        k0 = std::max(k0, static_cast<std::int64_t>(std::max(std::floor(ka) - 1, -1.0)));
+        k1 = std::min(k1, static_cast<std::int64_t>(std::min(std::ceil(kb) + 1, double(n) + 1)));
+        while (k0 <= k1 && !onImage(minorAt(k0)))
+            ++k0;
+        while (k1 >= k0 && !onImage(minorAt(k1)))
+            --k1;
+    }
+    if (k0 > k1)
+        return;
+    // Bresenham: e = q(k) - m(k) den stays in (-den, 0]; a step adds 2 slope to q, and since
+    // |2 slope| <= den, m moves by at most one.
+    const std::int64_t q0 = 2 * k0 * slope - n;
+    const std::int64_t m0 = minorAt(k0) - minor0;
+    std::int64_t e = q0 - m0 * den;
+    const std::ptrdiff_t majorStep = alongX ? step : step * stride;
+    const std::ptrdiff_t minorStep = alongX ? stride : 1;
+    const std::int64_t twoSlope = 2 * slope;
+    QRgb* p = bits + (alongX ? (major0 + step * k0) + (minor0 + m0) * stride
+                             : (major0 + step * k0) * stride + (minor0 + m0));
+    std::int64_t count = k1 - k0 + 1;
+    if (slope >= 0) {
+        for (;;) {
+            *p = colour;
+            if (--count == 0)
+                break;
+            p += majorStep;
+            e += twoSlope;
+            if (e > 0)
+                e -= den, p += minorStep;
+        }
+    } else {
+        for (;;) {
+            *p = colour;
+            if (--count == 0)
+                break;
+            p += majorStep;
+            e += twoSlope;
+            if (e <= -den)
+                e += den, p -= minorStep;
+        }
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- TBasicNCAD
@@ -934,71 +1025,9 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
                 return true;
         return false;
     };
-    // Segments between pixels, one pixel per step along the longer axis, the other axis
-    // rounded half down. Whole integer arithmetic: a segment puts the same pixels wherever it
-    // lies, so a pan that moves the picture and draws a strip puts what a whole paint puts.
     const auto drawPixelSegment = [&](std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
-        if (!nearAreas(double(x0), double(y0), double(x1), double(y1)))
-            return;
-        const std::int64_t dx = x1 - x0, dy = y1 - y0;
-        const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
-        if (n <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h) {
-            bits[y0 * stride + x0] = lineRgb;
-            bits[y1 * stride + x1] = lineRgb;
-            if (n == 2)
-                bits[((y0 + y1) >> 1) * stride + ((x0 + x1) >> 1)] = lineRgb; // >> floors
-            return;
-        }
-        if (n == 0) {
-            if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
-                bits[y0 * stride + x0] = lineRgb;
-            return;
-        }
-        const bool alongX = std::abs(dx) >= std::abs(dy);
-        const std::int64_t major0 = alongX ? x0 : y0, minor0 = alongX ? y0 : x0;
-        const std::int64_t step = (alongX ? dx : dy) > 0 ? 1 : -1, slope = alongX ? dy : dx;
-        const std::int64_t limit = alongX ? w : h, other = alongX ? h : w;
-        // Only the steps whose major coordinate lies on the image.
-        std::int64_t k0 = 0, k1 = n;
-        if (step > 0)
-            k0 = std::max(k0, -major0), k1 = std::min(k1, limit - 1 - major0);
-        else
-            k0 = std::max(k0, major0 - (limit - 1)), k1 = std::min(k1, major0);
-        // And only those whose other coordinate comes near the image (a step of slack each side).
-        if (slope == 0) {
-            if (minor0 < 0 || minor0 >= other)
-                return;
-        } else {
-            double ka = double(-1 - minor0) * double(n) / double(slope);
-            double kb = double(other - minor0) * double(n) / double(slope);
-            if (ka > kb)
-                std::swap(ka, kb);
-            k0 = std::max(k0, static_cast<std::int64_t>(std::max(std::floor(ka) - 1, -1.0)));
-            k1 = std::min(k1, static_cast<std::int64_t>(std::min(std::ceil(kb) + 1, double(n) + 1)));
-        }
-        if (k0 > k1)
-            return;
-        // minor(k) = minor0 + ceil(q / den) with q = 2 k slope - n: one division at the first
-        // step, then q grows by 2 slope a step and the ceiling moves by at most one.
-        const std::int64_t den = 2 * n;
-        std::int64_t q = 2 * k0 * slope - n;
-        std::int64_t m = q >= 0 ? (q + den - 1) / den : -((-q) / den);
-        // Locals, so that the stores cannot be taken to change them.
-        QRgb* const image = bits;
-        const QRgb colour = lineRgb;
-        const std::int64_t minorStep = alongX ? stride : 1;
-        const std::int64_t twoSlope = 2 * slope;
-        std::int64_t major = major0 + step * k0;
-        for (std::int64_t k = k0; k <= k1; ++k, q += twoSlope, major += step) {
-            while (q > m * den)
-                ++m;
-            while (q <= (m - 1) * den)
-                --m;
-            const std::int64_t minor = minor0 + m;
-            if (minor < 0 || minor >= other)
-                continue;
-            image[(alongX ? major : major * stride) + minor * minorStep] = colour;
-        }
+        if (nearAreas(double(x0), double(y0), double(x1), double(y1)))
+            DrawPixelSegment(bits, stride, w, h, lineRgb, x0, y0, x1, y1);
     };
     const auto drawSegment = [&](std::uint32_t b) {
         double x0 = PixelX(m_index.X(b - 1)), y0 = PixelY(m_index.Y(b - 1));
