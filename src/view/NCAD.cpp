@@ -119,17 +119,28 @@ void DrawPointMarker(QImage& image, int px, int py, int radius) {
 // other axis rounded half down; only what falls on the image is written. Whole integer
 // arithmetic: a segment puts the same pixels wherever it lies, so a pan that moves the picture
 // and draws a strip puts what a whole paint puts. Ends within a few million pixels of the image.
-void DrawPixelSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
-                      std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+void DrawLongSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                     std::int64_t y0, std::int64_t x1, std::int64_t y1);
+
+inline void DrawPixelSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                             std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    // Most segments of a big job join neighbouring pixels: those are done here.
     const std::int64_t dx = x1 - x0, dy = y1 - y0;
-    const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
-    if (n <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h) {
+    if (dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w &&
+        x1 < w && y0 < h && y1 < h) {
         bits[y0 * stride + x0] = colour;
         bits[y1 * stride + x1] = colour;
-        if (n == 2)
+        if (std::max(std::abs(dx), std::abs(dy)) == 2)
             bits[((y0 + y1) >> 1) * stride + ((x0 + x1) >> 1)] = colour; // >> floors
         return;
     }
+    DrawLongSegment(bits, stride, w, h, colour, x0, y0, x1, y1);
+}
+
+void DrawLongSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                     std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    const std::int64_t dx = x1 - x0, dy = y1 - y0;
+    const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
     if (n == 0) {
         if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
             bits[y0 * stride + x0] = colour;
@@ -801,6 +812,8 @@ constexpr int kMaxLabelsPerCell = 4;
 // A label-sized cell: about a short label wide (so many text cells) and a text cell high.
 constexpr int kLabelCellWidths = 3;
 constexpr double kMaxDenseCells = 1 << 22;
+// Pixels; a box wider or taller than this has its label cells worked out per point.
+constexpr double kMaxCellLookup = 1 << 16;
 
 // Points per label-sized cell. The cells are anchored to the world, so that a pan moves
 // them with the picture and a strip drawn after a pan decides as the whole paint did.
@@ -827,6 +840,15 @@ public:
         const size_t slot = at(cx, cy);
         m_counts[slot] = static_cast<std::uint8_t>(std::min(255, m_counts[slot] + 1));
         return static_cast<int>(slot);
+    }
+    bool Dense() const { return m_dense; }
+    // Dense cells only: the slot of a cell is Row(cy) + Column(cx), for cells of the Reset range.
+    int Column(std::int64_t cx) const { return static_cast<int>(cx - m_x0); }
+    int Row(std::int64_t cy) const { return static_cast<int>((cy - m_y0) * m_w); }
+    int AddAt(int slot) {
+        std::uint8_t& count = m_counts[static_cast<size_t>(slot)];
+        count = static_cast<std::uint8_t>(count + (count < 255));
+        return slot;
     }
     int At(int slot) const { return m_counts[static_cast<size_t>(slot)]; }
     int Get(std::int64_t cx, std::int64_t cy) const {
@@ -941,21 +963,38 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
                std::max(box.Bottom, s.Bottom)};
     if (labels)
         cells.Reset(cellX(box.Left), cellY(box.Top), cellX(box.Right), cellY(box.Bottom));
+    // The label cell of each pixel column and row of the box, looked up rather than worked
+    // out per point; the same floor as cellX/cellY, so the same cells.
+    const bool lookup = labels && cells.Dense() && box.Right - box.Left < kMaxCellLookup &&
+                        box.Bottom - box.Top < kMaxCellLookup;
+    const std::int64_t bx0 = lookup ? static_cast<std::int64_t>(std::ceil(box.Left)) : 0;
+    const std::int64_t by0 = lookup ? static_cast<std::int64_t>(std::ceil(box.Top)) : 0;
+    m_cellCols.clear();
+    m_cellRows.clear();
+    if (lookup) {
+        for (std::int64_t x = bx0; double(x) <= box.Right; ++x)
+            m_cellCols.push_back(cells.Column(cellX(double(x))));
+        for (std::int64_t y = by0; double(y) <= box.Bottom; ++y)
+            m_cellRows.push_back(cells.Row(cellY(double(y))));
+    }
+    const bool oneArea = counted.size() == 1; // then the box is the area
     const size_t candidates = walkAll ? m_index.Size() : m_candPoints.size();
-    m_px.resize(candidates);
-    m_py.resize(candidates);
-    m_cellSlot.assign(candidates, -1);
+    m_paint.resize(candidates);
     for (size_t k = 0; k < candidates; ++k) {
         const std::uint32_t i = walkAll ? static_cast<std::uint32_t>(k) : m_candPoints[k];
         const double px = PixelX(m_index.X(i)), py = PixelY(m_index.Y(i));
+        PaintPoint& c = m_paint[k];
+        c.Slot = -1;
         if (!(onImage(px) && onImage(py))) {
-            m_px[k] = m_py[k] = kOff;
+            c.X = c.Y = kOff;
             continue;
         }
-        m_px[k] = static_cast<int>(px);
-        m_py[k] = static_cast<int>(py);
-        if (labels && box.Holds(px, py) && inAny(counted, px, py))
-            m_cellSlot[k] = cells.Add(cellX(px), cellY(py));
+        c.X = static_cast<int>(px);
+        c.Y = static_cast<int>(py);
+        if (labels && box.Holds(px, py) && (oneArea || inAny(counted, px, py)))
+            c.Slot = lookup ? cells.AddAt(m_cellRows[static_cast<size_t>(c.Y - by0)] +
+                                          m_cellCols[static_cast<size_t>(c.X - bx0)])
+                            : cells.Add(cellX(px), cellY(py));
     }
 
     // Then everything is drawn in the job's order: group by group its points (ID, code,
@@ -974,13 +1013,14 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
     const int w = target.width(), h = target.height();
     const auto drawPoint = [&](size_t k, const TPlanIndex::Group& group, LabelPainter::Prepared& code,
                                bool& codeReady) {
-        if (m_px[k] == kOff)
+        const PaintPoint& c = m_paint[k];
+        if (c.X == kOff)
             return;
-        const TPointSymbol<int> symbol{m_px[k], m_py[k], d};
+        const TPointSymbol<int> symbol{c.X, c.Y, d};
         if (filter && !inAny(touch, symbol.X, symbol.Y))
             return;
         const bool inside = symbol.X >= 0 && symbol.X < w && symbol.Y >= 0 && symbol.Y < h;
-        const int slot = m_cellSlot[k];
+        const int slot = c.Slot;
         const bool withLabels =
             labels && (slot >= 0 ? cells.At(slot) : cells.Get(cellX(symbol.X), cellY(symbol.Y))) <= kMaxLabelsPerCell;
         if (!withLabels) {
@@ -1078,12 +1118,18 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
             if (drawLine)
                 for (std::uint32_t b = group.First + 1; b < end; ++b) {
                     // Points on the image have their pixels already; the rest are worked out.
-                    if (m_px[b - 1] != kOff && m_px[b] != kOff && std::abs(m_px[b - 1]) <= kSafeLineCoord &&
-                        std::abs(m_px[b]) <= kSafeLineCoord && std::abs(m_py[b - 1]) <= kSafeLineCoord &&
-                        std::abs(m_py[b]) <= kSafeLineCoord)
-                        drawPixelSegment(m_px[b - 1], m_py[b - 1], m_px[b], m_py[b]);
-                    else
+                    const PaintPoint &a = m_paint[b - 1], &c = m_paint[b];
+                    if (a.X != kOff && c.X != kOff && std::abs(a.X) <= kSafeLineCoord &&
+                        std::abs(c.X) <= kSafeLineCoord && std::abs(a.Y) <= kSafeLineCoord &&
+                        std::abs(c.Y) <= kSafeLineCoord) {
+                        // A whole paint needs no test for nearness: the drawer cuts at the image.
+                        if (whole)
+                            DrawPixelSegment(bits, stride, w, h, lineRgb, a.X, a.Y, c.X, c.Y);
+                        else
+                            drawPixelSegment(a.X, a.Y, c.X, c.Y);
+                    } else {
                         drawSegment(b);
+                    }
                 }
         } else {
             for (; si < m_candSegments.size() && m_candSegments[si] < end; ++si)
