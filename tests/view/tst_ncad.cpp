@@ -293,6 +293,41 @@ private slots:
         }
     }
 
+    // A paint after a possible change of the job shows every change, wherever it lies in a
+    // long group: a point moved, replaced by another object, deleted.
+    void paintAfterAJobChangeShowsIt() {
+        Fixture f;
+        f.map(10);
+        f.layers(true, true, true, true, false);
+        auto item = std::make_unique<TNCADItem>();
+        TNCADItem* group = item.get();
+        for (int i = 0; i < 600; ++i)
+            item->AddPoint(i % 30 - 15, i / 30 - 10, i, std::to_string(i));
+        f.project->AddItem(std::move(item));
+        f.addGroup("B", {{-18, 12, 0}, {-17, 12, 0}});
+        const std::function<void()> changes[] = {
+            [&] { group->GetPoint(300)->X += 0.5; },
+            [&] { group->GetPoint(599)->Y -= 0.5; },
+            [&] { group->GetPoint(0)->X += 0.5; },
+            [&] {
+                auto old = group->Points.Take(300);
+                group->Points.Insert(300, std::make_unique<TPoint3D>(old->X, old->Y, old->Z, "new"));
+            },
+            [&] { group->DeletePoint(450); },
+            [&] { f.project->GetItem(1)->GetPoint(1)->X = -16; },
+        };
+        f.render();
+        for (size_t c = 0; c < std::size(changes); ++c) {
+            changes[c]();
+            f.view.UpdateOffscreen(true);
+            const QImage painted = f.view.OffscreenImage().copy();
+            f.view.SetFullScan(true);
+            const QImage scanned = f.render().copy();
+            f.view.SetFullScan(false);
+            QVERIFY2(painted == scanned, qPrintable(QString("change %1").arg(c)));
+        }
+    }
+
     void labelsLeftOutOnlyWherePiledUp() {
         Fixture f;
         QList<bool> told;
