@@ -845,10 +845,9 @@ public:
     // Dense cells only: the slot of a cell is Row(cy) + Column(cx), for cells of the Reset range.
     int Column(std::int64_t cx) const { return static_cast<int>(cx - m_x0); }
     int Row(std::int64_t cy) const { return static_cast<int>((cy - m_y0) * m_w); }
-    int AddAt(int slot) {
+    void AddAt(int slot, int points) {
         std::uint8_t& count = m_counts[static_cast<size_t>(slot)];
-        count = static_cast<std::uint8_t>(count + (count < 255));
-        return slot;
+        count = static_cast<std::uint8_t>(std::min(255, count + points));
     }
     int At(int slot) const { return m_counts[static_cast<size_t>(slot)]; }
     int Get(std::int64_t cx, std::int64_t cy) const {
@@ -980,6 +979,9 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
     const bool oneArea = counted.size() == 1; // then the box is the area
     const size_t candidates = walkAll ? m_index.Size() : m_candPoints.size();
     m_paint.resize(candidates);
+    // Neighbouring points of a walk share their cell: counted as a run, so that one count is
+    // not read and written again for each of them.
+    int runSlot = -1, run = 0;
     for (size_t k = 0; k < candidates; ++k) {
         const std::uint32_t i = walkAll ? static_cast<std::uint32_t>(k) : m_candPoints[k];
         const double px = PixelX(m_index.X(i)), py = PixelY(m_index.Y(i));
@@ -991,11 +993,22 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
         }
         c.X = static_cast<int>(px);
         c.Y = static_cast<int>(py);
-        if (labels && box.Holds(px, py) && (oneArea || inAny(counted, px, py)))
-            c.Slot = lookup ? cells.AddAt(m_cellRows[static_cast<size_t>(c.Y - by0)] +
-                                          m_cellCols[static_cast<size_t>(c.X - bx0)])
-                            : cells.Add(cellX(px), cellY(py));
+        if (!(labels && box.Holds(px, py) && (oneArea || inAny(counted, px, py))))
+            continue;
+        if (!lookup) {
+            c.Slot = cells.Add(cellX(px), cellY(py));
+            continue;
+        }
+        c.Slot = m_cellRows[static_cast<size_t>(c.Y - by0)] + m_cellCols[static_cast<size_t>(c.X - bx0)];
+        if (c.Slot != runSlot) {
+            if (run > 0)
+                cells.AddAt(runSlot, run);
+            runSlot = c.Slot, run = 0;
+        }
+        ++run;
     }
+    if (run > 0)
+        cells.AddAt(runSlot, run);
 
     // Then everything is drawn in the job's order: group by group its points (ID, code,
     // dot, height), then its line.
@@ -1107,8 +1120,15 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
         bool codeReady = false;
         newRun();
         if (walkAll) {
-            for (std::uint32_t i = group.First; i < end; ++i)
+            for (std::uint32_t i = group.First; i < end; ++i) {
+                // Where labels are left out and dots too small to draw, a point draws nothing
+                // once the leaving out is noted: so in most of a big job seen whole.
+                const PaintPoint& c = m_paint[i];
+                if (c.X == kOff || (!dots && (!labels || (m_omittedNow && c.Slot >= 0 &&
+                                                          cells.At(c.Slot) > kMaxLabelsPerCell))))
+                    continue;
                 drawPoint(i, group, code, codeReady);
+            }
         } else {
             for (; pi < m_candPoints.size() && m_candPoints[pi] < end; ++pi)
                 drawPoint(pi, group, code, codeReady);
