@@ -115,13 +115,13 @@ void DrawPointMarker(QImage& image, int px, int py, int radius) {
     }
 }
 
+void DrawLongSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                     std::int64_t y0, std::int64_t x1, std::int64_t y1);
+
 // A segment between pixels of an RGB32 image, one pixel per step along the longer axis, the
 // other axis rounded half down; only what falls on the image is written. Whole integer
 // arithmetic: a segment puts the same pixels wherever it lies, so a pan that moves the picture
 // and draws a strip puts what a whole paint puts. Ends within a few million pixels of the image.
-void DrawLongSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
-                     std::int64_t y0, std::int64_t x1, std::int64_t y1);
-
 inline void DrawPixelSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
                              std::int64_t y0, std::int64_t x1, std::int64_t y1) {
     // Most segments of a big job join neighbouring pixels: those are done here.
