@@ -46,6 +46,9 @@ void TMainForm::NCAD1MouseUp(Qt::MouseButton) { NCAD1->MouseDown = false; }
 void TMainForm::NCAD1MouseWheel(int delta) {
     // Wheel zoom keeps the view centre; it also gives drag panning back.
     NCAD1->MouseMode = mmPan;
+    // The zoom and the repaint after it make one paint: at a large job a paint is what the
+    // user waits for.
+    TBasicNCAD::RepaintBatch batch(*NCAD1);
     if (delta > 0)
         NCAD1->ZoomIn();
     else

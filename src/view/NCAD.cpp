@@ -115,6 +115,108 @@ void DrawPointMarker(QImage& image, int px, int py, int radius) {
     }
 }
 
+void DrawLongSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                     std::int64_t y0, std::int64_t x1, std::int64_t y1);
+
+// A segment between pixels of an RGB32 image, one pixel per step along the longer axis, the
+// other axis rounded half down; only what falls on the image is written. Whole integer
+// arithmetic: a segment puts the same pixels wherever it lies, so a pan that moves the picture
+// and draws a strip puts what a whole paint puts. Ends within a few million pixels of the image.
+inline void DrawPixelSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                             std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    // Most segments of a big job join neighbouring pixels: those are done here.
+    const std::int64_t dx = x1 - x0, dy = y1 - y0;
+    if (dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w &&
+        x1 < w && y0 < h && y1 < h) {
+        bits[y0 * stride + x0] = colour;
+        bits[y1 * stride + x1] = colour;
+        if (std::max(std::abs(dx), std::abs(dy)) == 2)
+            bits[((y0 + y1) >> 1) * stride + ((x0 + x1) >> 1)] = colour; // >> floors
+        return;
+    }
+    DrawLongSegment(bits, stride, w, h, colour, x0, y0, x1, y1);
+}
+
+void DrawLongSegment(QRgb* bits, std::ptrdiff_t stride, int w, int h, QRgb colour, std::int64_t x0,
+                     std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    const std::int64_t dx = x1 - x0, dy = y1 - y0;
+    const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
+    if (n == 0) {
+        if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
+            bits[y0 * stride + x0] = colour;
+        return;
+    }
+    const bool alongX = std::abs(dx) >= std::abs(dy);
+    const std::int64_t major0 = alongX ? x0 : y0, minor0 = alongX ? y0 : x0;
+    const std::int64_t step = (alongX ? dx : dy) > 0 ? 1 : -1, slope = alongX ? dy : dx;
+    const std::int64_t limit = alongX ? w : h, other = alongX ? h : w;
+    // Step k lies at major0 + step k, minor0 + m(k) with m(k) = ceil(q(k) / den),
+    // q(k) = 2 k slope - n: k slope / n rounded half down.
+    const std::int64_t den = 2 * n;
+    const auto minorAt = [&](std::int64_t k) {
+        const std::int64_t q = 2 * k * slope - n;
+        return minor0 + (q >= 0 ? (q + den - 1) / den : -((-q) / den));
+    };
+    const auto onImage = [&](std::int64_t minor) { return minor >= 0 && minor < other; };
+    // The steps whose major coordinate lies on the image, exactly.
+    std::int64_t k0 = 0, k1 = n;
+    if (step > 0)
+        k0 = std::max(k0, -major0), k1 = std::min(k1, limit - 1 - major0);
+    else
+        k0 = std::max(k0, major0 - (limit - 1)), k1 = std::min(k1, major0);
+    // Then those whose minor coordinate does: estimated, then settled a step at a time (the
+    // minor coordinate moves one way only, so what lies on the image is one run of steps).
+    if (slope == 0) {
+        if (!onImage(minor0))
+            return;
+    } else {
+        double ka = double(-1 - minor0) * double(n) / double(slope);
+        double kb = double(other - minor0) * double(n) / double(slope);
+        if (ka > kb)
+            std::swap(ka, kb);
+        k0 = std::max(k0, static_cast<std::int64_t>(std::max(std::floor(ka) - 1, -1.0)));
+        k1 = std::min(k1, static_cast<std::int64_t>(std::min(std::ceil(kb) + 1, double(n) + 1)));
+        while (k0 <= k1 && !onImage(minorAt(k0)))
+            ++k0;
+        while (k1 >= k0 && !onImage(minorAt(k1)))
+            --k1;
+    }
+    if (k0 > k1)
+        return;
+    // Bresenham: e = q(k) - m(k) den stays in (-den, 0]; a step adds 2 slope to q, and since
+    // |2 slope| <= den, m moves by at most one.
+    const std::int64_t q0 = 2 * k0 * slope - n;
+    const std::int64_t m0 = minorAt(k0) - minor0;
+    std::int64_t e = q0 - m0 * den;
+    const std::ptrdiff_t majorStep = alongX ? step : step * stride;
+    const std::ptrdiff_t minorStep = alongX ? stride : 1;
+    const std::int64_t twoSlope = 2 * slope;
+    QRgb* p = bits + (alongX ? (major0 + step * k0) + (minor0 + m0) * stride
+                             : (major0 + step * k0) * stride + (minor0 + m0));
+    std::int64_t count = k1 - k0 + 1;
+    if (slope >= 0) {
+        for (;;) {
+            *p = colour;
+            if (--count == 0)
+                break;
+            p += majorStep;
+            e += twoSlope;
+            if (e > 0)
+                e -= den, p += minorStep;
+        }
+    } else {
+        for (;;) {
+            *p = colour;
+            if (--count == 0)
+                break;
+            p += majorStep;
+            e += twoSlope;
+            if (e <= -den)
+                e += den, p -= minorStep;
+        }
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- TBasicNCAD
@@ -710,6 +812,8 @@ constexpr int kMaxLabelsPerCell = 4;
 // A label-sized cell: about a short label wide (so many text cells) and a text cell high.
 constexpr int kLabelCellWidths = 3;
 constexpr double kMaxDenseCells = 1 << 22;
+// Pixels; a box wider or taller than this has its label cells worked out per point.
+constexpr double kMaxCellLookup = 1 << 16;
 
 // Points per label-sized cell. The cells are anchored to the world, so that a pan moves
 // them with the picture and a strip drawn after a pan decides as the whole paint did.
@@ -736,6 +840,14 @@ public:
         const size_t slot = at(cx, cy);
         m_counts[slot] = static_cast<std::uint8_t>(std::min(255, m_counts[slot] + 1));
         return static_cast<int>(slot);
+    }
+    bool Dense() const { return m_dense; }
+    // Dense cells only: the slot of a cell is Row(cy) + Column(cx), for cells of the Reset range.
+    int Column(std::int64_t cx) const { return static_cast<int>(cx - m_x0); }
+    int Row(std::int64_t cy) const { return static_cast<int>((cy - m_y0) * m_w); }
+    void AddAt(int slot, int points) {
+        std::uint8_t& count = m_counts[static_cast<size_t>(slot)];
+        count = static_cast<std::uint8_t>(std::min(255, count + points));
     }
     int At(int slot) const { return m_counts[static_cast<size_t>(slot)]; }
     int Get(std::int64_t cx, std::int64_t cy) const {
@@ -850,22 +962,53 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
                std::max(box.Bottom, s.Bottom)};
     if (labels)
         cells.Reset(cellX(box.Left), cellY(box.Top), cellX(box.Right), cellY(box.Bottom));
+    // The label cell of each pixel column and row of the box, looked up rather than worked
+    // out per point; the same floor as cellX/cellY, so the same cells.
+    const bool lookup = labels && cells.Dense() && box.Right - box.Left < kMaxCellLookup &&
+                        box.Bottom - box.Top < kMaxCellLookup;
+    const std::int64_t bx0 = lookup ? static_cast<std::int64_t>(std::ceil(box.Left)) : 0;
+    const std::int64_t by0 = lookup ? static_cast<std::int64_t>(std::ceil(box.Top)) : 0;
+    m_cellCols.clear();
+    m_cellRows.clear();
+    if (lookup) {
+        for (std::int64_t x = bx0; double(x) <= box.Right; ++x)
+            m_cellCols.push_back(cells.Column(cellX(double(x))));
+        for (std::int64_t y = by0; double(y) <= box.Bottom; ++y)
+            m_cellRows.push_back(cells.Row(cellY(double(y))));
+    }
+    const bool oneArea = counted.size() == 1; // then the box is the area
     const size_t candidates = walkAll ? m_index.Size() : m_candPoints.size();
-    m_px.resize(candidates);
-    m_py.resize(candidates);
-    m_cellSlot.assign(candidates, -1);
+    m_paint.resize(candidates);
+    // Neighbouring points of a walk share their cell: counted as a run, so that one count is
+    // not read and written again for each of them.
+    int runSlot = -1, run = 0;
     for (size_t k = 0; k < candidates; ++k) {
         const std::uint32_t i = walkAll ? static_cast<std::uint32_t>(k) : m_candPoints[k];
         const double px = PixelX(m_index.X(i)), py = PixelY(m_index.Y(i));
+        PaintPoint& c = m_paint[k];
+        c.Slot = -1;
         if (!(onImage(px) && onImage(py))) {
-            m_px[k] = m_py[k] = kOff;
+            c.X = c.Y = kOff;
             continue;
         }
-        m_px[k] = static_cast<int>(px);
-        m_py[k] = static_cast<int>(py);
-        if (labels && box.Holds(px, py) && inAny(counted, px, py))
-            m_cellSlot[k] = cells.Add(cellX(px), cellY(py));
+        c.X = static_cast<int>(px);
+        c.Y = static_cast<int>(py);
+        if (!(labels && box.Holds(px, py) && (oneArea || inAny(counted, px, py))))
+            continue;
+        if (!lookup) {
+            c.Slot = cells.Add(cellX(px), cellY(py));
+            continue;
+        }
+        c.Slot = m_cellRows[static_cast<size_t>(c.Y - by0)] + m_cellCols[static_cast<size_t>(c.X - bx0)];
+        if (c.Slot != runSlot) {
+            if (run > 0)
+                cells.AddAt(runSlot, run);
+            runSlot = c.Slot, run = 0;
+        }
+        ++run;
     }
+    if (run > 0)
+        cells.AddAt(runSlot, run);
 
     // Then everything is drawn in the job's order: group by group its points (ID, code,
     // dot, height), then its line.
@@ -883,13 +1026,14 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
     const int w = target.width(), h = target.height();
     const auto drawPoint = [&](size_t k, const TPlanIndex::Group& group, LabelPainter::Prepared& code,
                                bool& codeReady) {
-        if (m_px[k] == kOff)
+        const PaintPoint& c = m_paint[k];
+        if (c.X == kOff)
             return;
-        const TPointSymbol<int> symbol{m_px[k], m_py[k], d};
+        const TPointSymbol<int> symbol{c.X, c.Y, d};
         if (filter && !inAny(touch, symbol.X, symbol.Y))
             return;
         const bool inside = symbol.X >= 0 && symbol.X < w && symbol.Y >= 0 && symbol.Y < h;
-        const int slot = m_cellSlot[k];
+        const int slot = c.Slot;
         const bool withLabels =
             labels && (slot >= 0 ? cells.At(slot) : cells.Get(cellX(symbol.X), cellY(symbol.Y))) <= kMaxLabelsPerCell;
         if (!withLabels) {
@@ -934,71 +1078,9 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
                 return true;
         return false;
     };
-    // Segments between pixels, one pixel per step along the longer axis, the other axis
-    // rounded half down. Whole integer arithmetic: a segment puts the same pixels wherever it
-    // lies, so a pan that moves the picture and draws a strip puts what a whole paint puts.
     const auto drawPixelSegment = [&](std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
-        if (!nearAreas(double(x0), double(y0), double(x1), double(y1)))
-            return;
-        const std::int64_t dx = x1 - x0, dy = y1 - y0;
-        const std::int64_t n = std::max(std::abs(dx), std::abs(dy));
-        if (n <= 2 && x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h) {
-            bits[y0 * stride + x0] = lineRgb;
-            bits[y1 * stride + x1] = lineRgb;
-            if (n == 2)
-                bits[((y0 + y1) >> 1) * stride + ((x0 + x1) >> 1)] = lineRgb; // >> floors
-            return;
-        }
-        if (n == 0) {
-            if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
-                bits[y0 * stride + x0] = lineRgb;
-            return;
-        }
-        const bool alongX = std::abs(dx) >= std::abs(dy);
-        const std::int64_t major0 = alongX ? x0 : y0, minor0 = alongX ? y0 : x0;
-        const std::int64_t step = (alongX ? dx : dy) > 0 ? 1 : -1, slope = alongX ? dy : dx;
-        const std::int64_t limit = alongX ? w : h, other = alongX ? h : w;
-        // Only the steps whose major coordinate lies on the image.
-        std::int64_t k0 = 0, k1 = n;
-        if (step > 0)
-            k0 = std::max(k0, -major0), k1 = std::min(k1, limit - 1 - major0);
-        else
-            k0 = std::max(k0, major0 - (limit - 1)), k1 = std::min(k1, major0);
-        // And only those whose other coordinate comes near the image (a step of slack each side).
-        if (slope == 0) {
-            if (minor0 < 0 || minor0 >= other)
-                return;
-        } else {
-            double ka = double(-1 - minor0) * double(n) / double(slope);
-            double kb = double(other - minor0) * double(n) / double(slope);
-            if (ka > kb)
-                std::swap(ka, kb);
-            k0 = std::max(k0, static_cast<std::int64_t>(std::max(std::floor(ka) - 1, -1.0)));
-            k1 = std::min(k1, static_cast<std::int64_t>(std::min(std::ceil(kb) + 1, double(n) + 1)));
-        }
-        if (k0 > k1)
-            return;
-        // minor(k) = minor0 + ceil(q / den) with q = 2 k slope - n: one division at the first
-        // step, then q grows by 2 slope a step and the ceiling moves by at most one.
-        const std::int64_t den = 2 * n;
-        std::int64_t q = 2 * k0 * slope - n;
-        std::int64_t m = q >= 0 ? (q + den - 1) / den : -((-q) / den);
-        // Locals, so that the stores cannot be taken to change them.
-        QRgb* const image = bits;
-        const QRgb colour = lineRgb;
-        const std::int64_t minorStep = alongX ? stride : 1;
-        const std::int64_t twoSlope = 2 * slope;
-        std::int64_t major = major0 + step * k0;
-        for (std::int64_t k = k0; k <= k1; ++k, q += twoSlope, major += step) {
-            while (q > m * den)
-                ++m;
-            while (q <= (m - 1) * den)
-                --m;
-            const std::int64_t minor = minor0 + m;
-            if (minor < 0 || minor >= other)
-                continue;
-            image[(alongX ? major : major * stride) + minor * minorStep] = colour;
-        }
+        if (nearAreas(double(x0), double(y0), double(x1), double(y1)))
+            DrawPixelSegment(bits, stride, w, h, lineRgb, x0, y0, x1, y1);
     };
     const auto drawSegment = [&](std::uint32_t b) {
         double x0 = PixelX(m_index.X(b - 1)), y0 = PixelY(m_index.Y(b - 1));
@@ -1038,8 +1120,15 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
         bool codeReady = false;
         newRun();
         if (walkAll) {
-            for (std::uint32_t i = group.First; i < end; ++i)
+            for (std::uint32_t i = group.First; i < end; ++i) {
+                // Where labels are left out and dots too small to draw, a point draws nothing
+                // once the leaving out is noted: so in most of a big job seen whole.
+                const PaintPoint& c = m_paint[i];
+                if (c.X == kOff || (!dots && (!labels || (m_omittedNow && c.Slot >= 0 &&
+                                                          cells.At(c.Slot) > kMaxLabelsPerCell))))
+                    continue;
                 drawPoint(i, group, code, codeReady);
+            }
         } else {
             for (; pi < m_candPoints.size() && m_candPoints[pi] < end; ++pi)
                 drawPoint(pi, group, code, codeReady);
@@ -1049,12 +1138,18 @@ void TNCAD::PaintAreas(QImage& target, const std::vector<QRect>& areas, bool who
             if (drawLine)
                 for (std::uint32_t b = group.First + 1; b < end; ++b) {
                     // Points on the image have their pixels already; the rest are worked out.
-                    if (m_px[b - 1] != kOff && m_px[b] != kOff && std::abs(m_px[b - 1]) <= kSafeLineCoord &&
-                        std::abs(m_px[b]) <= kSafeLineCoord && std::abs(m_py[b - 1]) <= kSafeLineCoord &&
-                        std::abs(m_py[b]) <= kSafeLineCoord)
-                        drawPixelSegment(m_px[b - 1], m_py[b - 1], m_px[b], m_py[b]);
-                    else
+                    const PaintPoint &a = m_paint[b - 1], &c = m_paint[b];
+                    if (a.X != kOff && c.X != kOff && std::abs(a.X) <= kSafeLineCoord &&
+                        std::abs(c.X) <= kSafeLineCoord && std::abs(a.Y) <= kSafeLineCoord &&
+                        std::abs(c.Y) <= kSafeLineCoord) {
+                        // A whole paint needs no test for nearness: the drawer cuts at the image.
+                        if (whole)
+                            DrawPixelSegment(bits, stride, w, h, lineRgb, a.X, a.Y, c.X, c.Y);
+                        else
+                            drawPixelSegment(a.X, a.Y, c.X, c.Y);
+                    } else {
                         drawSegment(b);
+                    }
                 }
         } else {
             for (; si < m_candSegments.size() && m_candSegments[si] < end; ++si)

@@ -62,8 +62,8 @@ public:
     std::function<void(double x, double y)> OnPointerMove;
     std::function<void()> OnPointerLeave;
 
-protected:
-    // Holds repaints back while several mapping steps make one move; repaints once at the end.
+    // Holds repaints back while several steps make one move; repaints once at the end (a
+    // Repaint() asked meanwhile still checks the job in that paint).
     class RepaintBatch {
     public:
         explicit RepaintBatch(TBasicNCAD& view) : m_view(view) { ++m_view.m_batchDepth; }
@@ -75,6 +75,7 @@ protected:
         TBasicNCAD& m_view;
     };
 
+protected:
     // A repaint after a move of the view alone: the job is as it was.
     void RepaintMoved();
     // Whether a Repaint() asked since the last call to check the job; clears the request.
@@ -261,8 +262,12 @@ private:
     bool m_labelsOmitted = false;
     bool m_omittedNow = false; // gathered while a paint draws
     std::vector<std::uint32_t> m_candPoints, m_candSegments; // what a paint may draw
-    std::vector<int> m_px, m_py; // pixels of the points a paint may draw
-    std::vector<int> m_cellSlot; // and where their label cell is counted
+    // The pixel of each point a paint may draw, and where its label cell is counted (-1: not).
+    struct PaintPoint {
+        int X, Y, Slot;
+    };
+    std::vector<PaintPoint> m_paint;
+    std::vector<int> m_cellCols, m_cellRows; // label cell slots by pixel column and row
     bool m_middleDrag = false; // the middle button pans in every mode
     bool m_hasMark = false;
     double m_markX = 0; // world units

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // A point's place on the plan: easting to the right, northing up, world units.
@@ -54,9 +55,7 @@ public:
                std::vector<std::uint32_t>& points, std::vector<std::uint32_t>& segments) const;
 
 private:
-    static bool sameBits(double a, double b) {
-        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-    }
+    static std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v); }
     void Finish(std::size_t points, std::size_t groups, bool changed);
     void BuildGrid();
     void CellRange(double minX, double minY, double maxX, double maxY, int& ix0, int& iy0,
@@ -85,10 +84,15 @@ bool TPlanIndex::Sync(const TNCADProject* project, const Pos& pos) {
     std::size_t k = 0, g = 0, maxId = 0, maxCode = 0;
     double maxZ = 0;
     bool oddZ = false;
+    // The points lie wherever the job's edits put them: fetched some way ahead of the walk,
+    // so that the walk waits on memory less.
+    constexpr std::size_t kAhead = 8;
     if (project)
         for (const auto& item : *project) {
-            const Group group{item.get(), static_cast<std::uint32_t>(k),
-                              static_cast<std::uint32_t>(item->PointCount()), !item->Code().empty()};
+            const auto points = item->Points.begin();
+            const std::size_t count = static_cast<std::size_t>(item->PointCount());
+            const Group group{item.get(), static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(count),
+                              !item->Code().empty()};
             maxCode = std::max(maxCode, item->Code().size());
             if (g < m_groups.size()) {
                 if (!(m_groups[g] == group))
@@ -98,22 +102,16 @@ bool TPlanIndex::Sync(const TNCADProject* project, const Pos& pos) {
                 changed = true;
             }
             ++g;
-            for (const auto& point : item->Points) {
-                const TPlanXY at = pos(*point);
-                if (k < m_x.size()) {
-                    if (m_points[k] != point.get() || !sameBits(m_x[k], at.X) || !sameBits(m_y[k], at.Y)) {
-                        m_points[k] = point.get();
-                        m_x[k] = at.X;
-                        m_y[k] = at.Y;
-                        changed = true;
-                    }
-                } else {
-                    m_points.push_back(point.get());
-                    m_x.push_back(at.X);
-                    m_y.push_back(at.Y);
-                    changed = true;
-                }
-                ++k;
+            if (k + count > m_x.size()) {
+                m_x.resize(k + count);
+                m_y.resize(k + count);
+                m_points.resize(k + count);
+                changed = true;
+            }
+            const auto at = [&](std::size_t j) {
+                if (j + kAhead < count)
+                    __builtin_prefetch(points[static_cast<std::ptrdiff_t>(j + kAhead)].get());
+                const TPoint3D* point = points[static_cast<std::ptrdiff_t>(j)].get();
                 maxId = std::max(maxId, point->ID.size());
                 const double z = std::abs(point->Z);
                 if (!(z <= maxZ)) {
@@ -122,7 +120,31 @@ bool TPlanIndex::Sync(const TNCADProject* project, const Pos& pos) {
                     else
                         oddZ = true;
                 }
+                return std::pair{point, pos(*point)};
+            };
+            // While nothing differs the copy is only read, a run of points at a time without a
+            // branch per point; from the run where something differs on, it is only written.
+            std::size_t j = 0;
+            while (!changed && j < count) {
+                const std::size_t runEnd = std::min(count, j + 256);
+                std::uint64_t differs = 0;
+                for (std::size_t i = j; i < runEnd; ++i) {
+                    const auto [point, xy] = at(i);
+                    differs |= static_cast<std::uint64_t>(m_points[k + i] != point) |
+                               (bitsOf(m_x[k + i]) ^ bitsOf(xy.X)) | (bitsOf(m_y[k + i]) ^ bitsOf(xy.Y));
+                }
+                if (differs != 0)
+                    changed = true;
+                else
+                    j = runEnd;
             }
+            for (; j < count; ++j) {
+                const auto [point, xy] = at(j);
+                m_points[k + j] = point;
+                m_x[k + j] = xy.X;
+                m_y[k + j] = xy.Y;
+            }
+            k += count;
         }
     m_maxId = maxId;
     m_maxCode = maxCode;

@@ -34,6 +34,15 @@
 
 namespace {
 
+struct PaintCounter : QObject {
+    int& count;
+    explicit PaintCounter(int& n) : count(n) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 // P1..P300 on a grid of 20 by 15 points 10 apart: point i at (10 (i mod 20), 10 (i div 20)),
 // code A for the odd IDs, B for the even ones.
 void importGrid(TMainForm& form) {
@@ -283,7 +292,13 @@ private slots:
         const QPointF at(40, 40);
         QWheelEvent up(at, surface->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
                        Qt::NoModifier, Qt::NoScrollPhase, false);
+        // One step is one paint: at a large job each paint is what the user waits for.
+        int paints = 0;
+        PaintCounter counter(paints);
+        surface->installEventFilter(&counter);
         QApplication::sendEvent(surface, &up);
+        surface->removeEventFilter(&counter);
+        QCOMPARE(paints, 1);
         QCOMPARE(form.NCAD1->Scale, scale * 1.5);
         QCOMPARE(form.NCAD1->MouseMode, mmPan); // the wheel gives drag panning back
         QWheelEvent down(at, surface->mapToGlobal(at), QPoint(), QPoint(0, -240), Qt::NoButton,

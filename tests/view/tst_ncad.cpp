@@ -195,6 +195,38 @@ private slots:
         QCOMPARE(img.pixel(100, 250), kWhite);
     }
 
+    // Every slope, ends on and off the image, ties of the rounding: a line puts exactly the
+    // pixels of one per step along its longer axis, the other axis rounded half down.
+    void linesPutOnePixelPerStepRoundedHalfDown() {
+        Fixture f;
+        f.map(1); // world (x, y) at pixel (200 + x, 150 - y)
+        f.layers(false, false, false, false, true);
+        const QImage ground = f.render().copy();
+        std::mt19937 rng(5);
+        std::uniform_int_distribution<int> far(-700, 700), near(-6, 6);
+        std::vector<std::array<QPoint, 2>> segments;
+        for (int i = 0; i < 400; ++i) {
+            const QPoint a(far(rng), far(rng));
+            segments.push_back({a, i % 2 ? QPoint(far(rng), far(rng)) : a + QPoint(near(rng), near(rng))});
+        }
+        for (const auto& [a, b] : segments)
+            f.addGroup("L", {{double(a.x()), double(a.y()), 0}, {double(b.x()), double(b.y()), 0}});
+        QImage expected = ground;
+        for (const auto& [a, b] : segments) {
+            const QPoint p0(200 + a.x(), 150 - a.y()), p1(200 + b.x(), 150 - b.y());
+            const int n = std::max(std::abs(p1.x() - p0.x()), std::abs(p1.y() - p0.y()));
+            const auto at = [&](int from, int to, int k) {
+                return from + (n == 0 ? 0 : int(std::ceil((2.0 * k * (to - from) - n) / (2.0 * n))));
+            };
+            for (int k = 0; k <= n; ++k) {
+                const QPoint p(at(p0.x(), p1.x(), k), at(p0.y(), p1.y(), k));
+                if (expected.rect().contains(p))
+                    expected.setPixel(p, kBlue);
+            }
+        }
+        QVERIFY(f.render() == expected);
+    }
+
     void allLayersOffLeavesBackgroundAndFrame() {
         Fixture f;
         f.map(25);
@@ -258,6 +290,41 @@ private slots:
                 const QImage panned = f.view.OffscreenImage().copy();
                 QVERIFY2(panned == f.render(), qPrintable(at));
             }
+        }
+    }
+
+    // A paint after a possible change of the job shows every change, wherever it lies in a
+    // long group: a point moved, replaced by another object, deleted.
+    void paintAfterAJobChangeShowsIt() {
+        Fixture f;
+        f.map(10);
+        f.layers(true, true, true, true, false);
+        auto item = std::make_unique<TNCADItem>();
+        TNCADItem* group = item.get();
+        for (int i = 0; i < 600; ++i)
+            item->AddPoint(i % 30 - 15, i / 30 - 10, i, std::to_string(i));
+        f.project->AddItem(std::move(item));
+        f.addGroup("B", {{-18, 12, 0}, {-17, 12, 0}});
+        const std::function<void()> changes[] = {
+            [&] { group->GetPoint(300)->X += 0.5; },
+            [&] { group->GetPoint(599)->Y -= 0.5; },
+            [&] { group->GetPoint(0)->X += 0.5; },
+            [&] {
+                auto old = group->Points.Take(300);
+                group->Points.Insert(300, std::make_unique<TPoint3D>(old->X, old->Y, old->Z, "new"));
+            },
+            [&] { group->DeletePoint(450); },
+            [&] { f.project->GetItem(1)->GetPoint(1)->X = -16; },
+        };
+        f.render();
+        for (size_t c = 0; c < std::size(changes); ++c) {
+            changes[c]();
+            f.view.UpdateOffscreen(true);
+            const QImage painted = f.view.OffscreenImage().copy();
+            f.view.SetFullScan(true);
+            const QImage scanned = f.render().copy();
+            f.view.SetFullScan(false);
+            QVERIFY2(painted == scanned, qPrintable(QString("change %1").arg(c)));
         }
     }
 
