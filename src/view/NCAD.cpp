@@ -512,6 +512,9 @@ void TNCAD::UpdatePicture(bool checkJob, bool inBands) {
     EnsureClientSize();
     if (m_offscreen.isNull())
         return;
+    // The job was checked for the picture shown or the one under way: a move of the view
+    // alone needs no check (a second of it on the largest jobs).
+    const bool checked = m_drawn.Valid || m_pieces.For.Valid;
     if (m_pieces.For.Valid && (!inBands || !SameMapping(m_pieces.For)))
         StopPieces(); // drawn whole now, or for the new state
     if (m_fullScan) {
@@ -523,8 +526,7 @@ void TNCAD::UpdatePicture(bool checkJob, bool inBands) {
         m_drawn.Valid = false;
         return;
     }
-    // Bands under way (or cancelled) for this very state need no check of their own.
-    const bool changed = (checkJob || (!m_drawn.Valid && !m_pieces.For.Valid)) && SyncIndex(inBands);
+    const bool changed = (checkJob || !checked) && SyncIndex(inBands);
     if (m_pieces.For.Valid) {
         if (!changed)
             return; // the bands go on, or the cancelled picture stays

@@ -272,21 +272,25 @@ private:
         Drawn For; // the state being drawn; valid while drawing or cancelled
         bool Active = false;
         int Next = 0, Count = 0;
+        std::vector<int> Rows; // where the bands begin, and the image's height
         bool Omitted = false;
         bool IndexPending = false; // the index is still being built, in steps of its own
     };
     bool SameMapping(const Drawn& d) const;
+    // Of the picture, and of its rows [y0, y1).
     std::size_t PictureCost() const;
+    std::size_t PictureCost(int y0, int y1) const;
+    void PlanBands();
     void StartPieces();
     void StopPieces();
     void PaintNextPiece();
     void ReportPieces();
     Pieces m_pieces;
     QTimer* m_pieceTimer = nullptr;
-    // About 30 ms a million on an office PC: a million-point job (two million with its
-    // lines) is drawn at once; a band is a few tens of milliseconds.
+    // Points plus segments: a million-point job (two million with its lines, some 60 ms on
+    // an office PC) is drawn at once; a band is a few tens of milliseconds.
     std::size_t m_pieceThreshold = 3'000'000;
-    std::size_t m_pieceCost = 1'000'000;
+    std::size_t m_pieceCost = 2'000'000;
 
     std::unique_ptr<TProjectManager> m_projectManager;
     TScrollStyle m_scrollBars = ssBoth;

@@ -60,10 +60,30 @@ bool TNCAD::SameMapping(const Drawn& d) const {
            d.HalfWidth == HalfWidth && d.HalfHeight == HalfHeight;
 }
 
-std::size_t TNCAD::PictureCost() const {
-    const double s = Scale, w = m_offscreen.width(), h = m_offscreen.height();
-    return m_index.Cost(-HalfWidth / s + CenterX, CenterY - (h - HalfHeight) / s, (w - HalfWidth) / s + CenterX,
-                        CenterY + HalfHeight / s);
+std::size_t TNCAD::PictureCost(int y0, int y1) const {
+    const double s = Scale, w = m_offscreen.width();
+    return m_index.Cost(-HalfWidth / s + CenterX, CenterY - (y1 - HalfHeight) / s, (w - HalfWidth) / s + CenterX,
+                        CenterY - (y0 - HalfHeight) / s);
+}
+
+std::size_t TNCAD::PictureCost() const { return PictureCost(0, m_offscreen.height()); }
+
+void TNCAD::PlanBands() {
+    // Bands of about equal cost, so that no turn of the event loop is much longer than the
+    // others: a job is seldom spread evenly over the picture.
+    constexpr int kStep = 4; // pixels
+    const int h = m_offscreen.height();
+    m_pieces.Rows = {0};
+    std::size_t cost = 0;
+    for (int y = 0; y < h; y += kStep) {
+        cost += PictureCost(y, std::min(h, y + kStep));
+        if (cost >= m_pieceCost && y + kStep < h) {
+            m_pieces.Rows.push_back(y + kStep);
+            cost = 0;
+        }
+    }
+    m_pieces.Rows.push_back(h);
+    m_pieces.Count = static_cast<int>(m_pieces.Rows.size()) - 1;
 }
 
 void TNCAD::InvalidatePicture() {
@@ -129,12 +149,11 @@ void TNCAD::PaintNextPiece() {
         ReportPieces();
         return;
     }
-    const int w = m_offscreen.width(), h = m_offscreen.height();
-    if (m_pieces.Count == 0) {
-        const std::size_t bands = (PictureCost() + m_pieceCost - 1) / m_pieceCost;
-        m_pieces.Count = static_cast<int>(std::clamp<std::size_t>(bands, 1, std::max(1, h / 4)));
-    }
-    const int y0 = h * m_pieces.Next / m_pieces.Count, y1 = h * (m_pieces.Next + 1) / m_pieces.Count;
+    const int w = m_offscreen.width();
+    if (m_pieces.Count == 0)
+        PlanBands();
+    const int y0 = m_pieces.Rows[static_cast<size_t>(m_pieces.Next)];
+    const int y1 = m_pieces.Rows[static_cast<size_t>(m_pieces.Next) + 1];
     const QRect band(0, y0, w, y1 - y0);
     // Drawn on a whole-size image, so that what reaches in from outside the band is cut
     // where a whole paint cuts it, then copied in.

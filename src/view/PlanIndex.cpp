@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -16,6 +17,28 @@ constexpr int kMaxCellsPerSide = 4096;
 // A segment over more cells than this goes to the list every query takes.
 constexpr int kMaxSegmentCells = 16;
 constexpr std::size_t kSampleSize = 4096;
+
+// Ascending. Long lists (a band of a picture of millions of points) by radix, in two passes
+// of 16 bits: several times faster than a comparison sort there.
+void sortNumbers(std::vector<std::uint32_t>& v) {
+    if (v.size() < (1u << 16)) {
+        std::sort(v.begin(), v.end());
+        return;
+    }
+    std::vector<std::uint32_t> other(v.size());
+    std::vector<std::uint32_t> count(1u << 16);
+    for (const int shift : {0, 16}) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const std::uint32_t x : v)
+            ++count[(x >> shift) & 0xFFFFu];
+        std::uint32_t at = 0;
+        for (std::uint32_t& c : count)
+            at += std::exchange(c, at);
+        for (const std::uint32_t x : v)
+            other[count[(x >> shift) & 0xFFFFu]++] = x;
+        v.swap(other);
+    }
+}
 
 } // namespace
 
@@ -238,8 +261,8 @@ bool TPlanIndex::Query(double minX, double minY, double maxX, double maxY,
                         m_segCells.begin() + m_segStart[row + ix1 + 1]);
     }
     segments.insert(segments.end(), m_longSegs.begin(), m_longSegs.end());
-    std::sort(points.begin(), points.end());
-    std::sort(segments.begin(), segments.end());
+    sortNumbers(points);
+    sortNumbers(segments);
     segments.erase(std::unique(segments.begin(), segments.end()), segments.end());
     return true;
 }
