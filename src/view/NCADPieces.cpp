@@ -3,6 +3,7 @@
 #include "view/NCAD.h"
 
 #include "toolkit/Application.h"
+#include "view/LabelPainter.h"
 
 #include <QKeyEvent>
 #include <QTimer>
@@ -71,13 +72,19 @@ std::size_t TNCAD::PictureCost() const { return PictureCost(0, m_offscreen.heigh
 void TNCAD::PlanBands() {
     // Bands of about equal cost, so that no turn of the event loop is much longer than the
     // others: a job is seldom spread evenly over the picture.
+    // A band also visits the points whose labels reach into it from above and below, about
+    // two label cells and the label's offset: a band at least twice that high keeps the
+    // bands' sum within half again of a whole paint.
+    const MarkSizes sizes = MarkSizesFor(Scale);
+    const int cell = std::max(sizes.textHeight, LabelPainter::kDefaultCellHeight);
+    const int reach = std::min(2 * cell + sizes.offset + sizes.radius + 8, m_offscreen.height());
     constexpr int kStep = 4; // pixels
     const int h = m_offscreen.height();
     m_pieces.Rows = {0};
     std::size_t cost = 0;
     for (int y = 0; y < h; y += kStep) {
         cost += PictureCost(y, std::min(h, y + kStep));
-        if (cost >= m_pieceCost && y + kStep < h) {
+        if (cost >= m_pieceCost && y + kStep - m_pieces.Rows.back() >= 2 * reach && y + kStep < h) {
             m_pieces.Rows.push_back(y + kStep);
             cost = 0;
         }
