@@ -151,7 +151,8 @@ void TNCAD::PaintNextPiece() {
             return;
     }
     if (!m_index.GridReady()) {
-        m_index.StepGrid(m_pieceCost);
+        // A point or segment costs the grid about twice what it costs a paint.
+        m_index.StepGrid(m_pieceCost / 2);
         m_pieceTimer->start();
         ReportPieces();
         return;
