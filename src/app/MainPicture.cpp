@@ -30,15 +30,17 @@ void TMainForm::WirePictureProgress() {
     layout->addWidget(text);
     layout->addWidget(cancel);
     panel->hide();
-    connect(cancel, &QToolButton::clicked, this, [this] { RunGuarded([this] { NCAD1->CancelPicture(); }); });
+    connect(cancel, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { NCAD1->CancelPicture(); }); });
     NCAD1->OnPictureProgress = [this, panel, text, cancel](TPictureState state, int percent) {
         if (state == TPictureState::Complete) {
             panel->hide();
             return;
         }
         cancel->setVisible(state == TPictureState::Drawing);
-        text->setText(state == TPictureState::Drawing ? QString::fromUtf8("그리는 중 %1%").arg(percent)
-                                                      : QString::fromUtf8("그리기 취소됨: 그림 일부만 표시"));
+        text->setText(state == TPictureState::Drawing
+                          ? QString::fromUtf8("그리는 중 %1%").arg(percent)
+                          : QString::fromUtf8("그리기 취소됨: 그림 일부만 표시"));
         panel->adjustSize();
         constexpr int kMargin = 4; // pixels from the view's edges
         panel->move(kMargin, NCAD1->viewport()->height() - panel->height() - kMargin);

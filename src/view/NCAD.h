@@ -304,7 +304,7 @@ private:
     bool m_fullScan = false;
     TPlanIndex m_index;
     Drawn m_drawn;
-    QImage m_scratch; // the uncovered part of a pan is drawn here first
+    QImage m_scratch; // the uncovered part of a pan, or a band, is drawn here first
     std::vector<std::uint32_t> m_dotStamp; // per pixel: the run that last drew a dot there
     std::uint32_t m_dotRun = 0;
     bool m_labelsOmitted = false;

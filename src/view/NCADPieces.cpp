@@ -47,7 +47,8 @@ int TNCAD::PictureProgress() const {
         return bands;
     // The grid's build counts as the first half.
     if (!m_index.GridReady())
-        return static_cast<int>(m_index.GridWorkDone() * 50 / std::max<std::size_t>(1, m_index.GridWork()));
+        return static_cast<int>(m_index.GridWorkDone() * 50 /
+                                std::max<std::size_t>(1, m_index.GridWork()));
     return 50 + bands / 2;
 }
 
@@ -57,17 +58,19 @@ void TNCAD::SetPieceCosts(std::size_t threshold, std::size_t perBand) {
 }
 
 bool TNCAD::SameMapping(const Drawn& d) const {
-    return d.Size == m_offscreen.size() && d.Scale == Scale && d.CenterX == CenterX && d.CenterY == CenterY &&
-           d.HalfWidth == HalfWidth && d.HalfHeight == HalfHeight;
+    return d.Size == m_offscreen.size() && d.Scale == Scale && d.CenterX == CenterX &&
+           d.CenterY == CenterY && d.HalfWidth == HalfWidth && d.HalfHeight == HalfHeight;
 }
 
 std::size_t TNCAD::PictureCost(int y0, int y1) const {
     const double s = Scale, w = m_offscreen.width();
-    return m_index.Cost(-HalfWidth / s + CenterX, CenterY - (y1 - HalfHeight) / s, (w - HalfWidth) / s + CenterX,
-                        CenterY - (y0 - HalfHeight) / s);
+    return m_index.Cost(-HalfWidth / s + CenterX, CenterY - (y1 - HalfHeight) / s,
+                        (w - HalfWidth) / s + CenterX, CenterY - (y0 - HalfHeight) / s);
 }
 
-std::size_t TNCAD::PictureCost() const { return PictureCost(0, m_offscreen.height()); }
+std::size_t TNCAD::PictureCost() const {
+    return PictureCost(0, m_offscreen.height());
+}
 
 void TNCAD::PlanBands() {
     // Bands of about equal cost, so that no turn of the event loop is much longer than the
@@ -109,7 +112,8 @@ void TNCAD::StartPieces() {
         m_pieceTimer = new QTimer(this);
         m_pieceTimer->setSingleShot(true);
         m_pieceTimer->setInterval(0);
-        connect(m_pieceTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { PaintNextPiece(); }); });
+        connect(m_pieceTimer, &QTimer::timeout, this,
+                [this] { RunGuarded([this] { PaintNextPiece(); }); });
     }
     m_pieces = {};
     m_pieces.For = {true, Scale, CenterX, CenterY, HalfWidth, HalfHeight, m_offscreen.size()};
@@ -173,7 +177,8 @@ void TNCAD::PaintNextPiece() {
         PaintAreas(m_scratch, {band}, false);
     m_pieces.Omitted = m_pieces.Omitted || m_omittedNow;
     for (int y = y0; y < y1; ++y)
-        std::memcpy(m_offscreen.scanLine(y), m_scratch.constScanLine(y), static_cast<size_t>(w) * 4);
+        std::memcpy(m_offscreen.scanLine(y), m_scratch.constScanLine(y),
+                    static_cast<size_t>(w) * 4);
     if (++m_pieces.Next < m_pieces.Count) {
         m_pieceTimer->start();
         ReportPieces();
