@@ -44,7 +44,7 @@ public:
     void BuildGrid();
     // Grids about `budget` more points or segments; true once the grid is ready.
     bool StepGrid(std::size_t budget);
-    // The work left, points and segments, and done so far: for a progress figure.
+    // The grid's whole work and the part of it done: for a progress figure.
     std::size_t GridWork() const { return 4 * static_cast<std::size_t>(Size()); }
     std::size_t GridWorkDone() const;
 
@@ -76,8 +76,8 @@ private:
     }
     void Finish(std::size_t points, std::size_t groups, bool changed);
     void StartGrid();
-    // Steps over the points (`i` a point's number) or the segments (`b` a segment's) from
-    // the build's place up to `end`; `each` is called for every one.
+    // Calls `each` for the code lines' segments (by the number of a segment's second point)
+    // from the build's place up to `end`, and moves the place on.
     template <class Each>
     void EachSegment(std::uint32_t end, const Each& each);
     void CellRange(double minX, double minY, double maxX, double maxY, int& ix0, int& iy0,
