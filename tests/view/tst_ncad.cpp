@@ -570,6 +570,9 @@ private slots:
             return met;
         };
         f.view.SetPieceCosts(100, 300);
+        const auto halfDrawn = [&] {
+            return f.view.PictureState() == TPictureState::Drawing && f.view.PictureProgress() >= 50;
+        };
 
         // A changed job: its grid is built in steps, then the picture in bands.
         f.addGroup("X", {{0, 0, 5}, {40, 40, 6}});
@@ -586,7 +589,7 @@ private slots:
         f.view.Repaint(); // unchanged: nothing to draw
         QCOMPARE(f.view.PictureState(), TPictureState::Complete);
         f.view.ZoomOut();
-        QVERIFY(wait([&] { return f.view.PictureProgress() >= 50; }));
+        QVERIFY(wait(halfDrawn));
         drawing.clear();
         f.view.ZoomIn();
         QCOMPARE(f.view.PictureState(), TPictureState::Drawing);
@@ -599,7 +602,7 @@ private slots:
         // Escape stops them; the part drawn stays while the view stays put, and a move of
         // the view draws again.
         f.view.ZoomOut();
-        QVERIFY(wait([&] { return f.view.PictureProgress() >= 50; }));
+        QVERIFY(wait(halfDrawn));
         QTest::keyClick(&f.view, Qt::Key_Escape);
         QCOMPARE(f.view.PictureState(), TPictureState::Cancelled);
         const QImage part = f.view.OffscreenImage().copy();
