@@ -41,6 +41,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateBody();
 
     WireViewCommands();
+    WirePictureProgress();
     WireTableCommands();
     WireCommCommands();
     WireExportCommands();

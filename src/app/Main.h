@@ -180,6 +180,7 @@ private:
     // Each subsystem wires its own commands (MainView.cpp, MainTable.cpp, MainComm.cpp,
     // MainExport.cpp, MainReports.cpp).
     void WireViewCommands();
+    void WirePictureProgress();
     void WireTableCommands();
     void WireCommCommands();
     void WireExportCommands();

@@ -420,18 +420,18 @@ void TNCAD::SetLayerVisible(int layer, bool visible) {
     if (layer < 1 || layer > kPointLayerCount)
         return;
     m_layers[LayerIndex(TPointLayer(layer))] = visible;
-    m_drawn.Valid = false;
+    InvalidatePicture();
     viewport()->update();
 }
 
 void TNCAD::SetCulling(bool on) {
     m_culling = on;
-    m_drawn.Valid = false;
+    InvalidatePicture();
 }
 
 void TNCAD::SetFullScan(bool on) {
     m_fullScan = on;
-    m_drawn.Valid = false;
+    InvalidatePicture();
 }
 
 int TNCAD::AddStory() {
@@ -561,7 +561,8 @@ void TNCAD::mouseReleaseEvent(QMouseEvent* event) {
 void TNCAD::paintEvent(QPaintEvent* event) {
     RunGuarded([&] {
         UpdateHorzScrollBar();
-        UpdateOffscreen(TakeJobCheck());
+        UpdatePicture(TakeJobCheck(), true);
+        DrawMark();
         QPainter painter(viewport());
         const QRect area = event->rect();
         painter.drawImage(area, OffscreenImage(), area);
@@ -588,14 +589,15 @@ void TNCAD::RenderOffscreen() {
     UpdateOffscreen(true);
 }
 
-bool TNCAD::SyncIndex() {
+bool TNCAD::SyncIndex(bool deferGrid) {
+    m_index.DeferGrid(deferGrid);
     return m_index.Sync(Project(), [this](const TBasePoint3D& p) { return PlanPos(p); });
 }
 
 const TPlanIndex& TNCAD::SyncedIndex() {
     // The job may have changed since the last paint; a pick must see it as it is.
     if (SyncIndex())
-        m_drawn.Valid = false;
+        InvalidatePicture();
     return m_index;
 }
 
@@ -608,10 +610,15 @@ void TNCAD::UpdateOffscreen(bool checkJob) {
     DrawMark();
 }
 
-void TNCAD::UpdatePicture(bool checkJob) {
+void TNCAD::UpdatePicture(bool checkJob, bool inBands) {
     EnsureClientSize();
     if (m_offscreen.isNull())
         return;
+    // The job was checked for the picture shown or the one under way: a move of the view
+    // alone needs no check (a second of it on the largest jobs).
+    const bool checked = m_drawn.Valid || m_pieces.For.Valid;
+    if (m_pieces.For.Valid && (!inBands || !SameMapping(m_pieces.For)))
+        StopPieces(); // drawn whole now, or for the new state
     if (m_fullScan) {
         clearBackground(m_offscreen);
         QPainter painter(&m_offscreen);
@@ -621,7 +628,15 @@ void TNCAD::UpdatePicture(bool checkJob) {
         m_drawn.Valid = false;
         return;
     }
-    const bool changed = (checkJob || !m_drawn.Valid) && SyncIndex();
+    const bool changed = (checkJob || !checked) && SyncIndex(inBands);
+    if (m_pieces.For.Valid) {
+        if (!changed)
+            return; // the bands go on, or the cancelled picture stays
+        StopPieces();
+    }
+    // A big job's grid is built in the bands' steps; any other is built now.
+    if (!m_index.GridReady() && !(inBands && m_index.Size() > m_pieceThreshold))
+        m_index.BuildGrid();
     const Drawn& d = m_drawn;
     if (!changed && d.Valid && d.Size == m_offscreen.size() && d.Scale == Scale &&
         d.HalfWidth == HalfWidth && d.HalfHeight == HalfHeight) {
@@ -636,7 +651,10 @@ void TNCAD::UpdatePicture(bool checkJob) {
             return;
         }
     }
-    RenderWhole();
+    if (inBands && (!m_index.GridReady() || PictureCost() > m_pieceThreshold))
+        StartPieces();
+    else
+        RenderWhole();
 }
 
 void TNCAD::RenderWhole() {

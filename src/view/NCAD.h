@@ -17,6 +17,7 @@
 
 class LabelPainter;
 class QPainter;
+class QTimer;
 class TNCADProject;
 class TPoint3D;
 class TBasePoint3D;
@@ -26,6 +27,9 @@ class TProjectManager;
 // press consumes them and leaves mmNone.
 enum TMouseMode : std::uint8_t { mmNone, mmAddPoint, mmSendPoint, mmPan };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+// Where the window's picture stands: drawn whole, being drawn in pieces, or left part drawn
+// because the user cancelled it.
+enum class TPictureState : std::uint8_t { Complete, Drawing, Cancelled };
 
 // The job's X and Y of the pressed pixel.
 using TOnAddedPoint = std::function<void(double dx, double dy)>;
@@ -202,11 +206,27 @@ public:
     bool LabelsOmitted() const { return m_labelsOmitted; }
     std::function<void(bool omitted)> OnLabelsOmittedChanged;
 
+    // A window paint that would visit more than a threshold of points and segments (only
+    // multi-million-point jobs reach it) is drawn in horizontal bands, one per turn of the
+    // event loop: the window shows what is drawn so far and takes input meanwhile, and a
+    // zoom, pan, resize or job change starts the picture again for the new state. The
+    // off-screen calls above always draw the whole picture at once.
+    TPictureState PictureState() const;
+    int PictureProgress() const; // percent drawn while Drawing
+    // Stops the bands: the window keeps what is drawn until the view moves or the job changes.
+    void CancelPicture();
+    // Raised when drawing in bands starts, after each band, at the end and on a cancel.
+    std::function<void(TPictureState state, int percent)> OnPictureProgress;
+    // For tests: the cost (points plus segments to visit) above which a window paint goes in
+    // bands, and the cost of one band.
+    void SetPieceCosts(std::size_t threshold, std::size_t perBand);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct PixelPoint {
@@ -231,10 +251,14 @@ private:
     };
 
     // Brings the index up to date with the job; true when it changed.
-    bool SyncIndex();
+    // `deferGrid`: a changed job's grid may be left to the bands' steps.
+    bool SyncIndex(bool deferGrid = false);
     const TPlanIndex& SyncedIndex();
     void EnsureClientSize();
-    void UpdatePicture(bool checkJob);
+    // `inBands`: a window paint, which may leave a long picture to the bands.
+    void UpdatePicture(bool checkJob, bool inBands = false);
+    // The picture and the bands in progress no longer show what the view would draw.
+    void InvalidatePicture();
     void DrawProjectByScan(QPainter& painter);
     void DrawPolyline(QPainter& painter, const PixelPoint* points, int count);
     void ClearStories();
@@ -243,6 +267,31 @@ private:
     void ShiftPicture(int dx, int dy);
     void PaintAreas(QImage& target, const std::vector<QRect>& areas, bool whole);
     void SetLabelsOmitted(bool omitted);
+
+    // Drawing in bands (NCADPieces.cpp).
+    struct Pieces {
+        Drawn For; // the state being drawn; valid while drawing or cancelled
+        bool Active = false;
+        int Next = 0, Count = 0;
+        std::vector<int> Rows; // where the bands begin, and the image's height
+        bool Omitted = false;
+        bool IndexPending = false; // the index is still being built, in steps of its own
+    };
+    bool SameMapping(const Drawn& d) const;
+    // Of the picture, and of its rows [y0, y1).
+    std::size_t PictureCost() const;
+    std::size_t PictureCost(int y0, int y1) const;
+    void PlanBands();
+    void StartPieces();
+    void StopPieces();
+    void PaintNextPiece();
+    void ReportPieces();
+    Pieces m_pieces;
+    QTimer* m_pieceTimer = nullptr;
+    // Points plus segments: a million-point job (two million with its lines, some 60 ms on
+    // an office PC) is drawn at once; a band is a few tens of milliseconds.
+    std::size_t m_pieceThreshold = 3'000'000;
+    std::size_t m_pieceCost = 2'000'000;
 
     std::unique_ptr<TProjectManager> m_projectManager;
     TScrollStyle m_scrollBars = ssBoth;
@@ -256,7 +305,7 @@ private:
     bool m_fullScan = false;
     TPlanIndex m_index;
     Drawn m_drawn;
-    QImage m_scratch; // the uncovered part of a pan is drawn here first
+    QImage m_scratch; // the uncovered part of a pan, or a band, is drawn here first
     std::vector<std::uint32_t> m_dotStamp; // per pixel: the run that last drew a dot there
     std::uint32_t m_dotRun = 0;
     bool m_labelsOmitted = false;

@@ -36,6 +36,19 @@ public:
     template <class Pos>
     bool Sync(const TNCADProject* project, const Pos& pos);
 
+    // While deferred, a Sync that changes the copy leaves the grid to StepGrid() (a job of
+    // millions of points takes a second to grid): until it is done, Query walks everything,
+    // so what the index answers is right all along, only slower.
+    void DeferGrid(bool defer) { m_deferGrid = defer; }
+    bool GridReady() const { return m_build.Phase == kGridDone; }
+    // Finishes the grid now.
+    void BuildGrid();
+    // Grids about `budget` more points or segments; true once the grid is ready.
+    bool StepGrid(std::size_t budget);
+    // The grid's whole work and the part of it done: for a progress figure.
+    std::size_t GridWork() const { return 4 * static_cast<std::size_t>(Size()); }
+    std::size_t GridWorkDone() const;
+
     std::uint32_t Size() const { return static_cast<std::uint32_t>(m_x.size()); }
     const std::vector<Group>& Groups() const { return m_groups; }
     double X(std::uint32_t i) const { return m_x[i]; }
@@ -54,10 +67,18 @@ public:
     bool Query(double minX, double minY, double maxX, double maxY,
                std::vector<std::uint32_t>& points, std::vector<std::uint32_t>& segments) const;
 
+    // About how many points and segments a paint of the world rectangle visits: those of the
+    // grid cells it covers, or all of them where Query would walk the whole job.
+    std::size_t Cost(double minX, double minY, double maxX, double maxY) const;
+
 private:
     static std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v); }
     void Finish(std::size_t points, std::size_t groups, bool changed);
-    void BuildGrid();
+    void StartGrid();
+    // Calls `each` for the code lines' segments (by the number of a segment's second point)
+    // from the build's place up to `end`, and moves the place on.
+    template <class Each>
+    void EachSegment(std::uint32_t end, const Each& each);
     void CellRange(double minX, double minY, double maxX, double maxY, int& ix0, int& iy0,
                    int& ix1, int& iy1) const;
 
@@ -76,6 +97,17 @@ private:
     std::vector<std::uint32_t> m_pointStart, m_pointCells;
     std::vector<std::uint32_t> m_segStart, m_segCells;
     std::vector<std::uint32_t> m_longSegs; // spanning too many cells to register in each
+
+    // The grid build's place: points counted, placed, segments counted, placed, done.
+    enum : int { kCountPoints, kPlacePoints, kCountSegments, kPlaceSegments, kGridDone };
+    struct GridBuild {
+        int Phase = kGridDone;
+        std::uint32_t Next = 0; // the next point or segment of the phase
+        std::size_t Group = 0;  // the group Next lies in (segment phases)
+        std::vector<std::uint32_t> Fill;
+    };
+    GridBuild m_build;
+    bool m_deferGrid = false;
 };
 
 template <class Pos>

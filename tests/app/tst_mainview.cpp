@@ -254,6 +254,45 @@ private slots:
         QCOMPARE(omitted->text(), QString::fromUtf8("라벨 일부 생략"));
     }
 
+    // A picture drawn in bands (thresholds lowered so that a small job reaches them): a panel
+    // over the view shows how far it is; its 취소 stops it and says the view shows part of it.
+    void bandedPictureProgressAndCancel() {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        importGrid(form);
+        auto* panel = form.findChild<QWidget*>("PictureProgressPanel");
+        auto* text = form.findChild<QLabel*>("PictureProgressText");
+        auto* cancel = form.findChild<QToolButton*>("PictureCancelButton");
+        QVERIFY(panel && text && cancel && panel->isHidden());
+        form.NCAD1->SetPieceCosts(10, 20);
+        QEventLoop loop;
+        std::function<bool()> until;
+        const auto shows = form.NCAD1->OnPictureProgress;
+        form.NCAD1->OnPictureProgress = [&](TPictureState state, int percent) {
+            shows(state, percent);
+            if (until && until())
+                loop.quit();
+        };
+        form.btnZoomIn->click();
+        QVERIFY(panel->isVisible() && cancel->isVisible());
+        QCOMPARE(text->text(), QString::fromUtf8("그리는 중 0%"));
+        until = [&] {
+            return form.NCAD1->PictureState() == TPictureState::Drawing && form.NCAD1->PictureProgress() >= 50;
+        };
+        loop.exec();
+        QVERIFY(text->text().startsWith(QString::fromUtf8("그리는 중 ")));
+        cancel->click();
+        QCOMPARE(form.NCAD1->PictureState(), TPictureState::Cancelled);
+        QVERIFY(panel->isVisible() && cancel->isHidden());
+        QCOMPARE(text->text(), QString::fromUtf8("그리기 취소됨: 그림 일부만 표시"));
+        form.btnZoomOut->click();
+        QVERIFY(cancel->isVisible());
+        until = [&] { return form.NCAD1->PictureState() == TPictureState::Complete; };
+        loop.exec();
+        QVERIFY(panel->isHidden());
+    }
+
     void addPointArmsTheView() {
         TMainForm form;
         form.NCAD1->MouseMode = mmNone;

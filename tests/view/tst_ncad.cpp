@@ -598,6 +598,93 @@ private slots:
         QCOMPARE(view.CenterX, 2.25);
     }
 
+    // A window paint too long for one turn of the event loop goes in bands (thresholds
+    // lowered here so that a small job reaches them): what the bands end with is the whole
+    // paint's picture, also after a zoom in the middle of them; a cancel keeps the part drawn.
+    void longPictureGoesInBands() {
+        Fixture f;
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> coord(-90, 90);
+        for (int g = 0; g < 6; ++g) {
+            auto item = std::make_unique<TNCADItem>();
+            item->SetCode(g == 5 ? "" : "C" + std::to_string(g));
+            for (int i = 0; i < 300; ++i)
+                item->AddPoint(coord(rng), coord(rng), coord(rng), std::to_string(i));
+            f.project->AddItem(std::move(item));
+        }
+        f.map(1.5);
+        f.render();
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        QList<int> drawing;
+        std::function<bool()> until;
+        QEventLoop loop;
+        f.view.OnPictureProgress = [&](TPictureState state, int percent) {
+            if (state == TPictureState::Drawing)
+                drawing << percent;
+            if (until && until())
+                loop.quit();
+        };
+        QTimer timeout; // against a hang only
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, &loop, [&] { loop.exit(1); });
+        const auto wait = [&](std::function<bool()> done) {
+            until = std::move(done);
+            timeout.start(20000);
+            const bool met = loop.exec() == 0;
+            timeout.stop();
+            until = nullptr;
+            return met;
+        };
+        f.view.SetPieceCosts(100, 300);
+        const auto halfDrawn = [&] {
+            return f.view.PictureState() == TPictureState::Drawing && f.view.PictureProgress() >= 50;
+        };
+
+        // A changed job: its grid is built in steps, then the picture in bands.
+        f.addGroup("X", {{0, 0, 5}, {40, 40, 6}});
+        f.view.Repaint();
+        QCOMPARE(f.view.PictureState(), TPictureState::Drawing);
+        QVERIFY(wait([&] { return f.view.PictureState() == TPictureState::Complete; }));
+        QVERIFY2(drawing.size() > 8, qPrintable(QString::number(drawing.size())));
+        QVERIFY(std::is_sorted(drawing.begin(), drawing.end()));
+        QImage banded = f.view.OffscreenImage().copy();
+        QVERIFY(!onlyBackgroundAndFrame(banded));
+        QVERIFY(banded == f.render());
+
+        // A zoom while half the bands are drawn starts them again at the new scale.
+        f.view.Repaint(); // unchanged: nothing to draw
+        QCOMPARE(f.view.PictureState(), TPictureState::Complete);
+        f.view.ZoomOut();
+        QVERIFY(wait(halfDrawn));
+        drawing.clear();
+        f.view.ZoomIn();
+        QCOMPARE(f.view.PictureState(), TPictureState::Drawing);
+        QCOMPARE(drawing.value(0, -1), 0);
+        QVERIFY(wait([&] { return f.view.PictureState() == TPictureState::Complete; }));
+        QCOMPARE(f.view.Scale, 1.5);
+        banded = f.view.OffscreenImage().copy();
+        QVERIFY(banded == f.render());
+
+        // Escape stops them; the part drawn stays while the view stays put, and a move of
+        // the view draws again.
+        f.view.ZoomOut();
+        QVERIFY(wait(halfDrawn));
+        QTest::keyClick(&f.view, Qt::Key_Escape);
+        QCOMPARE(f.view.PictureState(), TPictureState::Cancelled);
+        const QImage part = f.view.OffscreenImage().copy();
+        f.view.viewport()->repaint();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.view.PictureState(), TPictureState::Cancelled);
+        QVERIFY(f.view.OffscreenImage() == part);
+        const QImage whole = f.render().copy();
+        const int drawnRows = part.height() / 2;
+        QVERIFY(part.copy(0, 0, part.width(), drawnRows) == whole.copy(0, 0, part.width(), drawnRows));
+        QVERIFY(part != whole);
+        f.view.ZoomIn();
+        QCOMPARE(f.view.PictureState(), TPictureState::Drawing);
+    }
+
     void zoomAndPanOperations() {
         TNCAD view;
         view.Scale = 60000;
