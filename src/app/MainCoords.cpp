@@ -16,6 +16,7 @@
 #include "survey/transform/CommonPoints.h"
 #include "text/NumText.h"
 #include "toolkit/Guard.h"
+#include "toolkit/WorkProgress.h"
 #include "view/NCAD.h"
 
 #include <QAction>
@@ -269,7 +270,21 @@ void TMainForm::GIS1Click() {
     TGisOptions options;
     options.Epsg = m_jobCrs;
     options.Axes = JobAxes();
-    const std::vector<TCrsOperation> used = ExportGis(*Project, file, *GisFormatOf(file), options);
+    std::vector<TCrsOperation> used;
+    try {
+        // A big job takes seconds; Cancel leaves the files already there as they were.
+        TWorkProgress progress(this, QString::fromUtf8("GIS 파일을 저장하는 중입니다..."));
+        options.Progress = [&](size_t done, size_t total) {
+            if (done < total)
+                progress.Step(done, total);
+            else
+                progress.Finishing(QString::fromUtf8("GIS 파일을 쓰는 중입니다..."));
+        };
+        used = ExportGis(*Project, file, *GisFormatOf(file), options);
+    } catch (const EWorkCancelled&) {
+        MsgStr->appendPlainText(QString::fromUtf8("GIS 파일 저장을 취소했습니다: %1").arg(path));
+        return;
+    }
     QString line = QString::fromUtf8("GIS 파일 저장: %1 (%2)")
                        .arg(path, QString::fromStdString(EpsgText(m_jobCrs)));
     if (!used.empty())
