@@ -31,6 +31,10 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+
 namespace {
 
 const char kAxesKey[] = "job/xAxis"; // "east" or "north"
@@ -270,17 +274,40 @@ void TMainForm::GIS1Click() {
     TGisOptions options;
     options.Epsg = m_jobCrs;
     options.Axes = JobAxes();
-    std::vector<TCrsOperation> used;
+    // A big job takes seconds, and a GeoPackage builds its spatial index at the very end: the
+    // export runs beside the window, which goes on painting. Cancel leaves the files already
+    // there as they were.
+    struct Shared {
+        std::atomic<size_t> done{0};
+        std::atomic<size_t> total{1};
+        std::atomic<bool> stop{false};
+    } shared;
+    options.Progress = [&shared](size_t done, size_t total) {
+        if (shared.stop)
+            throw EWorkCancelled();
+        shared.total = total;
+        shared.done = done;
+    };
+    TWorkProgress progress(this, QString::fromUtf8("GIS 파일을 저장하는 중입니다..."));
+    const TGisFormat format = *GisFormatOf(file);
+    auto job = std::async(std::launch::async,
+                          [this, &file, format, &options] { return ExportGis(*Project, file, format, options); });
+    const auto running = [&job] { return job.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready; };
     try {
-        // A big job takes seconds; Cancel leaves the files already there as they were.
-        TWorkProgress progress(this, QString::fromUtf8("GIS 파일을 저장하는 중입니다..."));
-        options.Progress = [&](size_t done, size_t total) {
-            if (done < total)
-                progress.Step(done, total);
+        do {
+            if (shared.done < shared.total)
+                progress.Step(shared.done, shared.total);
             else
                 progress.Finishing(QString::fromUtf8("GIS 파일을 쓰는 중입니다..."));
-        };
-        used = ExportGis(*Project, file, *GisFormatOf(file), options);
+        } while (running());
+    } catch (const EWorkCancelled&) {
+        shared.stop = true;
+        while (running())
+            progress.Finishing(QString::fromUtf8("GIS 파일 저장을 멈추는 중입니다..."));
+    }
+    std::vector<TCrsOperation> used;
+    try {
+        used = job.get();
     } catch (const EWorkCancelled&) {
         MsgStr->appendPlainText(QString::fromUtf8("GIS 파일 저장을 취소했습니다: %1").arg(path));
         return;

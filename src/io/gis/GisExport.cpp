@@ -245,14 +245,21 @@ std::vector<TCrsOperation> GisWriter::Write(const std::string& path) {
     if (m_options.Progress)
         m_options.Progress(0, m_total);
     // One layer after the other: KML cannot go back to a layer once the next has begun.
-    for (const LayerPlan& plan : layers) {
-        OGRLayer* layer = createLayer(files, plan, srs);
-        if (plan.Points)
-            writePoints(files, layer);
-        if (plan.Lines)
-            writeGroups(files, layer, false);
-        if (plan.Polygons)
-            writeGroups(files, layer, true);
+    try {
+        for (const LayerPlan& plan : layers) {
+            OGRLayer* layer = createLayer(files, plan, srs);
+            if (plan.Points)
+                writePoints(files, layer);
+            if (plan.Lines)
+                writeGroups(files, layer, false);
+            if (plan.Polygons)
+                writeGroups(files, layer, true);
+        }
+    } catch (...) {
+        // Nothing of it is kept: closing would otherwise still index what was written.
+        if (transaction)
+            files.Dataset().RollbackTransaction();
+        throw;
     }
     if (m_options.Progress)
         m_options.Progress(m_total, m_total);
