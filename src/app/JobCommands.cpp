@@ -421,3 +421,9 @@ std::unique_ptr<QUndoCommand> MakeImportStep(const TJobParts& job, const QString
         return nullptr;
     return std::make_unique<TImportStep>(job, name, std::move(before));
 }
+
+void DiscardImport(const TJobParts& job, TJobSize before) {
+    // Not run as a step: its undo would fit the view as an undo does.
+    TImportStep(job, QString(), std::move(before)).undo();
+    job.View.Repaint();
+}

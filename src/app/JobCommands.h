@@ -78,3 +78,6 @@ TJobSize MeasureJob(const TJobParts& job);
 // nothing.
 std::unique_ptr<QUndoCommand> MakeImportStep(const TJobParts& job, const QString& name,
                                              TJobSize before);
+// What an import added since `before`, taken out again (a cancelled import); the view is
+// repainted where it stands, not fitted.
+void DiscardImport(const TJobParts& job, TJobSize before);

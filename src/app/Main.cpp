@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -256,7 +257,9 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (m_shown)
         return;
     m_shown = true;
-    RunGuarded([this] { FormShow(); });
+    // A file named on the command line opens once the window stands on the screen: a big
+    // one shows its progress in front of the window, which paints meanwhile.
+    QTimer::singleShot(0, this, [this] { RunGuarded([this] { FormShow(); }); });
 }
 
 void TMainForm::FormShow() { CommandLineImport(); }

@@ -396,8 +396,8 @@ private:
         ~TImportRecord();
         TImportRecord(const TImportRecord&) = delete;
         TImportRecord& operator=(const TImportRecord&) = delete;
-        // The user stopped the import: what it added goes again, and no step is left.
-        void Discard() { m_discard = true; }
+        // The user stopped the import: what it added goes again at once, and no step is left.
+        void Discard();
 
     private:
         TMainForm& m_form;

@@ -16,6 +16,7 @@
 #include "survey/transform/CommonPoints.h"
 #include "text/NumText.h"
 #include "toolkit/Guard.h"
+#include "toolkit/WorkProgress.h"
 #include "view/NCAD.h"
 
 #include <QAction>
@@ -29,6 +30,10 @@
 #include <QToolBar>
 #include <QUndoCommand>
 #include <QUndoStack>
+
+#include <atomic>
+#include <chrono>
+#include <future>
 
 namespace {
 
@@ -269,7 +274,44 @@ void TMainForm::GIS1Click() {
     TGisOptions options;
     options.Epsg = m_jobCrs;
     options.Axes = JobAxes();
-    const std::vector<TCrsOperation> used = ExportGis(*Project, file, *GisFormatOf(file), options);
+    // A big job takes seconds, and a GeoPackage builds its spatial index at the very end: the
+    // export runs beside the window, which goes on painting. Cancel leaves the files already
+    // there as they were.
+    struct Shared {
+        std::atomic<size_t> done{0};
+        std::atomic<size_t> total{1};
+        std::atomic<bool> stop{false};
+    } shared;
+    options.Progress = [&shared](size_t done, size_t total) {
+        if (shared.stop)
+            throw EWorkCancelled();
+        shared.total = total;
+        shared.done = done;
+    };
+    TWorkProgress progress(this, QString::fromUtf8("GIS 파일을 저장하는 중입니다..."));
+    const TGisFormat format = *GisFormatOf(file);
+    auto job = std::async(std::launch::async,
+                          [this, &file, format, &options] { return ExportGis(*Project, file, format, options); });
+    const auto running = [&job] { return job.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready; };
+    try {
+        do {
+            if (shared.done < shared.total)
+                progress.Step(shared.done, shared.total);
+            else
+                progress.Finishing(QString::fromUtf8("GIS 파일을 쓰는 중입니다..."));
+        } while (running());
+    } catch (const EWorkCancelled&) {
+        shared.stop = true;
+        while (running())
+            progress.Finishing(QString::fromUtf8("GIS 파일 저장을 멈추는 중입니다..."));
+    }
+    std::vector<TCrsOperation> used;
+    try {
+        used = job.get();
+    } catch (const EWorkCancelled&) {
+        MsgStr->appendPlainText(QString::fromUtf8("GIS 파일 저장을 취소했습니다: %1").arg(path));
+        return;
+    }
     QString line = QString::fromUtf8("GIS 파일 저장: %1 (%2)")
                        .arg(path, QString::fromStdString(EpsgText(m_jobCrs)));
     if (!used.empty())

@@ -70,17 +70,18 @@ TJobParts TMainForm::JobParts() { return {*NiceGrid1, *Project, *NCAD1}; }
 TMainForm::TImportRecord::TImportRecord(TMainForm& form, const QString& source)
     : m_form(form), m_source(source), m_before(std::make_unique<TJobSize>(MeasureJob(form.JobParts()))) {}
 
+void TMainForm::TImportRecord::Discard() {
+    m_discard = true;
+    DiscardImport(m_form.JobParts(), std::move(*m_before));
+}
+
 TMainForm::TImportRecord::~TImportRecord() {
+    if (m_discard)
+        return;
     // Also runs while the error of a faulty line goes up, so nothing may leave here.
     try {
-        auto step = MakeImportStep(m_form.JobParts(), importStepName(m_source), std::move(*m_before));
-        if (step && m_discard) {
-            // The step's own undo takes the rows and points back out, exactly as they came.
-            step->redo();
-            step->undo();
-        } else if (step) {
+        if (auto step = MakeImportStep(m_form.JobParts(), importStepName(m_source), std::move(*m_before)))
             m_form.UndoStack->push(step.release());
-        }
     } catch (...) {
     }
 }

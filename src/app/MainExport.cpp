@@ -11,7 +11,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QToolButton>
+
+#include <algorithm>
 
 void TMainForm::WireExportCommands() {
     ConnectCommand(btnDXFExport, &TMainForm::btnDXFExportClick);
@@ -83,11 +87,34 @@ void TMainForm::btnExcelExportClick() {
         SyncMenuStates();
         throw;
     }
+    // The window stays at hand while the office fills the sheet; once that takes a while,
+    // this says how far it has got and can stop it.
+    const int rows = NiceGrid1->RowCount();
+    auto* progress = new QProgressDialog(QString::fromUtf8("스프레드시트로 옮기는 중입니다..."),
+                                         QString::fromUtf8("취소"), 0, std::max(rows, 1), this);
+    progress->setObjectName("ExcelExportProgress");
+    progress->setWindowTitle(windowTitle());
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setMinimumDuration(700);
+    progress->setValue(0);
+    connect(m_excelExport, &TSpreadsheetExport::RowsCopied, progress, [progress, rows](int done) {
+        progress->setValue(std::min(done, rows));
+        if (done >= rows)
+            progress->setLabelText(QString::fromUtf8("마무리하는 중입니다..."));
+    });
+    connect(progress, &QProgressDialog::canceled, m_excelExport, &TSpreadsheetExport::Cancel);
+    connect(m_excelExport, &TSpreadsheetExport::Finished, progress, &QObject::deleteLater);
 }
 
 void TMainForm::ExcelExportFinished() {
     QApplication::restoreOverrideCursor();
     btnExcelExport->setEnabled(true);
     SyncMenuStates();
+    if (m_excelExport->Cancelled()) {
+        MsgStr->appendPlainText(QString::fromUtf8("스프레드시트로 옮기기를 취소했습니다. LibreOffice의 새 문서에는 "
+                                                  "그때까지 옮긴 행이 남아 있습니다."));
+        return;
+    }
     RunGuarded([this] { m_excelExport->CheckResult(); });
 }

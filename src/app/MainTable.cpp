@@ -79,20 +79,64 @@ QString messageOf(const QString& source, const TLineMessage& message) {
     return source.isEmpty() ? text : QString::fromUtf8("\"%1\" 파일: %2").arg(source, text);
 }
 
-// However an import ends, the rows read so far are shown and the view is fitted.
+// The progress window of an import: shown at once for a big file, with Cancel while the
+// points come in; its modality keeps the user's hands off the half-filled table while the
+// windows go on painting. Once the points are in, the table and the view take them, which
+// cannot be stopped: the window says so and drops Cancel.
+class TImportWindow {
+public:
+    TImportWindow(QWidget* owner, size_t bytes) : m_owner(owner), m_big(bytes >= kProgressFromBytes) {
+        m_progress.LinesBetweenReports = 20000;
+        m_progress.Report = [this](size_t done, size_t total) {
+            if (!m_big)
+                return;
+            if (!m_window)
+                m_window =
+                    std::make_unique<TWorkProgress>(m_owner, QString::fromUtf8("측점을 불러오는 중입니다..."), 0);
+            m_window->Step(done, total);
+        };
+    }
+    TImportWindow(const TImportWindow&) = delete;
+    TImportWindow& operator=(const TImportWindow&) = delete;
+
+    const TImportProgress* Progress() const { return &m_progress; }
+    void Finishing() {
+        if (m_window)
+            m_window->Finishing(QString::fromUtf8("마무리하는 중입니다..."));
+    }
+
+private:
+    QWidget* m_owner;
+    bool m_big;
+    TImportProgress m_progress;
+    std::unique_ptr<TWorkProgress> m_window;
+};
+
+// However an import ends, the rows read so far are shown and the view is fitted; a
+// cancelled one has taken its rows back already and leaves the view where it was.
 class TImportBracket {
 public:
-    TImportBracket(TNiceGrid& grid, TNCAD& view) : m_grid(grid), m_view(view) { m_grid.BeginUpdate(); }
+    TImportBracket(TNiceGrid& grid, TNCAD& view, TImportWindow& window)
+        : m_grid(grid), m_view(view), m_window(window) {
+        m_grid.BeginUpdate();
+    }
     ~TImportBracket() {
+        if (!m_cancelled)
+            m_window.Finishing();
         m_grid.EndUpdate();
-        m_view.ZoomExtents();
+        if (!m_cancelled)
+            m_view.ZoomExtents();
     }
     TImportBracket(const TImportBracket&) = delete;
     TImportBracket& operator=(const TImportBracket&) = delete;
 
+    void Cancelled() { m_cancelled = true; }
+
 private:
     TNiceGrid& m_grid;
     TNCAD& m_view;
+    TImportWindow& m_window;
+    bool m_cancelled = false;
 };
 
 // How many messages of a kind the box lists before it only counts the rest.
@@ -130,29 +174,17 @@ namespace {
 } // namespace
 
 bool TMainForm::ImportPointLines(const TPointLines& lines, const QString& source, bool refuseEmpty) {
-    // The window shows at once for a big file, with Cancel; its modality keeps the user's
-    // hands off the half-filled table while the windows go on painting.
-    std::unique_ptr<TWorkProgress> progressWindow;
-    TImportProgress progress;
-    progress.LinesBetweenReports = 20000;
-    progress.Report = [&](size_t done, size_t total) {
-        if (total < kProgressFromBytes)
-            return;
-        if (!progressWindow)
-            progressWindow =
-                std::make_unique<TWorkProgress>(this, QString::fromUtf8("측점을 불러오는 중입니다..."), 0);
-        progressWindow->Step(done, total);
-    };
-
+    TImportWindow window(this, lines.Text().size());
     TImportRecord step(*this, source);
-    TImportBracket bracket(*NiceGrid1, *NCAD1);
+    TImportBracket bracket(*NiceGrid1, *NCAD1, window);
     TGridRowSink sink(*NiceGrid1);
     TDataEnd end;
     try {
-        if (::ImportPointLines(lines, *Project, &sink, &progress, &end) == 0 && refuseEmpty)
+        if (::ImportPointLines(lines, *Project, &sink, window.Progress(), &end) == 0 && refuseEmpty)
             throwNoPoints(source, TFormatChoice{});
     } catch (const EWorkCancelled&) {
         step.Discard();
+        bracket.Cancelled();
         throw;
     } catch (const EPointLineError& e) {
         throw EPointLineError(e.what() + ("\n" + lineOf(source, e.Line())).toStdString(), e.Line());
@@ -194,10 +226,18 @@ void TMainForm::importInstrumentData(const TPointLines& lines, const TFormatChoi
                                      const QString& source, bool refuseEmpty) {
     TInstrumentImport result;
     {
-        const TImportRecord step(*this, source);
-        TImportBracket bracket(*NiceGrid1, *NCAD1);
+        TImportWindow window(this, lines.Text().size());
+        TImportRecord step(*this, source);
+        TImportBracket bracket(*NiceGrid1, *NCAD1, window);
         TGridRowSink sink(*NiceGrid1);
-        result = ImportInstrumentData(lines.Text(), choice, *Project, &sink, NCAD1->AxisOrder());
+        try {
+            result = ImportInstrumentData(lines.Text(), choice, *Project, &sink, NCAD1->AxisOrder(),
+                                          window.Progress());
+        } catch (const EWorkCancelled&) {
+            step.Discard();
+            bracket.Cancelled();
+            throw;
+        }
         if (result.Points == 0 && refuseEmpty)
             throwNoPoints(source, choice, result.Problems);
     }

@@ -9,6 +9,7 @@
 #include "formats/SdrReader.h"
 #include "text/Cp949.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 void TTextDecoder::operator()(std::string& text) {
@@ -52,10 +53,51 @@ void ReadInstrumentRecords(std::string_view bytes, const TFormatChoice& choice, 
     }
 }
 
-TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice) {
+namespace {
+// Passes the records on to the reduction and tells the progress now and then by the line
+// the records have reached.
+class TProgressSink final : public TRecordSink {
+public:
+    TProgressSink(TRecordSink& next, const TReadProgress& progress, std::string_view bytes)
+        : m_next(next), m_progress(progress) {
+        // Files of lone CRs have no LF at all.
+        m_lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+        if (m_lines == 0)
+            m_lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
+    }
+    void Record(const TSurveyRecord& record) override {
+        m_next.Record(record);
+        if (--m_untilReport == 0) {
+            m_untilReport = kRecordsBetweenReports;
+            m_progress(static_cast<size_t>(std::max(record.Line, 0)), m_lines);
+        }
+    }
+    void Problem(int line, TMessage reason) override { m_next.Problem(line, std::move(reason)); }
+    void Note(int line, TMessage text) override { m_next.Note(line, std::move(text)); }
+    void LengthsInFeet(int line) override { m_next.LengthsInFeet(line); }
+    size_t Lines() const { return m_lines; }
+
+private:
+    static constexpr int kRecordsBetweenReports = 8192;
+    TRecordSink& m_next;
+    const TReadProgress& m_progress;
+    size_t m_lines = 0;
+    int m_untilReport = kRecordsBetweenReports;
+};
+} // namespace
+
+TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice,
+                                     const TReadProgress& progress) {
     TReduction reduction;
     reduction.Reserve(bytes.size() / 64);
-    ReadInstrumentRecords(bytes, choice, reduction);
+    if (progress) {
+        TProgressSink told(reduction, progress, bytes);
+        progress(0, told.Lines());
+        ReadInstrumentRecords(bytes, choice, told);
+        progress(told.Lines(), told.Lines());
+    } else {
+        ReadInstrumentRecords(bytes, choice, reduction);
+    }
     reduction.Finish();
     TInstrumentResult result{std::move(reduction.Points()), std::move(reduction.Problems()),
                              std::move(reduction.Warnings()), std::move(reduction.Notes())};

@@ -3,6 +3,8 @@
 #include "formats/InstrumentFormat.h"
 #include "formats/Reduction.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,9 +38,14 @@ private:
     int m_cp949 = -1;
 };
 
+// Told now and then how far a read has got: the line reached and the file's lines. It may
+// throw to stop the read; nothing read so far is kept.
+using TReadProgress = std::function<void(size_t line, size_t lines)>;
+
 // Reads `bytes` in `choice` (not PointLines) and reduces the observations. Text is CP949
 // unless the bytes read as UTF-8 and not better as CP949, as for point files.
-TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice);
+TInstrumentResult ReadInstrumentData(std::string_view bytes, const TFormatChoice& choice,
+                                     const TReadProgress& progress = {});
 
 // "line 12: reason", or the reason alone for the whole file.
 std::string LineMessageText(const TLineMessage& message);

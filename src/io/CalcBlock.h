@@ -54,6 +54,10 @@ struct Table {
 // Reads a whole block; throws EBlockFormat naming what is wrong.
 Table Read(std::string_view text);
 
+// While it copies, the helper prints this followed by the rows copied so far, a line each
+// time; the line is no part of the detail below.
+constexpr char kRowsCopied[] = "rows copied: ";
+
 // Exit codes of pointbridge-calc. The helper prints a one-line detail on its standard output.
 enum ExitCode : int {
     kExitOk = 0,

@@ -110,7 +110,8 @@ private:
 };
 
 struct TImportProgress {
-    // Called now and then with the bytes read so far and the total; may pump events.
+    // Called now and then with the work done so far and the whole (for point lines the bytes
+    // read and the file's bytes); may pump events, and throw to stop the import.
     std::function<void(size_t done, size_t total)> Report;
     size_t LinesBetweenReports = 65536;
 };

@@ -68,12 +68,15 @@ void TSpreadsheetExport::Start(std::string block) {
         throw ESpreadsheetExport(HelperMissingText(m_helperPath).toStdString());
 
     m_error.clear();
+    m_detail.clear();
     m_timedOut = false;
+    m_cancelled = false;
     m_process = new QProcess(this);
     // The helper's own diagnostics (and the office runtime's) are of no use to the user.
     m_process->setStandardErrorFile(QProcess::nullDevice());
     connect(m_process, &QProcess::finished, this, &TSpreadsheetExport::HelperFinished);
     connect(m_process, &QProcess::errorOccurred, this, &TSpreadsheetExport::HelperError);
+    connect(m_process, &QProcess::readyReadStandardOutput, this, &TSpreadsheetExport::ReadOutput);
     m_watchdog = new QTimer(this);
     m_watchdog->setSingleShot(true);
     connect(m_watchdog, &QTimer::timeout, this, &TSpreadsheetExport::TimedOut);
@@ -99,18 +102,41 @@ void TSpreadsheetExport::WaitForFinished() {
     loop.exec();
 }
 
+void TSpreadsheetExport::Cancel() {
+    if (!Running())
+        return;
+    m_cancelled = true;
+    m_process->kill();
+}
+
+void TSpreadsheetExport::ReadOutput() {
+    const QByteArray told(CalcBlock::kRowsCopied);
+    while (m_process->canReadLine()) {
+        const QByteArray line = m_process->readLine();
+        if (line.startsWith(told))
+            emit RowsCopied(line.mid(told.size()).trimmed().toInt());
+        else
+            m_detail += QString::fromUtf8(line);
+    }
+}
+
 void TSpreadsheetExport::CheckResult() const {
     if (!m_error.isEmpty())
         throw ESpreadsheetExport(m_error.toStdString());
 }
 
 void TSpreadsheetExport::HelperFinished(int exitCode, QProcess::ExitStatus status) {
+    if (m_cancelled) {
+        Done(QString());
+        return;
+    }
     if (m_timedOut) {
         Done(QString("LibreOffice Calc did not finish within %1 seconds; the export was stopped.")
                  .arg(m_timeLimit / 1000));
         return;
     }
-    const QString detail = QString::fromUtf8(m_process->readAllStandardOutput());
+    ReadOutput();
+    const QString detail = m_detail + QString::fromUtf8(m_process->readAllStandardOutput());
     Done(ErrorText(exitCode, status, detail));
 }
 

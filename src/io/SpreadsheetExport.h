@@ -42,6 +42,12 @@ public:
     // Blocks until the running export ends (for programs without an event loop of their own).
     void WaitForFinished();
 
+    // Stops the helper of the running export; Finished() follows. The office keeps what it
+    // already has in its new, unsaved sheet.
+    void Cancel();
+    // The last finished export was stopped by Cancel().
+    bool Cancelled() const { return m_cancelled; }
+
     // Throws the failure of the last finished export, if it failed.
     void CheckResult() const;
 
@@ -50,9 +56,12 @@ public:
     static QString HelperMissingText(const QString& path);
 
 signals:
+    // The helper has copied this many rows of the block so far.
+    void RowsCopied(int rows);
     void Finished();
 
 private:
+    void ReadOutput();
     void HelperFinished(int exitCode, QProcess::ExitStatus status);
     void HelperError(QProcess::ProcessError error);
     void TimedOut();
@@ -63,5 +72,7 @@ private:
     QProcess* m_process = nullptr;
     QTimer* m_watchdog = nullptr;
     QString m_error;
+    QString m_detail;
     bool m_timedOut = false;
+    bool m_cancelled = false;
 };

@@ -121,9 +121,15 @@ public:
         count = std::min(count, Rows() - std::max(first, 0));
         if (first < 0 || count <= 0)
             return {};
+        const auto from = m_rows.begin() + first;
+        // Rows not yet announced go quietly: the table never showed them (a cancelled import).
+        if (first >= m_published && first + count == Rows()) {
+            TGridRows taken(std::make_move_iterator(from), std::make_move_iterator(m_rows.end()));
+            m_rows.erase(from, m_rows.end());
+            return taken;
+        }
         Publish();
         beginRemoveRows({}, first, first + count - 1);
-        const auto from = m_rows.begin() + first;
         TGridRows taken(std::make_move_iterator(from), std::make_move_iterator(from + count));
         m_rows.erase(from, from + count);
         m_published = Rows();

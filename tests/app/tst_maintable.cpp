@@ -701,50 +701,88 @@ private slots:
         QVERIFY(form.JobFile.isEmpty());
     }
 
-    // Cancel in the progress window of a big file: the job, its undo steps and its file name
-    // are as before, and the message area says so; beside a job as a receive brings it in.
+    // Cancel in the progress window of a big file, point lines or an instrument's: the job,
+    // its undo steps, its file name and the view's place are as before, and the message area
+    // says so; beside a job as a receive brings it in. Once the points are in, the window
+    // finishes without a Cancel that could no longer stop anything.
     void cancelledImportLeavesTheJob_data() {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("withJob");
-        QTest::newRow("into an empty window") << false;
-        QTest::newRow("beside a job") << true;
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("into an empty window") << "big.csv" << false << true;
+        QTest::newRow("beside a job") << "big.csv" << true << true;
+        QTest::newRow("instrument file into an empty window") << "big.gsi" << false << true;
+        QTest::newRow("instrument file beside a job") << "big.gsi" << true << true;
+        QTest::newRow("finishing, no Cancel") << "big.csv" << false << false;
+        QTest::newRow("instrument file finishing, no Cancel") << "big.gsi" << true << false;
     }
     void cancelledImportLeavesTheJob() {
+        QFETCH(QString, file);
         QFETCH(bool, withJob);
+        QFETCH(bool, cancel);
         Boxes boxes;
         QTemporaryDir dir;
-        QByteArray big; // big enough for the progress window, with a new group and the job's own
-        for (int i = 0; i < 200000; ++i)
-            big += QString("N%1,%1.5,%1.25,1,%2\n").arg(i).arg(i % 2 ? "A" : "C").toLatin1();
-        const QString path = writeFile(dir, "big.csv", big);
+        // Big enough for the progress window, with a new group and the job's own.
+        const bool gsi = file.endsWith(".gsi");
+        const int points = gsi ? 60000 : 200000;
+        QByteArray big;
+        for (int i = 0; i < points; ++i)
+            big += (gsi ? QString("11%1+%2 81..00+%3 82..00+%4 83..00+00001000 71....+0000000%5 \r\n")
+                              .arg(i % 10000, 4, 10, QChar('0'))
+                              .arg(i + 1, 8, 10, QChar('0'))
+                              .arg(i * 10 + 5, 8, 10, QChar('0'))
+                              .arg(i * 10 + 2, 8, 10, QChar('0'))
+                        : QString("N%1,%1.5,%1.25,1,%2\n").arg(i))
+                       .arg(i % 2 ? "A" : "C")
+                       .toLatin1();
+        const QString path = writeFile(dir, file, big);
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        if (withJob)
+        if (withJob) {
             import(form, kSavedJob.constData());
+            form.NCAD1->SetCenter(1, 2);
+            form.NCAD1->Repaint();
+        }
         form.MsgStr->clear();
         const QStringList before = state(form);
+        const QImage view = form.NCAD1->viewport()->grab().toImage();
         const QString jobFile = form.JobFile;
         const int steps = form.UndoStack->count();
+        const int rows = form.NiceGrid1->RowCount();
         bool pressed = false;
-        whenModal<QProgressDialog>([&](QProgressDialog* d) {
-            for (QPushButton* button : d->findChildren<QPushButton*>())
-                if (button->text() == QString::fromUtf8("취소")) {
-                    QTest::mouseClick(button, Qt::LeftButton);
-                    pressed = true;
-                }
+        if (cancel)
+            whenModal<QProgressDialog>([&](QProgressDialog* d) {
+                for (QPushButton* button : d->findChildren<QPushButton*>())
+                    if (button->text() == QString::fromUtf8("취소")) {
+                        QTest::mouseClick(button, Qt::LeftButton);
+                        pressed = true;
+                    }
+            });
+        // The table takes the rows once the reading is done: what the window offers then.
+        QStringList finishing;
+        connect(form.NiceGrid1->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            if (auto* d = form.findChild<QProgressDialog*>())
+                finishing << d->labelText() << QString::number(d->findChildren<QPushButton*>().size());
         });
         form.OpenDialogHook = [&](QFileDialog&) { return path; };
         if (withJob)
             form.ImportFile(path);
         else
             form.btnImportTXT->click();
+        QVERIFY(boxes.seen.isEmpty());
+        if (!cancel) {
+            QCOMPARE(finishing, QStringList({QString::fromUtf8("마무리하는 중입니다..."), "0"}));
+            QCOMPARE(form.NiceGrid1->RowCount(), rows + points);
+            return;
+        }
         QVERIFY(pressed);
         QCOMPARE(state(form), before);
+        QCOMPARE(form.NCAD1->viewport()->grab().toImage(), view);
         QCOMPARE(form.UndoStack->count(), steps);
         QCOMPARE(form.UndoStack->index(), steps);
         QCOMPARE(form.JobFile, jobFile);
         QCOMPARE(form.MsgStr->toPlainText(), QString::fromUtf8("불러오기를 취소했습니다: \"%1\"").arg(path));
-        QVERIFY(boxes.seen.isEmpty());
     }
 
     void saveCommandShowsTheSaveDialog() {

@@ -143,6 +143,9 @@ private slots:
         QTest::newRow("office went away")
             << QByteArray("cat >/dev/null; echo 'bridge disposed'; exit 5")
             << "LibreOffice closed while the table was being copied";
+        QTest::newRow("office went away after some rows: those lines are no detail")
+            << QByteArray("cat >/dev/null; echo 'rows copied: 20000'; echo 'bridge disposed'; exit 5")
+            << "the new sheet may be incomplete.\n(bridge disposed)";
         QTest::newRow("crash") << QByteArray("cat >/dev/null; kill -SEGV $$")
                                << "stopped unexpectedly";
         QTest::newRow("exits without reading")
@@ -183,6 +186,29 @@ private slots:
         } catch (const ESpreadsheetExport& e) {
             QVERIFY2(QString(e.what()).contains("did not finish within"), e.what());
         }
+    }
+
+    // The rows the helper says it has copied are passed on; Cancel stops it at once, and a
+    // stopped export is no failure.
+    void cancelStopsTheHelper() {
+        QTemporaryDir dir;
+        TSpreadsheetExport exporter;
+        exporter.SetHelperPath(fakeHelper(dir, "helper",
+                                          "cat >/dev/null; echo 'rows copied: 20000'; echo 'rows copied: 40000'; "
+                                          "exec sleep 30"));
+        QSignalSpy copied(&exporter, &TSpreadsheetExport::RowsCopied);
+        QSignalSpy finished(&exporter, &TSpreadsheetExport::Finished);
+        connect(&exporter, &TSpreadsheetExport::RowsCopied, &exporter, [&](int rows) {
+            if (rows == 40000)
+                exporter.Cancel();
+        });
+        exporter.Start(smallBlock());
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(copied.count(), 2);
+        QCOMPARE(copied.at(0).at(0).toInt(), 20000);
+        QVERIFY(exporter.Cancelled());
+        QVERIFY(!exporter.Running());
+        exporter.CheckResult();
     }
 
     // The real helper with no soffice on PATH and no office listening on its pipe.

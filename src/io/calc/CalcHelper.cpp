@@ -29,6 +29,7 @@
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <rtl/ustring.hxx>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -69,10 +70,11 @@ bool readNumber(const std::string& text, double& value) {
     return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
-Sequence<Sequence<Any>> toDataArray(const CalcBlock::Table& table) {
-    Sequence<Sequence<Any>> rows(table.rows);
+// Rows `first` to `last` of the table.
+Sequence<Sequence<Any>> toDataArray(const CalcBlock::Table& table, int first, int last) {
+    Sequence<Sequence<Any>> rows(last - first + 1);
     Sequence<Any>* row = rows.getArray();
-    for (int r = 0; r < table.rows; ++r) {
+    for (int r = first; r <= last; ++r) {
         Sequence<Any> cells(table.cols);
         Any* cell = cells.getArray();
         for (int c = 0; c < table.cols; ++c) {
@@ -85,7 +87,7 @@ Sequence<Sequence<Any>> toDataArray(const CalcBlock::Table& table) {
             // Strings go as strings: Calc keeps them as text ("007" stays, "=1+1" is no formula).
             cell[c] <<= OUString(text.data(), sal_Int32(text.size()), RTL_TEXTENCODING_UTF8);
         }
-        row[r] = cells;
+        row[r - first] = cells;
     }
     return rows;
 }
@@ -140,16 +142,24 @@ void fillSheet(const Reference<css::lang::XComponent>& doc, const CalcBlock::Tab
 
     // setDataArray of nothing raises; an empty table leaves the new sheet empty.
     if (table.rows > 0 && table.cols > 0) {
-        Reference<css::table::XCellRange> range;
         try {
-            range = sheet->getCellRangeByPosition(0, 0, table.cols - 1, table.rows - 1);
+            sheet->getCellRangeByPosition(0, 0, table.cols - 1, table.rows - 1);
         } catch (const css::lang::IndexOutOfBoundsException&) {
             throw OfficeLink::EOfficeLink(CalcBlock::kExitOfficeError,
                                           "the table has " + std::to_string(table.rows) +
                                               " rows, more than a Calc sheet holds");
         }
-        Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)
-            ->setDataArray(toDataArray(table));
+        // In pieces, each told on standard output, so that the program can show how far the
+        // copy has got and stop it between pieces.
+        constexpr int kRowsAPiece = 20000;
+        for (int first = 0; first < table.rows; first += kRowsAPiece) {
+            const int last = std::min(first + kRowsAPiece, table.rows) - 1;
+            Reference<css::sheet::XCellRangeData>(
+                sheet->getCellRangeByPosition(0, first, table.cols - 1, last), UNO_QUERY_THROW)
+                ->setDataArray(toDataArray(table, first, last));
+            std::fprintf(stdout, "%s%d\n", CalcBlock::kRowsCopied, last + 1);
+            std::fflush(stdout);
+        }
         showNumberColumns(doc, sheet, table);
         // Closing the window must ask to save, also where Calc did not mark it by itself.
         Reference<css::util::XModifiable>(doc, UNO_QUERY_THROW)->setModified(true);

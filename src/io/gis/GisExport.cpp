@@ -48,6 +48,8 @@ private:
     void writePoints(TGisFiles& files, OGRLayer* layer);
     // The groups that are lines, or those that are polygons.
     void writeGroups(TGisFiles& files, OGRLayer* layer, bool polygons);
+    // `points` more gone through.
+    void advance(size_t points);
 
     const TNCADProject& m_project;
     const TGisOptions& m_options;
@@ -55,6 +57,7 @@ private:
     bool m_geographic = false;                // the job's system is in degrees
     std::unique_ptr<TCrsTransform> m_toWgs84; // KML only
     std::unordered_map<const TPoint3D*, TEastNorth> m_wgs84;
+    size_t m_done = 0, m_total = 0, m_told = 0;
 };
 
 std::vector<LayerPlan> GisWriter::plans(const std::string& path) const {
@@ -147,9 +150,19 @@ void GisWriter::add(TGisFiles& files, OGRLayer* layer, OGRFeature& feature, OGRG
     files.Check(layer->CreateFeature(&feature) == OGRERR_NONE);
 }
 
+void GisWriter::advance(size_t points) {
+    constexpr size_t kBetweenReports = 16384;
+    m_done += points;
+    if (m_options.Progress && m_done - m_told >= kBetweenReports && m_done < m_total) {
+        m_told = m_done;
+        m_options.Progress(m_done, m_total);
+    }
+}
+
 void GisWriter::writePoints(TGisFiles& files, OGRLayer* layer) {
     for (const auto& group : m_project)
         for (const auto& point : group->Points) {
+            advance(1);
             OGRFeature feature(layer->GetLayerDefn());
             feature.SetField("id", point->ID.c_str());
             feature.SetField("code", group->Code().c_str());
@@ -162,6 +175,7 @@ void GisWriter::writePoints(TGisFiles& files, OGRLayer* layer) {
 void GisWriter::writeGroups(TGisFiles& files, OGRLayer* layer, bool polygons) {
     for (const auto& group : m_project) {
         const int n = group->PointCount();
+        advance(static_cast<size_t>(n));
         if (n < 2)
             continue;
         const bool marked = m_options.MarkedClosed.count(group->Code()) > 0;
@@ -222,16 +236,33 @@ std::vector<TCrsOperation> GisWriter::Write(const std::string& path) {
     // One transaction where the format has them: a GeoPackage otherwise commits every
     // feature on its own, ten times slower.
     const bool transaction = files.Dataset().StartTransaction() == OGRERR_NONE;
+    const std::vector<LayerPlan> layers = plans(path);
+    size_t points = 0;
+    for (const auto& group : m_project)
+        points += static_cast<size_t>(group->PointCount());
+    for (const LayerPlan& plan : layers)
+        m_total += points * ((plan.Points ? 1 : 0) + (plan.Lines ? 1 : 0) + (plan.Polygons ? 1 : 0));
+    if (m_options.Progress)
+        m_options.Progress(0, m_total);
     // One layer after the other: KML cannot go back to a layer once the next has begun.
-    for (const LayerPlan& plan : plans(path)) {
-        OGRLayer* layer = createLayer(files, plan, srs);
-        if (plan.Points)
-            writePoints(files, layer);
-        if (plan.Lines)
-            writeGroups(files, layer, false);
-        if (plan.Polygons)
-            writeGroups(files, layer, true);
+    try {
+        for (const LayerPlan& plan : layers) {
+            OGRLayer* layer = createLayer(files, plan, srs);
+            if (plan.Points)
+                writePoints(files, layer);
+            if (plan.Lines)
+                writeGroups(files, layer, false);
+            if (plan.Polygons)
+                writeGroups(files, layer, true);
+        }
+    } catch (...) {
+        // Nothing of it is kept: closing would otherwise still index what was written.
+        if (transaction)
+            files.Dataset().RollbackTransaction();
+        throw;
     }
+    if (m_options.Progress)
+        m_options.Progress(m_total, m_total);
     if (transaction)
         files.Check(files.Dataset().CommitTransaction() == OGRERR_NONE);
     files.Commit();

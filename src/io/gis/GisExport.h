@@ -3,6 +3,8 @@
 #include "crs/CrsTransform.h"
 #include "model/AxisOrder.h"
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -23,6 +25,10 @@ struct TGisOptions {
     // Codes of groups the user treats as closed although their last point is not back on
     // the first (as the measure takes them).
     std::set<std::string> MarkedClosed;
+    // Told now and then how far the writing has got, in points gone through out of all; may
+    // throw to stop the export, which leaves the old files. Told done == total once, when
+    // only the files are left to finish, which cannot be stopped.
+    std::function<void(size_t done, size_t total)> Progress;
 };
 
 // Job data a GIS file cannot hold as it is (a text too long for a shapefile's field).

@@ -134,7 +134,8 @@ private slots:
         QCOMPARE(areas["BLD"], 100.0);
     }
 
-    // A failure leaves what was there and no temporaries beside it.
+    // A failure, or a stop from the progress half-way, leaves what was there and no
+    // temporaries beside it.
     void failureKeepsOldFiles() {
         QTemporaryDir dir;
         const std::string path = dir.filePath("old.shp").toStdString();
@@ -152,6 +153,18 @@ private slots:
         height.Epsg = 5703;
         QVERIFY_THROWS_EXCEPTION(ECrsError,
                                  ExportGis(project, path, TGisFormat::Shapefile, height));
+        auto walk = std::make_unique<TNCADItem>();
+        walk->SetCode("WALK");
+        for (int i = 0; i < 40000; ++i)
+            walk->AddPoint(201300 + i * 0.01, 548700, 30, std::to_string(i));
+        project.AddItem(std::move(walk));
+        TGisOptions stopped = options(TAxisOrder::XEast);
+        stopped.Progress = [](size_t done, size_t total) {
+            if (done > 0 && done < total)
+                throw std::runtime_error("stopped");
+        };
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 ExportGis(project, path, TGisFormat::Shapefile, stopped));
         const QStringList all = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(all, QStringList{"old.shp"});
         QVERIFY(old.open(QIODevice::ReadOnly));
