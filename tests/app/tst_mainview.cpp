@@ -242,7 +242,7 @@ private slots:
         QCOMPARE(form.NCAD1->CenterX, 50.0);
         QCOMPARE(form.NCAD1->Scale, fitted);
 
-        // A cluster too dense for its labels: the status bar says they are left out.
+        // A cluster too dense for its labels: a panel says they are left out.
         auto* omitted = form.findChild<QLabel*>("LabelsOmittedPanel");
         QVERIFY(omitted && omitted->isHidden());
         auto cluster = std::make_unique<TNCADItem>();
@@ -252,6 +252,10 @@ private slots:
         form.btnFix->click();
         QVERIFY(omitted->isVisible());
         QCOMPARE(omitted->text(), QString::fromUtf8("라벨 일부 생략"));
+        // Saying so takes no room from the view: a narrower view would paint everything again.
+        QCoreApplication::processEvents(); // the layouts settle
+        QCOMPARE(form.NCAD1->size(), QSize(716, 532));
+        QVERIFY(form.NCAD1->viewport()->rect().contains(omitted->geometry()));
     }
 
     // A picture drawn in bands (thresholds lowered so that a small job reaches them): a panel
