@@ -1,5 +1,7 @@
 #include "report/Report.h"
 
+#include "view/PdfPages.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -231,10 +233,5 @@ void TReport::WritePdf(const std::function<void(std::string_view)>& sink, const 
     // The writer does not report a failed write (a full temporary folder).
     if (scratch.error() != QFileDevice::NoError)
         throw std::runtime_error(("PDF를 만들 수 없습니다: " + scratch.errorString()).toStdString());
-    scratch.seek(0);
-    QByteArray piece;
-    while (!(piece = scratch.read(1 << 20)).isEmpty())
-        sink(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
-    if (scratch.error() != QFileDevice::NoError)
-        throw std::runtime_error(("PDF를 만들 수 없습니다: " + scratch.errorString()).toStdString());
+    SendPdf(scratch, sink);
 }

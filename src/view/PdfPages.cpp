@@ -1,6 +1,7 @@
 #include "view/PdfPages.h"
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QIODevice>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -262,4 +264,13 @@ bool AppendJoinedPages(QIODevice& pdf) {
     update += "/Prev " + QByteArray::number(reader.XrefOffset()) + "\n>>\nstartxref\n" +
               QByteArray::number(xref) + "\n%%EOF\n";
     return pdf.seek(base) && pdf.write(update) == update.size();
+}
+
+void SendPdf(QFileDevice& pdf, const std::function<void(std::string_view)>& sink) {
+    pdf.seek(0);
+    QByteArray piece;
+    while (!(piece = pdf.read(1 << 20)).isEmpty())
+        sink(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
+    if (pdf.error() != QFileDevice::NoError)
+        throw std::runtime_error(("PDF를 만들 수 없습니다: " + pdf.errorString()).toStdString());
 }

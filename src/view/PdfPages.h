@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <string_view>
+
+class QFileDevice;
 class QIODevice;
 
 // A one-page drawing written by QPdfWriter in several pages, so that the writer never holds
@@ -11,3 +15,7 @@ class QIODevice;
 // out (a classic cross-reference table, one /Kids array); the caller then draws the page in
 // one piece.
 bool AppendJoinedPages(QIODevice& pdf);
+
+// Hands a document written to the scratch file `pdf` to `sink` in pieces of a megabyte, from
+// its start; throws when the file could not be read back.
+void SendPdf(QFileDevice& pdf, const std::function<void(std::string_view)>& sink);

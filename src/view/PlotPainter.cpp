@@ -342,10 +342,5 @@ void PlotPainter::WritePdf(const std::function<void(std::string_view)>& sink) co
         if (!pieces || AppendJoinedPages(scratch))
             break;
     }
-    scratch.seek(0);
-    QByteArray piece;
-    while (!(piece = scratch.read(1 << 20)).isEmpty())
-        sink(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
-    if (scratch.error() != QFileDevice::NoError)
-        throw std::runtime_error(("PDF를 만들 수 없습니다: " + scratch.errorString()).toStdString());
+    SendPdf(scratch, sink);
 }
