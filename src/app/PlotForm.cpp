@@ -271,9 +271,6 @@ bool TPlotForm::WritePdf(const QString& path) {
 }
 
 void TPlotForm::btnPdfClick() {
-    const QString path = Dialogs::AskPdfPath(this, DefaultPdfPath());
-    if (path.isEmpty() || !WritePdf(path))
-        return;
-    Dialogs::ShowMessage(QFileInfo(path).fileName() + " PDF 저장이 완료되었습니다.");
-    accept();
+    if (Dialogs::SavePdf(this, DefaultPdfPath(), [this](const QString& path) { return WritePdf(path); }))
+        accept();
 }

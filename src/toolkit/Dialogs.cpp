@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -79,15 +80,19 @@ void ShowError(const QString& text) {
 
 void SetHook(Hook h) { hook() = std::move(h); }
 
-QString AskPdfPath(QWidget* parent, const QString& suggested) {
+bool SavePdf(QWidget* parent, const QString& suggested, const std::function<bool(const QString& path)>& write) {
     QFileDialog dialog(parent, "PDF로 저장");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter("PDF (*.pdf)");
     dialog.setDefaultSuffix("pdf");
     dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+        return false;
+    const QString path = dialog.selectedFiles().first();
+    if (!write(path))
+        return false;
+    ShowMessage(QFileInfo(path).fileName() + " PDF 저장이 완료되었습니다.");
+    return true;
 }
 
 } // namespace Dialogs

@@ -39,9 +39,10 @@ bool Confirm(const QString& text);
 // The general error report.
 void ShowError(const QString& text);
 
-// Asks where to save a PDF, in the standard save dialog titled "PDF로 저장" that starts at
-// `suggested`; empty when cancelled.
-QString AskPdfPath(QWidget* parent, const QString& suggested);
+// Saves a PDF where the user says, in the standard save dialog titled "PDF로 저장" that starts
+// at `suggested`: `write` makes the file (false: the user stopped it) and a message says it is
+// saved. False when the dialog or the writing was cancelled.
+bool SavePdf(QWidget* parent, const QString& suggested, const std::function<bool(const QString& path)>& write);
 
 // Replaces the real boxes (tests). An empty hook restores them.
 using Hook = std::function<Answer(const Box&)>;
