@@ -148,6 +148,21 @@ public:
 
     void BeginUpdate() { ++m_updateCount; }
     void EndUpdate();
+    // Runs `change` between BeginUpdate and EndUpdate, so that several settings reach an open
+    // port at once. When `change` throws, the update still ends (quietly) and its error passes on.
+    template <class F> void Update(F&& change) {
+        BeginUpdate();
+        try {
+            change();
+        } catch (...) {
+            try {
+                EndUpdate();
+            } catch (...) {
+            }
+            throw;
+        }
+        EndUpdate();
+    }
     void ApplyPortSettings();
     void ApplyBufferSizes();
     void ApplyLineSettings();

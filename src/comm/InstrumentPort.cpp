@@ -35,8 +35,7 @@ TPortChoice ReadPortChoice(const TCustomComPort& port) {
 }
 
 void ApplyPortChoice(TCustomComPort& port, const TPortChoice& choice) {
-    port.BeginUpdate();
-    try {
+    port.Update([&] {
         port.SetPort(choice.Port);
         port.SetBaudRate(choice.BaudRate);
         port.SetCustomBaudRate(choice.CustomBaudRate);
@@ -44,14 +43,7 @@ void ApplyPortChoice(TCustomComPort& port, const TPortChoice& choice) {
         port.SetStopBits(choice.StopBits);
         port.Parity().SetBits(choice.Parity);
         port.FlowControl().SetFlowControl(choice.FlowControl);
-    } catch (...) {
-        try {
-            port.EndUpdate();
-        } catch (...) {
-        }
-        throw;
-    }
-    port.EndUpdate();
+    });
 }
 
 std::string PortLabel(const TCustomComPort& port) {

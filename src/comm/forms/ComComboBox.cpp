@@ -173,16 +173,8 @@ void BindComboBoxes(const TComComboBoxes& combos, TCustomComPort* port) {
 }
 
 void ApplyComboBoxes(const TComComboBoxes& combos, TCustomComPort& port) {
-    port.BeginUpdate();
-    try {
+    port.Update([&] {
         for (TComComboBox* combo : combos)
             combo->ApplyToPort();
-    } catch (...) {
-        try {
-            port.EndUpdate();
-        } catch (...) {
-        }
-        throw;
-    }
-    port.EndUpdate();
+    });
 }
