@@ -52,7 +52,8 @@ QIcon pickIcon() {
     return QIcon(p);
 }
 
-QIcon addRowIcon() {
+// A small table with two strokes of `mark` over its lower right corner.
+QIcon rowsIcon(const QColor& mark, QLine first, QLine second) {
     QPixmap p(16, 16);
     p.fill(Qt::transparent);
     QPainter g(&p);
@@ -60,25 +61,15 @@ QIcon addRowIcon() {
     g.setBrush(Qt::white);
     g.drawRect(1, 3, 11, 10);
     g.drawLine(1, 6, 12, 6);
-    g.setPen(QPen(QColor(0, 130, 0), 2));
-    g.drawLine(12, 7, 12, 15);
-    g.drawLine(8, 11, 15, 11);
+    g.setPen(QPen(mark, 2));
+    g.drawLine(first);
+    g.drawLine(second);
     return QIcon(p);
 }
 
-QIcon deleteRowsIcon() {
-    QPixmap p(16, 16);
-    p.fill(Qt::transparent);
-    QPainter g(&p);
-    g.setPen(QColor(90, 90, 90));
-    g.setBrush(Qt::white);
-    g.drawRect(1, 3, 11, 10);
-    g.drawLine(1, 6, 12, 6);
-    g.setPen(QPen(QColor(200, 0, 0), 2));
-    g.drawLine(9, 8, 15, 14);
-    g.drawLine(15, 8, 9, 14);
-    return QIcon(p);
-}
+QIcon addRowIcon() { return rowsIcon(QColor(0, 130, 0), QLine(12, 7, 12, 15), QLine(8, 11, 15, 11)); }
+
+QIcon deleteRowsIcon() { return rowsIcon(QColor(200, 0, 0), QLine(9, 8, 15, 14), QLine(15, 8, 9, 14)); }
 
 } // namespace
 
