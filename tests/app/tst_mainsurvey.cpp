@@ -1,6 +1,7 @@
 // The survey computations' windows through the main window's menu: the traverse into the
 // job, the inverse and new points by intersection.
 #include "support/Boxes.h"
+#include "support/SquareLoop.h"
 
 #include "app/Main.h"
 #include "model/AxisOrder.h"
@@ -24,29 +25,6 @@
 #include <QtTest>
 
 namespace {
-
-// A square loop A B C D of 100 m sides on A (1000, 1000, H 50), backsight R due south; the
-// angle at B is read 20" too large and B-C 50 mm too long; S1 a side shot from B. Worked by
-// hand: w = +20", linear misclosure 44.4 mm over 400.050 m (1/9020); by the compass rule B
-// goes to 999.9870, 1100.0010 and S1 to 989.9870, 1099.9997.
-const char kSquare[] = "MO,AD0,UN1,AU0\n"
-                       "SP,PNA,N 1000.000,E 1000.000,EL50.000,--CP\n"
-                       "SP,PNR,N 900.000,E 1000.000,EL50.000,--CP\n"
-                       "OC,OPA,N 1000.000,E 1000.000,EL50.000\n"
-                       "LS,HI1.500,HR1.500\n"
-                       "BK,OPA,BPR,BS,BC0.0000\n"
-                       "TR,OPA,FPB,AR180.0000,ZE90.0000,SD100.000\n"
-                       "SS,OPA,FPD,AR270.0000,ZE90.0000,SD100.000\n"
-                       "OC,OPB\n"
-                       "BK,OPB,BPA,BS,BC0.0000\n"
-                       "TR,OPB,FPC,AR270.0020,ZE90.0000,SD100.050\n"
-                       "SS,OPB,FPS1,AR90.0000,ZE90.0000,SD10.000,--TREE\n"
-                       "OC,OPC\n"
-                       "BK,OPC,BPB,BC0.0000\n"
-                       "TR,OPC,FPD,AR270.0000,ZE90.0000,SD100.000\n"
-                       "OC,OPD\n"
-                       "BK,OPD,BPC,BC0.0000\n"
-                       "TR,OPD,FPA,AR270.0000,ZE90.0000,SD100.000\n";
 
 // "X Y" of every point of the job with the id, in the project's order.
 QStringList at(const TMainForm& form, const std::string& id) {

@@ -1,5 +1,7 @@
 // Traverses worked by hand, through the instrument reader, the route, the adjustment and
 // the side shots reduced again.
+#include "support/SquareLoop.h"
+
 #include "survey/AdjustedJob.h"
 #include "survey/Observations.h"
 #include "survey/TraverseRoute.h"
@@ -49,28 +51,6 @@ void checkPoints(const std::vector<TSurveyPoint>& points, const QString& expecte
         QVERIFY2(found == 1, qPrintable(f[0] + QString(" found %1 times").arg(found)));
     }
 }
-
-// A square loop A B C D, 100 m sides, on A (1000, 1000, H 50) with the backsight R due
-// south; the angle at B is read 20" too large and the leg B-C 50 mm too long. A side shot
-// S1 from B, 90 degrees right of A.
-const char kSquare[] = "MO,AD0,UN1,AU0\n"
-                       "SP,PNA,N 1000.000,E 1000.000,EL50.000,--CP\n"
-                       "SP,PNR,N 900.000,E 1000.000,EL50.000,--CP\n"
-                       "OC,OPA,N 1000.000,E 1000.000,EL50.000\n"
-                       "LS,HI1.500,HR1.500\n"
-                       "BK,OPA,BPR,BS,BC0.0000\n"
-                       "TR,OPA,FPB,AR180.0000,ZE90.0000,SD100.000\n"
-                       "SS,OPA,FPD,AR270.0000,ZE90.0000,SD100.000\n"
-                       "OC,OPB\n"
-                       "BK,OPB,BPA,BS,BC0.0000\n"
-                       "TR,OPB,FPC,AR270.0020,ZE90.0000,SD100.050\n"
-                       "SS,OPB,FPS1,AR90.0000,ZE90.0000,SD10.000,--TREE\n"
-                       "OC,OPC\n"
-                       "BK,OPC,BPB,BC0.0000\n"
-                       "TR,OPC,FPD,AR270.0000,ZE90.0000,SD100.000\n"
-                       "OC,OPD\n"
-                       "BK,OPD,BPC,BC0.0000\n"
-                       "TR,OPD,FPA,AR270.0000,ZE90.0000,SD100.000\n";
 
 // The same loop with both faces at B and a collimation error of 10": face one reads
 // 0°00'10" on A, face two 179°59'50", so the mean crosses zero; the angle there is exact.
