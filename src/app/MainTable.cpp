@@ -72,8 +72,7 @@ QString lineOf(const QString& source, int line) {
 // A message of an instrument reader about one line, or the whole file for line 0, in the
 // user's language: the readers speak English, their forms are the keys of a catalog.
 QString messageOf(const QString& source, const TLineMessage& message) {
-    const QString text = QString::fromStdString(
-        message.Message.Render([](const char* form) { return Catalog::Utf8(kFormatsTextDomain, form); }));
+    const QString text = Catalog::Render(kFormatsTextDomain, message.Message);
     if (message.Line > 0)
         return lineOf(source, message.Line) + ": " + text;
     return source.isEmpty() ? text : QString::fromUtf8("\"%1\" 파일: %2").arg(source, text);

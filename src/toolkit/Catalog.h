@@ -14,6 +14,15 @@ QString Text(const char* domain, const char* msgid);
 // The same as UTF-8 bytes, valid as long as the program runs.
 const char* Utf8(const char* domain, const char* msgid);
 
+// A message whose texts are looked up by their form (anything with a Render(lookup) that
+// passes each form through `lookup`), in `domain`.
+template <class Message> QString Render(const char* domain, const Message& message) {
+    // The lookup is a plain function pointer, so the domain reaches it beside the call.
+    static thread_local const char* current = nullptr;
+    current = domain;
+    return QString::fromStdString(message.Render([](const char* form) { return Utf8(current, form); }));
+}
+
 // The toolkit's own texts (box titles, button captions) live in the domain "default".
 inline QString Tk(const char* msgid) { return Text("default", msgid); }
 

@@ -259,8 +259,7 @@ void TTraverseForm::showResult() {
     auto add = [&lines](const std::vector<TLineMessage>& messages, const QString& kind) {
         for (const TLineMessage& m : messages)
             lines << kind + (m.Line > 0 ? QString("%1번째 줄: ").arg(m.Line) : QString()) +
-                     QString::fromStdString(m.Message.Render(
-                         [](const char* form) { return Catalog::Utf8(kFormatsTextDomain, form); }));
+                     Catalog::Render(kFormatsTextDomain, m.Message);
     };
     add(m_job.Problems, "읽지 못함: ");
     add(m_job.Warnings, "경고: ");
